@@ -1,0 +1,43 @@
+#pragma once
+
+// Every modal thing of the program (its own dialogs, message boxes, file
+// dialogs, the About box) goes through this seam, so that tests can answer it
+// without a person and without a nested event loop.
+
+#include <QIcon>
+#include <QMessageBox>
+#include <QString>
+
+class QDialog;
+class QWidget;
+
+// The settings of one file dialog and the full path last chosen in it.
+struct TFileDialog {
+  QString FileName;   // proposed next time; after Execute, the chosen path
+  QString Filter;     // "Description (*.ext)|*.ext"
+  QString DefaultExt; // without the dot; appended when a chosen name has no extension
+
+  // Shows the dialog; false when the user cancelled (FileName unchanged).
+  bool Execute(QWidget* Owner, bool Save);
+};
+
+class TModalSeam {
+public:
+  virtual ~TModalSeam() = default;
+  // Shows Dialog modally; returns once it is hidden again.
+  virtual void Exec(QDialog* Dialog) = 0;
+  virtual void Message(QWidget* Owner, QMessageBox::Icon Icon, const QString& Caption,
+                       const QString& Text) = 0;
+  // The chosen path, or an empty text when the user cancelled.
+  virtual QString ChooseFile(QWidget* Owner, const TFileDialog& Dialog, bool Save) = 0;
+  virtual void About(QWidget* Owner, const QString& Title, const QString& Text,
+                     const QIcon& Icon) = 0;
+};
+
+TModalSeam& Modal();
+// Installs a replacement (tests); nullptr brings back the real one.
+void SetModal(TModalSeam* Seam);
+
+// Message boxes with one OK button.
+void ShowError(QWidget* Owner, const QString& Text);
+void ShowWarning(QWidget* Owner, const QString& Text);

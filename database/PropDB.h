@@ -1,0 +1,67 @@
+#pragma once
+
+#include "regional/Guid.h"
+#include "regional/Regional.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+struct TTypeRecord;
+using PTypeRecord = TTypeRecord*;
+
+struct TTypeRecord {
+  TGUID GUID;
+  QString Name;
+  QString Language;
+  QString Country;
+};
+
+struct TPropRecord {
+  TGUID GUID;
+  PTypeRecord Parent = nullptr;
+  QString Name;
+  int32_t Detail = 0;
+  bool Default = false;
+  double Date = 0; // day count, see regional/Regional.h
+  double Cost = 0;
+  QString Curr;
+};
+using PPropRecord = TPropRecord*;
+
+using TTypeList = std::vector<PTypeRecord>;
+using TPropList = std::vector<PPropRecord>;
+
+// Owns every set and item; everyone else holds plain pointers. Operations
+// report by result and never raise; only the set file reader and writer raise
+// TError.
+class TPropDB {
+public:
+  TPropDB() = default;
+  ~TPropDB();
+  TPropDB(const TPropDB&) = delete;
+  TPropDB& operator=(const TPropDB&) = delete;
+
+  PTypeRecord AddType();
+  PPropRecord AddProp(PTypeRecord Parent);
+  PTypeRecord FindType(const TGUID& GUID) const;
+  PPropRecord FindProp(const TGUID& GUID) const;
+  PTypeRecord Types(int Index) const;
+  PPropRecord Props(int Index) const;
+  int TypeCount() const { return static_cast<int>(FTypeList.size()); }
+  int PropCount() const { return static_cast<int>(FPropList.size()); }
+  bool RemoveProp(PPropRecord Rec);
+  bool RemoveType(PTypeRecord Rec);
+  void Clear();
+
+  void LoadFromXML(const QString& FileName);
+  void SaveToXML(const QString& FileName) const;
+
+private:
+  TPropList FPropList;
+  TTypeList FTypeList;
+};
+
+// Fills GUID with a fresh random (version 4) value; returns 0 on success.
+int32_t NewGUID(TGUID& GUID);

@@ -1,0 +1,82 @@
+#pragma once
+
+// The user's regional settings and the conversions that every window, the set
+// file and the text export share. Nothing here goes through the process
+// locale: the widget toolkit sets that from the environment, and files must
+// not depend on it.
+
+#include <QByteArray>
+#include <QChar>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+
+// An error raised by the set file reader and writer and by the conversions;
+// Message() is the text that callers show.
+class TError : public std::runtime_error {
+public:
+  explicit TError(const QString& AMessage)
+      : std::runtime_error(AMessage.toStdString()), FMessage(AMessage) {}
+  const QString& Message() const { return FMessage; }
+
+private:
+  QString FMessage;
+};
+
+enum class TDateOrder { MDY, DMY, YMD };
+
+struct TRegional {
+  TDateOrder DateOrder = TDateOrder::MDY;
+  int DayWidth = 1;   // 1: no leading zero, 2: two digits
+  int MonthWidth = 1; // likewise
+  int YearWidth = 2;  // 2 or 4
+  QChar DateSeparator = u'/';
+  QChar DecimalSeparator = u'.';
+  QByteArray Charset = "ANSI_X3.4-1968"; // iconv name of the 8-bit character set
+
+  // The process-wide settings, read from the environment's locale on first use.
+  static const TRegional& Current();
+  // Replaces the process-wide settings (tests, and nothing else).
+  static void SetCurrent(const TRegional& Settings);
+  // The settings of a named locale ("" means the environment's), read with
+  // newlocale and nl_langinfo_l so that nothing global changes. Unknown
+  // locales give the C settings.
+  static TRegional FromLocale(const QByteArray& Name);
+  // Parses an nl_langinfo D_FMT pattern such as "%d.%m.%Y".
+  static TRegional FromPattern(const QByteArray& DFmt, QChar Decimal, const QByteArray& Charset);
+};
+
+// Day count: day 0 is 30 December 1899, the fraction is the time of day.
+double EncodeDate(int Year, int Month, int Day);
+// Date part of a day count as year, month, day; false when outside 100..9999.
+bool DecodeDate(double Date, int& Year, int& Month, int& Day);
+
+// The date part in the short date pattern of Settings (lists, dialogs, export).
+QString DateToStr(double Date, const TRegional& Settings = TRegional::Current());
+// The same with the year always written with four digits (the set file).
+QString DateToFileStr(double Date, const TRegional& Settings = TRegional::Current());
+// Regional date reading; raises TError "''%s'' is not a valid date".
+double StrToDate(const QString& Text, const TRegional& Settings = TRegional::Current());
+// The year that two-digit years and two-number dates are taken against; tests may fix it.
+void SetCurrentYearForTests(std::optional<int> Year);
+
+// General form, at most 15 significant digits (set file, main window list, test view list).
+QString CostToStr(double Cost, QChar Decimal = TRegional::Current().DecimalSeparator);
+// The set file's cost reading; raises TError "'%s' is not a valid floating point value".
+double StrToCost(const QString& Text, QChar Decimal = TRegional::Current().DecimalSeparator);
+
+// The price typed in the item dialog; nullopt when refused.
+std::optional<double> ParseCost(const QString& Text, QChar Decimal);
+// Exactly two decimals, halves away from zero after 18 significant digits;
+// 10^18 and more in general form (item dialog, text export).
+QString FormatCost(double Cost, QChar Decimal);
+
+// 32-bit integer reading of "detail" and "default"; raises TError
+// "''%s'' is not a valid integer value".
+int32_t StrToInt(const QString& Text);
+
+// Text in the 8-bit character set of Settings (iconv; transliterated where it lacks a character).
+QByteArray ToAnsi(const QString& Text, const TRegional& Settings = TRegional::Current());
+QString FromAnsi(const QByteArray& Bytes, const TRegional& Settings = TRegional::Current());

@@ -1,0 +1,52 @@
+#include "ModalStub.h"
+
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+void TModalStub::Exec(QDialog* Dialog) {
+  ShownDialogs.append(Dialog);
+  if (DialogAnswers.empty()) {
+    ADD_FAILURE() << "a dialog was shown that the test did not expect";
+    return;
+  }
+  auto Answer = std::move(DialogAnswers.front());
+  DialogAnswers.pop_front();
+  Dialog->setModal(true);
+  Dialog->show();
+  QApplication::processEvents();
+  Answer(Dialog);
+  QApplication::processEvents();
+  if (Dialog->isVisible()) {
+    ADD_FAILURE() << "the answer left the dialog open";
+    Dialog->hide();
+  }
+}
+
+void TModalStub::Message(QWidget*, QMessageBox::Icon Icon, const QString& Caption,
+                         const QString& Text) {
+  Messages.append({Icon, Caption, Text});
+  if (!MessageAnswers.empty()) {
+    auto Answer = std::move(MessageAnswers.front());
+    MessageAnswers.pop_front();
+    if (Answer)
+      Answer();
+  }
+}
+
+QString TModalStub::ChooseFile(QWidget*, const TFileDialog& Dialog, bool Save) {
+  FileRequests.append({Dialog.FileName, Dialog.Filter, Dialog.DefaultExt, Save});
+  if (FileAnswers.empty()) {
+    ADD_FAILURE() << "a file dialog was shown that the test did not expect";
+    return {};
+  }
+  QString Answer = FileAnswers.front();
+  FileAnswers.pop_front();
+  return Answer;
+}
+
+void TModalStub::About(QWidget*, const QString& Title, const QString& Text, const QIcon&) {
+  ++AboutCount;
+  AboutTitle = Title;
+  AboutText = Text;
+}
