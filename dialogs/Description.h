@@ -1,0 +1,37 @@
+#pragma once
+
+#include "database/PropDB.h"
+
+#include <QDialog>
+
+class QComboBox;
+
+namespace Ui {
+class FormProp;
+}
+
+// The item dialog: types a new item or changes one in place; refuses a price
+// that does not read as a number.
+class TFormProp : public QDialog {
+  Q_OBJECT
+
+public:
+  explicit TFormProp(QWidget* Parent = nullptr);
+  ~TFormProp() override;
+
+  // Shows the dialog modally; true only after a successful OK. With a record,
+  // OK writes into it; without, into PropRec().
+  bool ShowEdit(PPropRecord APropRec);
+  PPropRecord PropRec() { return &FPropRec; }
+
+  // The box that start-up fills from the currency list.
+  QComboBox* eCurr() const;
+
+private:
+  Ui::FormProp* FUi;
+  TPropRecord FPropRec;
+  PPropRecord FCurRec = nullptr;
+  bool FResult = false;
+};
+
+extern TFormProp* FormProp;
