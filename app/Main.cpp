@@ -1,0 +1,554 @@
+#include "app/Main.h"
+
+#include "dialogs/Description.h"
+#include "dialogs/SetC.h"
+#include "regional/RefList.h"
+#include "testview/Collections.h"
+
+#include "ui_Main.h"
+
+#include <QComboBox>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QTreeView>
+
+#include <exception>
+
+// Resources of a static library are only linked in when referenced.
+static void InitMainResources() {
+  Q_INIT_RESOURCE(MainIcons);
+  Q_INIT_RESOURCE(AppIcon);
+}
+
+TPropDB* GlobalDB = nullptr;
+
+const QString DefaultText[2] = {QStringLiteral("Нет"), QStringLiteral("Да")};
+
+namespace {
+
+const QString InitialSetFile = QStringLiteral("varnoke_set.vsxml");
+const QString SetFileFilter = QStringLiteral("Varnoke sets (*.vsxml)|*.vsxml");
+const QString SetFileExt = QStringLiteral("vsxml");
+
+// Sets a flag for the lifetime of the guard.
+class TFlagGuard {
+public:
+  explicit TFlagGuard(bool& Flag) : FFlag(Flag), FOld(Flag) { FFlag = true; }
+  ~TFlagGuard() { FFlag = FOld; }
+  TFlagGuard(const TFlagGuard&) = delete;
+  TFlagGuard& operator=(const TFlagGuard&) = delete;
+
+private:
+  bool& FFlag;
+  bool FOld;
+};
+
+QString TypeCell(const TTypeRecord& Rec, int Column) {
+  switch (Column) {
+  case 0:
+    return Rec.Name;
+  case 1:
+    return Rec.Country;
+  case 2:
+    return Rec.Language;
+  }
+  return {};
+}
+
+QString PropCell(const TPropRecord& Rec, int Column) {
+  switch (Column) {
+  case 0:
+    return Rec.Name;
+  case 1:
+    return DateToStr(Rec.Date);
+  case 2:
+    return DefaultText[Rec.Default ? 1 : 0];
+  case 3:
+    return CostToStr(Rec.Cost);
+  }
+  return {};
+}
+
+// Theme picture where the desktop has one, our own drawing otherwise.
+QIcon ThemeIcon(const char* ThemeName, const char* Fallback) {
+  return QIcon::fromTheme(QLatin1String(ThemeName),
+                          QIcon(QStringLiteral(":/icons/") + QLatin1String(Fallback)));
+}
+
+int SelectedRow(const QTreeView* View) {
+  const QModelIndexList Rows = View->selectionModel()->selectedRows();
+  return Rows.isEmpty() ? -1 : Rows.constFirst().row();
+}
+
+// Rows of a selection change, each once, top to bottom.
+QList<int> RowsOf(const QItemSelection& Selection) {
+  QList<int> Rows;
+  for (const QItemSelectionRange& Range : Selection)
+    for (int Row = Range.top(); Row <= Range.bottom(); ++Row)
+      if (!Rows.contains(Row))
+        Rows.append(Row);
+  return Rows;
+}
+
+// Replaces the entries of Box by the lines of FileName when it can be read;
+// the edit text stays whatever it was.
+void LoadBox(QComboBox* Box, const QString& FileName) {
+  if (!Box)
+    return;
+  const std::optional<QStringList> Lines = LoadRefList(FileName);
+  if (!Lines)
+    return;
+  // Filling the box is not the user's choice: no handler of its window runs.
+  const QSignalBlocker Blocker(Box);
+  const QString Text = Box->currentText();
+  Box->clear();
+  Box->addItems(*Lines);
+  Box->setEditText(Text);
+}
+
+} // namespace
+
+QIcon AppIcon() {
+  InitMainResources();
+  return QIcon(QStringLiteral(":/brimsett.svg"));
+}
+
+TMainForm::TMainForm(TPropDB* DB, const QStringList& Args, QWidget* Parent)
+    : QMainWindow(Parent), FUi(new Ui::MainForm), FDB(DB) {
+  InitMainResources();
+  FUi->setupUi(this);
+  setWindowIcon(AppIcon());
+
+  for (TFileDialog* Dialog : {&OpenDialog, &SaveDialog}) {
+    Dialog->FileName = InitialSetFile;
+    Dialog->Filter = SetFileFilter;
+    Dialog->DefaultExt = SetFileExt;
+  }
+
+  FStatusPanel = new QLabel(FUi->StatusBar);
+  FStatusPanel->setObjectName(QStringLiteral("StatusPanel"));
+  FStatusPanel->setMinimumWidth(400);
+  FUi->StatusBar->addWidget(FStatusPanel);
+
+  SetUpActions();
+  SetUpLists();
+
+  // 773 x 407 is the client area: the menu bar comes on top of it.
+  resize(773, 407 + FUi->MainMenu1->sizeHint().height());
+  if (const QScreen* Screen = screen()) {
+    QRect Frame(QPoint(0, 0), size());
+    Frame.moveCenter(Screen->availableGeometry().center());
+    move(Frame.topLeft());
+  }
+
+  FormCreate(Args);
+}
+
+TMainForm::~TMainForm() {
+  delete FUi;
+}
+
+QTreeView* TMainForm::ListTypes() const {
+  return FUi->ListTypes;
+}
+QTreeView* TMainForm::ListProps() const {
+  return FUi->ListProps;
+}
+
+void TMainForm::SetUpActions() {
+  struct TActionSetup {
+    QAction* Action;
+    const char* Theme;
+    const char* Fallback;
+    void (TMainForm::*Handler)();
+  };
+  const TActionSetup Setups[] = {
+      {FUi->ANewFile, "document-new", "new.svg", &TMainForm::ANewFileExecute},
+      {FUi->AOpen, "document-open", "open.svg", &TMainForm::AOpenExecute},
+      {FUi->ASave, "document-save", "save.svg", &TMainForm::ASaveExecute},
+      {FUi->ASaveAs, "document-save-as", "saveas.svg", &TMainForm::ASaveAsExecute},
+      {FUi->AAddType, "list-add", "add.svg", &TMainForm::AAddTypeExecute},
+      {FUi->AEditType, "document-properties", "edit.svg", &TMainForm::AEditTypeExecute},
+      {FUi->ARemoveType, "list-remove", "remove.svg", &TMainForm::ARemoveTypeExecute},
+      {FUi->AAddProp, "list-add", "add.svg", &TMainForm::AAddPropExecute},
+      {FUi->AEditProp, "document-properties", "edit.svg", &TMainForm::AEditPropExecute},
+      {FUi->ARemoveProp, "list-remove", "remove.svg", &TMainForm::ARemovePropExecute},
+      {FUi->AShowTest, "system-run", "test.svg", &TMainForm::AShowTestExecute},
+      {FUi->N5, nullptr, nullptr, &TMainForm::N5Click},
+      {FUi->N9, nullptr, nullptr, &TMainForm::N9Click},
+  };
+  for (const TActionSetup& Setup : Setups) {
+    if (Setup.Theme)
+      Setup.Action->setIcon(ThemeIcon(Setup.Theme, Setup.Fallback));
+    connect(Setup.Action, &QAction::triggered, this, Setup.Handler);
+  }
+
+  // The window shows no tooltips: the tool buttons would show their captions.
+  FUi->ToolBar1->setContextMenuPolicy(Qt::PreventContextMenu);
+  FUi->ToolBar1->installEventFilter(this);
+  for (QAction* Action : FUi->ToolBar1->actions())
+    if (QWidget* Button = FUi->ToolBar1->widgetForAction(Action))
+      Button->installEventFilter(this);
+
+  FPopupMenuType = new QMenu(this);
+  FPopupMenuType->setObjectName(QStringLiteral("PopupMenuType"));
+  FPopupMenuType->addActions({FUi->AAddType, FUi->AEditType, FUi->ARemoveType});
+  FPopupMenuProp = new QMenu(this);
+  FPopupMenuProp->setObjectName(QStringLiteral("PopupMenuProp"));
+  FPopupMenuProp->addActions({FUi->AAddProp, FUi->AEditProp, FUi->ARemoveProp});
+}
+
+void TMainForm::SetUpLists() {
+  FTypeModel = new TTypeListModel(
+      {QStringLiteral("Набор"), QStringLiteral("Страна"), QStringLiteral("Язык")}, TypeCell, this);
+  FPropModel = new TPropListModel({QStringLiteral("Имущество"), QStringLiteral("Дата"),
+                                   QStringLiteral("По умолчанию"), QStringLiteral("Цена")},
+                                  PropCell, this);
+
+  struct TListSetup {
+    QTreeView* View;
+    QAbstractItemModel* Model;
+    QList<int> Widths;
+    QMenu* Popup;
+  };
+  const TListSetup Setups[] = {
+      {FUi->ListTypes, FTypeModel, {150, 100, 80}, FPopupMenuType},
+      {FUi->ListProps, FPropModel, {150, 80, 100, 50}, FPopupMenuProp},
+  };
+  for (const TListSetup& Setup : Setups) {
+    QTreeView* View = Setup.View;
+    View->setModel(Setup.Model);
+    QHeaderView* Header = View->header();
+    Header->setSectionsClickable(false);
+    Header->setSectionsMovable(false);
+    Header->setSortIndicatorShown(false);
+    for (int Column = 0; Column < Setup.Widths.size(); ++Column)
+      Header->resizeSection(Column, Setup.Widths.at(Column));
+    View->viewport()->installEventFilter(this);
+    QMenu* Popup = Setup.Popup;
+    connect(View, &QWidget::customContextMenuRequested, this,
+            [View, Popup](const QPoint& Pos) { Popup->popup(View->viewport()->mapToGlobal(Pos)); });
+  }
+
+  connect(FUi->ListTypes->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &TMainForm::ListTypesSelectionChanged);
+  connect(FUi->ListProps->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &TMainForm::ListPropsSelectionChanged);
+  connect(FUi->ListTypes, &QAbstractItemView::doubleClicked, this, &TMainForm::ListTypesDblClick);
+  connect(FUi->ListProps, &QAbstractItemView::doubleClicked, this, &TMainForm::ListPropsDblClick);
+
+  FUi->Splitter1->setStretchFactor(0, 0);
+  FUi->Splitter1->setStretchFactor(1, 1);
+  FUi->Splitter1->setSizes({432, 773 - 432 - FUi->Splitter1->handleWidth()});
+}
+
+bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Event->type() == QEvent::ToolTip)
+    return true;
+  // A press on empty space below the rows ends the list's selection, as a
+  // report list does; the item views themselves would keep it.
+  if (Event->type() == QEvent::MouseButtonPress) {
+    for (QTreeView* View : {FUi->ListTypes, FUi->ListProps}) {
+      if (Watched != View->viewport())
+        continue;
+      const auto* Mouse = static_cast<QMouseEvent*>(Event);
+      if (!View->indexAt(Mouse->position().toPoint()).isValid())
+        View->selectionModel()->clearSelection();
+    }
+  }
+  return QMainWindow::eventFilter(Watched, Event);
+}
+
+void TMainForm::FormCreate(const QStringList& Args) {
+  UpdateButtons();
+  const QString Arg = Args.value(0);
+  if (Arg.isEmpty() || !QFileInfo(Arg).isFile())
+    return;
+  try {
+    FDB->LoadFromXML(Arg);
+  } catch (const std::exception& Error) {
+    ShowFileError(Error);
+    // Whatever was read before the failure is not listed; keeping it would
+    // let a later save write records the user never saw.
+    FDB->Clear();
+    RefillLists();
+    UpdateButtons();
+    return;
+  }
+  SetFileName(Arg);
+  RefillLists();
+  UpdateButtons();
+}
+
+void TMainForm::SetFileName(const QString& Value) {
+  FFileName = Value;
+  FStatusPanel->setText(Value);
+}
+
+void TMainForm::ShowFileError(const std::exception& Error) {
+  if (const auto* Own = dynamic_cast<const TError*>(&Error))
+    ShowError(this, Own->Message());
+  else
+    ShowError(this, QString::fromUtf8(Error.what()));
+}
+
+int TMainForm::SelectedTypeRow() const {
+  return SelectedRow(FUi->ListTypes);
+}
+int TMainForm::SelectedPropRow() const {
+  return SelectedRow(FUi->ListProps);
+}
+
+void TMainForm::AddTypeToList(PTypeRecord Rec) {
+  FTypeModel->Append(Rec);
+}
+
+void TMainForm::AddPropToList(PPropRecord Rec) {
+  FPropModel->Append(Rec);
+}
+
+void TMainForm::UpdateButtons() {
+  const bool TypeSelected = SelectedTypeRow() >= 0;
+  const bool PropSelected = SelectedPropRow() >= 0;
+  FUi->AAddProp->setEnabled(TypeSelected);
+  FUi->AEditProp->setEnabled(PropSelected);
+  FUi->ARemoveProp->setEnabled(PropSelected);
+  FUi->AEditType->setEnabled(TypeSelected);
+  FUi->ARemoveType->setEnabled(TypeSelected);
+}
+
+void TMainForm::RefillLists() {
+  const TFlagGuard Guard(FUpdating);
+  FPropModel->Clear();
+  std::vector<PTypeRecord> Rows;
+  Rows.reserve(static_cast<size_t>(FDB->TypeCount()));
+  for (int I = 0; I < FDB->TypeCount(); ++I)
+    Rows.push_back(FDB->Types(I));
+  FTypeModel->Assign(std::move(Rows));
+}
+
+void TMainForm::ListTypesSelectionChanged(const QItemSelection& Selected,
+                                          const QItemSelection& Deselected) {
+  if (FUpdating)
+    return;
+  // The row losing the selection first, then the one gaining it.
+  for (int Row : RowsOf(Deselected))
+    ListTypesSelectItem(Row, false);
+  for (int Row : RowsOf(Selected))
+    ListTypesSelectItem(Row, true);
+}
+
+void TMainForm::ListPropsSelectionChanged(const QItemSelection& Selected,
+                                          const QItemSelection& Deselected) {
+  if (FUpdating)
+    return;
+  for (int Row : RowsOf(Deselected))
+    ListPropsSelectItem(Row, false);
+  for (int Row : RowsOf(Selected))
+    ListPropsSelectItem(Row, true);
+}
+
+void TMainForm::ListTypesSelectItem(int Row, bool /*Selected*/) {
+  const PTypeRecord Set = FTypeModel->Rec(Row);
+  if (!Set)
+    return;
+  std::vector<PPropRecord> Items;
+  {
+    const TFlagGuard Guard(FUpdating);
+    FPropModel->Clear();
+    // No index by set: every item is looked at.
+    for (int I = 0; I < FDB->PropCount(); ++I) {
+      const PPropRecord Item = FDB->Props(I);
+      if (Item->Parent == Set)
+        Items.push_back(Item);
+    }
+    FPropModel->Assign(std::move(Items));
+  }
+  if (FPropModel->rowCount() > 0)
+    FUi->ListProps->selectionModel()->setCurrentIndex(
+        FPropModel->index(0, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  UpdateButtons();
+}
+
+void TMainForm::ListPropsSelectItem(int /*Row*/, bool /*Selected*/) {
+  UpdateButtons();
+}
+
+void TMainForm::ListTypesDblClick() {
+  AEditTypeExecute();
+}
+
+void TMainForm::ListPropsDblClick() {
+  AEditPropExecute();
+}
+
+void TMainForm::AAddTypeExecute() {
+  if (!FormType || !FormType->ShowEdit(nullptr))
+    return;
+  const PTypeRecord Rec = FDB->AddType();
+  *Rec = *FormType->TypeRec();
+  NewGUID(Rec->GUID);
+  AddTypeToList(Rec);
+}
+
+void TMainForm::AEditTypeExecute() {
+  const int Row = SelectedTypeRow();
+  if (Row < 0 || !FormType)
+    return;
+  if (!FormType->ShowEdit(FTypeModel->Rec(Row)))
+    return;
+  FTypeModel->Refresh(Row);
+}
+
+void TMainForm::ARemoveTypeExecute() {
+  const int Row = SelectedTypeRow();
+  if (Row < 0)
+    return;
+  const PTypeRecord Rec = FTypeModel->Rec(Row);
+  {
+    // The rows go before the records do, so that nothing can paint a freed
+    // record; the view must not move the selection to a neighbouring row.
+    const TFlagGuard Guard(FUpdating);
+    FPropModel->Clear();
+    FUi->ListTypes->selectionModel()->clear();
+    FTypeModel->Remove(Row);
+  }
+  FDB->RemoveType(Rec);
+  UpdateButtons();
+}
+
+void TMainForm::AAddPropExecute() {
+  const int Row = SelectedTypeRow();
+  if (Row < 0 || !FormProp)
+    return;
+  if (!FormProp->ShowEdit(nullptr))
+    return;
+  const PPropRecord Rec = FDB->AddProp(FTypeModel->Rec(Row));
+  if (!Rec)
+    return;
+  const PTypeRecord Parent = Rec->Parent;
+  *Rec = *FormProp->PropRec();
+  Rec->Parent = Parent;
+  NewGUID(Rec->GUID);
+  AddPropToList(Rec);
+}
+
+void TMainForm::AEditPropExecute() {
+  const int Row = SelectedPropRow();
+  if (Row < 0 || !FormProp)
+    return;
+  if (!FormProp->ShowEdit(FPropModel->Rec(Row)))
+    return;
+  FPropModel->Refresh(Row);
+}
+
+void TMainForm::ARemovePropExecute() {
+  const int Row = SelectedPropRow();
+  if (Row < 0)
+    return;
+  const PPropRecord Rec = FPropModel->Rec(Row);
+  {
+    const TFlagGuard Guard(FUpdating);
+    FUi->ListProps->selectionModel()->clear();
+    FPropModel->Remove(Row);
+  }
+  FDB->RemoveProp(Rec);
+  UpdateButtons();
+}
+
+void TMainForm::ANewFileExecute() {
+  {
+    const TFlagGuard Guard(FUpdating);
+    FPropModel->Clear();
+    FTypeModel->Clear();
+  }
+  FDB->Clear();
+  SetFileName(QString());
+  UpdateButtons();
+}
+
+void TMainForm::AOpenExecute() {
+  if (!OpenDialog.Execute(this, false))
+    return;
+  {
+    // The reader empties the database first: no row may outlive its record.
+    const TFlagGuard Guard(FUpdating);
+    FPropModel->Clear();
+    FTypeModel->Clear();
+  }
+  try {
+    FDB->LoadFromXML(OpenDialog.FileName);
+    SetFileName(OpenDialog.FileName);
+  } catch (const std::exception& Error) {
+    ShowFileError(Error);
+    // A following "Сохранить" must ask, not write the partial document over
+    // the file that was open before.
+    SetFileName(QString());
+  }
+  RefillLists();
+  UpdateButtons();
+}
+
+void TMainForm::ASaveExecute() {
+  if (FFileName.isEmpty()) {
+    ASaveAsExecute();
+    return;
+  }
+  try {
+    FDB->SaveToXML(FFileName);
+  } catch (const std::exception& Error) {
+    ShowFileError(Error);
+  }
+}
+
+void TMainForm::ASaveAsExecute() {
+  if (!SaveDialog.Execute(this, true))
+    return;
+  try {
+    FDB->SaveToXML(SaveDialog.FileName);
+  } catch (const std::exception&) {
+    ShowWarning(this, QStringLiteral("Ошибка при сохранении файла!"));
+  }
+  // Taken after a failure too, so that "Сохранить" tries the same place again.
+  SetFileName(SaveDialog.FileName);
+}
+
+void TMainForm::AShowTestExecute() {
+  if (FormCollections)
+    FormCollections->ShowTest(FDB);
+}
+
+void TMainForm::LoadListCountryLang() {
+  const QString Countries = QStringLiteral("list_of_country.txt");
+  const QString Languages = QStringLiteral("list_of_language.txt");
+  if (FormType) {
+    LoadBox(FormType->eCountry(), Countries);
+    LoadBox(FormType->eLang(), Languages);
+  }
+  if (FormCollections) {
+    LoadBox(FormCollections->eCountry(), Countries);
+    LoadBox(FormCollections->eLang(), Languages);
+  }
+  if (FormProp)
+    LoadBox(FormProp->eCurr(), QStringLiteral("list_of_currency.txt"));
+}
+
+void TMainForm::N5Click() {
+  close();
+}
+
+void TMainForm::N9Click() {
+  Modal().About(this, QStringLiteral("О программе Brimsett 1.0"),
+                QStringLiteral("<p><b>Brimsett 1.0</b></p>"
+                               "<p>© 2026 Brimsett developers<br>"
+                               "<a href=\"https://brimsett.org\">https://brimsett.org</a></p>"),
+                AppIcon());
+}

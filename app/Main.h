@@ -1,0 +1,108 @@
+#pragma once
+
+#include "app/Modal.h"
+#include "app/RecordListModel.h"
+#include "database/PropDB.h"
+
+#include <QIcon>
+#include <QMainWindow>
+#include <QStringList>
+
+class QItemSelection;
+class QLabel;
+class QMenu;
+class QTreeView;
+
+namespace Ui {
+class MainForm;
+}
+
+// The program's one set database; the entry creates it before any window and
+// frees it after the last one is gone.
+extern TPropDB* GlobalDB;
+
+// Texts of an item's Default flag: [false] "Нет", [true] "Да".
+extern const QString DefaultText[2];
+
+// The application icon (bundled), for the windows and the About box.
+QIcon AppIcon();
+
+using TTypeListModel = TRecordListModel<TTypeRecord>;
+using TPropListModel = TRecordListModel<TPropRecord>;
+
+// The main window: sets on the left, the items of one set on the right, the
+// editing and file commands.
+class TMainForm : public QMainWindow {
+  Q_OBJECT
+
+public:
+  // Works on DB, which must outlive the window. Args are the command-line
+  // arguments after the program's own name; the first may name a set file to open.
+  explicit TMainForm(TPropDB* DB, const QStringList& Args = {}, QWidget* Parent = nullptr);
+  ~TMainForm() override;
+
+  // The file that "Сохранить" writes; empty when there is none.
+  const QString& FileName() const { return FFileName; }
+  void SetFileName(const QString& Value);
+
+  void AddTypeToList(PTypeRecord Rec);
+  void AddPropToList(PPropRecord Rec);
+  void UpdateButtons();
+  void RefillLists();
+  // Fills the boxes of the dialogs and the test view from the reference lists
+  // in the working directory; the entry calls it once all windows exist.
+  void LoadListCountryLang();
+
+  // Handlers; each checks the selection it needs itself.
+  void ListTypesSelectItem(int Row, bool Selected);
+  void ListPropsSelectItem(int Row, bool Selected);
+  void ListTypesDblClick();
+  void ListPropsDblClick();
+  void ANewFileExecute();
+  void AOpenExecute();
+  void ASaveExecute();
+  void ASaveAsExecute();
+  void AAddTypeExecute();
+  void AEditTypeExecute();
+  void ARemoveTypeExecute();
+  void AAddPropExecute();
+  void AEditPropExecute();
+  void ARemovePropExecute();
+  void AShowTestExecute();
+  void N5Click();
+  void N9Click();
+
+  TFileDialog OpenDialog;
+  TFileDialog SaveDialog;
+
+  QTreeView* ListTypes() const;
+  QTreeView* ListProps() const;
+  TTypeListModel* TypeModel() const { return FTypeModel; }
+  TPropListModel* PropModel() const { return FPropModel; }
+
+protected:
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+  void FormCreate(const QStringList& Args);
+  void SetUpActions();
+  void SetUpLists();
+  void ListTypesSelectionChanged(const QItemSelection& Selected, const QItemSelection& Deselected);
+  void ListPropsSelectionChanged(const QItemSelection& Selected, const QItemSelection& Deselected);
+  int SelectedTypeRow() const;
+  int SelectedPropRow() const;
+  // Shows the error of a failed load or save in an error message box.
+  void ShowFileError(const std::exception& Error);
+
+  Ui::MainForm* FUi;
+  TPropDB* FDB;
+  QString FFileName;
+  QLabel* FStatusPanel = nullptr;
+  QMenu* FPopupMenuType = nullptr;
+  QMenu* FPopupMenuProp = nullptr;
+  TTypeListModel* FTypeModel = nullptr;
+  TPropListModel* FPropModel = nullptr;
+  // Set while the window itself rebuilds or shortens a list: the selection
+  // changes that this causes are not the user's and must not refill anything.
+  bool FUpdating = false;
+};

@@ -1,0 +1,375 @@
+// File commands, start-up with a command-line file, the reference lists,
+// About and Exit.
+
+#include "test_main_fixture.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <functional>
+
+namespace {
+
+class MainFileTest : public TMainFixture {
+protected:
+  void SetUp() override {
+    TMainFixture::SetUp();
+    ASSERT_TRUE(Dir.isValid());
+    FSavedCwd = QDir::currentPath();
+  }
+  void TearDown() override {
+    QDir::setCurrent(FSavedCwd);
+    TMainFixture::TearDown();
+  }
+
+  QString Path(const QString& Name) const { return Dir.filePath(Name); }
+
+  static void Write(const QString& FileName, const QByteArray& Bytes) {
+    QFile File(FileName);
+    ASSERT_TRUE(File.open(QIODevice::WriteOnly));
+    File.write(Bytes);
+  }
+
+  // A set file of two sets written by the database itself.
+  QString WriteSetFile(const QString& Name) {
+    TPropDB Other;
+    for (const char* SetName : {"Первый", "Second"}) {
+      PTypeRecord Set = Other.AddType();
+      NewGUID(Set->GUID);
+      Set->Name = QString::fromUtf8(SetName);
+      PPropRecord Item = Other.AddProp(Set);
+      NewGUID(Item->GUID);
+      Item->Name = QStringLiteral("Item");
+      Item->Date = EncodeDate(2010, 7, 4);
+      Item->Cost = 1.5;
+    }
+    Other.SaveToXML(Path(Name));
+    return Path(Name);
+  }
+
+  // Reading fails at the second set's item; the first set is read by then.
+  QString WriteHalfFile(const QString& Name) {
+    Write(Path(Name),
+          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<propdb>\r\n"
+          "  <type GUID=\"{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F604}\" name=\"Kitchen\" "
+          "language=\"English\" country=\"Russia\">\r\n"
+          "    <prop GUID=\"{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}\" name=\"Kettle\" detail=\"1\" "
+          "default=\"1\" date=\"04.07.2010\" cost=\"12,5\" curr=\"USD\"/>\r\n  </type>\r\n"
+          "  <type GUID=\"{9D4F0E62-7B18-4A3C-A6E2-3F51C8B07D29}\" name=\"Garage\" "
+          "language=\"Russian\" country=\"Russia\">\r\n"
+          "    <prop GUID=\"{6C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}\" name=\"Jack\" detail=\"0\" "
+          "default=\"0\" date=\"05.07.2010\" cost=\"lots\" curr=\"RUR\"/>\r\n  </type>\r\n"
+          "  <type GUID=\"{7D4F0E62-7B18-4A3C-A6E2-3F51C8B07D29}\" name=\"Never\" "
+          "language=\"Russian\" country=\"Russia\"/>\r\n</propdb>\r\n");
+    return Path(Name);
+  }
+
+  // The message that the reader gives for FileName.
+  static QString LoadError(const QString& FileName) {
+    TPropDB Other;
+    try {
+      Other.LoadFromXML(FileName);
+    } catch (const TError& Error) {
+      return Error.Message();
+    }
+    return QStringLiteral("<loaded>");
+  }
+
+  QTemporaryDir Dir;
+
+private:
+  QString FSavedCwd;
+};
+
+TEST_F(MainFileTest, SaveWithoutFileNameAsksAndKeepsTheName) {
+  CreateWindow();
+  AddSet(QStringLiteral("Один"));
+  Stub.FileAnswers = {Path(QStringLiteral("mine"))};
+  Trigger("ASave");
+
+  ASSERT_EQ(Stub.FileRequests.size(), 1);
+  const TStubFileRequest& Request = Stub.FileRequests.at(0);
+  EXPECT_EQ(Request.Proposed, QStringLiteral("varnoke_set.vsxml"));
+  EXPECT_EQ(Request.Filter, QStringLiteral("Varnoke sets (*.vsxml)|*.vsxml"));
+  EXPECT_EQ(Request.DefaultExt, QStringLiteral("vsxml"));
+  EXPECT_TRUE(Request.Save);
+  const QString Written = Path(QStringLiteral("mine.vsxml"));
+  EXPECT_EQ(Form->FileName(), Written);
+  EXPECT_EQ(StatusText(), Written);
+
+  // Now "Сохранить" writes there without asking.
+  AddSet(QStringLiteral("Два"));
+  Trigger("ASave");
+  EXPECT_EQ(Stub.FileRequests.size(), 1);
+  EXPECT_TRUE(Stub.Messages.isEmpty());
+  TPropDB Back;
+  Back.LoadFromXML(Written);
+  ASSERT_EQ(Back.TypeCount(), 2);
+  EXPECT_EQ(Back.Types(1)->Name, QStringLiteral("Два"));
+}
+
+TEST_F(MainFileTest, FailedSaveAsKeepsPathAndSaveShowsTheErrorText) {
+  CreateWindow();
+  AddSet(QStringLiteral("Один"));
+  const QString Unwritable = Path(QStringLiteral("no/such/dir/x.vsxml"));
+  QString Expected;
+  try {
+    DB.SaveToXML(Unwritable);
+  } catch (const TError& Error) {
+    Expected = Error.Message();
+  }
+  ASSERT_FALSE(Expected.isEmpty());
+
+  Stub.FileAnswers = {Unwritable};
+  Trigger("ASaveAs");
+  ASSERT_EQ(Stub.Messages.size(), 1);
+  EXPECT_EQ(Stub.Messages.at(0).Icon, QMessageBox::Warning);
+  EXPECT_EQ(Stub.Messages.at(0).Text, QStringLiteral("Ошибка при сохранении файла!"));
+  EXPECT_EQ(Form->FileName(), Unwritable);
+  EXPECT_EQ(StatusText(), Unwritable);
+
+  Trigger("ASave");
+  EXPECT_EQ(Stub.FileRequests.size(), 1);
+  ASSERT_EQ(Stub.Messages.size(), 2);
+  EXPECT_EQ(Stub.Messages.at(1).Icon, QMessageBox::Critical);
+  EXPECT_EQ(Stub.Messages.at(1).Text, Expected);
+  EXPECT_EQ(Form->FileName(), Unwritable);
+}
+
+TEST_F(MainFileTest, OpenListsTheFileAndSelectsNothing) {
+  CreateWindow();
+  AddSet(QStringLiteral("Old"));
+  Form->RefillLists();
+  ClickRow(Form->ListTypes(), 0);
+  const QString File = WriteSetFile(QStringLiteral("two.vsxml"));
+  Stub.FileAnswers = {File};
+  Trigger("AOpen");
+
+  EXPECT_EQ(Stub.FileRequests.at(0).Save, false);
+  EXPECT_EQ(Column(Form->ListTypes(), 0), QStringList({"Первый", "Second"}));
+  EXPECT_EQ(Selected(Form->ListTypes()), -1);
+  EXPECT_EQ(Form->ListProps()->model()->rowCount(), 0);
+  for (const char* Name : {"AAddProp", "AEditProp", "ARemoveProp", "AEditType", "ARemoveType"})
+    EXPECT_FALSE(Act(Name)->isEnabled()) << Name;
+  EXPECT_EQ(Form->FileName(), File);
+  EXPECT_EQ(StatusText(), File);
+  EXPECT_EQ(DB.TypeCount(), 2);
+  EXPECT_TRUE(Stub.Messages.isEmpty());
+}
+
+TEST_F(MainFileTest, OpenFailingHalfwayShowsWhatWasReadAndForgetsTheName) {
+  CreateWindow();
+  const QString Good = WriteSetFile(QStringLiteral("good.vsxml"));
+  const QString Half = WriteHalfFile(QStringLiteral("half.vsxml"));
+  const QString Expected = LoadError(Half);
+  ASSERT_NE(Expected, QStringLiteral("<loaded>"));
+  Stub.FileAnswers = {Good, Half};
+  Trigger("AOpen");
+  Trigger("AOpen");
+
+  ASSERT_EQ(Stub.Messages.size(), 1);
+  EXPECT_EQ(Stub.Messages.at(0).Icon, QMessageBox::Critical);
+  EXPECT_EQ(Stub.Messages.at(0).Text, Expected);
+  EXPECT_EQ(Column(Form->ListTypes(), 0), QStringList({"Kitchen", "Garage"}));
+  EXPECT_EQ(Form->FileName(), QString());
+  EXPECT_EQ(StatusText(), QString());
+
+  // "Сохранить" asks instead of writing the partial document over good.vsxml.
+  Stub.FileAnswers = {QString()};
+  Trigger("ASave");
+  ASSERT_EQ(Stub.FileRequests.size(), 3);
+  EXPECT_TRUE(Stub.FileRequests.at(2).Save);
+  TPropDB Back;
+  Back.LoadFromXML(Good);
+  EXPECT_EQ(Back.TypeCount(), 2);
+}
+
+TEST_F(MainFileTest, CancelledFileDialogsChangeNothing) {
+  CreateWindow();
+  AddSet(QStringLiteral("Один"));
+  Form->RefillLists();
+  Form->SetFileName(QStringLiteral("kept.vsxml"));
+  Stub.FileAnswers = {QString(), QString()};
+  Trigger("AOpen");
+  Trigger("ASaveAs");
+  EXPECT_EQ(Stub.FileRequests.size(), 2);
+  EXPECT_EQ(DB.TypeCount(), 1);
+  EXPECT_EQ(Column(Form->ListTypes(), 0), QStringList({"Один"}));
+  EXPECT_EQ(StatusText(), QStringLiteral("kept.vsxml"));
+  EXPECT_FALSE(QFile::exists(QStringLiteral("kept.vsxml")));
+}
+
+TEST_F(MainFileTest, DialogsRememberTheirOwnLastPath) {
+  CreateWindow();
+  const QString A = WriteSetFile(QStringLiteral("a.vsxml"));
+  const QString B = Path(QStringLiteral("b.vsxml"));
+  Stub.FileAnswers = {A, B, A, QString(), QString()};
+  Trigger("AOpen");
+  Trigger("ASaveAs");
+  Trigger("AOpen");
+  Trigger("AOpen");
+  Trigger("ASaveAs");
+  QStringList Proposed;
+  for (const TStubFileRequest& Request : Stub.FileRequests)
+    Proposed.append(Request.Proposed);
+  EXPECT_EQ(Proposed, QStringList({"varnoke_set.vsxml", "varnoke_set.vsxml", A, A, B}));
+}
+
+TEST_F(MainFileTest, NewDiscardsEverything) {
+  const QString File = WriteSetFile(QStringLiteral("s.vsxml"));
+  CreateWindow({File});
+  ClickRow(Form->ListTypes(), 0);
+  ASSERT_EQ(Form->ListProps()->model()->rowCount(), 1);
+  Trigger("ANewFile");
+  EXPECT_EQ(DB.TypeCount(), 0);
+  EXPECT_EQ(DB.PropCount(), 0);
+  EXPECT_EQ(Form->ListTypes()->model()->rowCount(), 0);
+  EXPECT_EQ(Form->ListProps()->model()->rowCount(), 0);
+  EXPECT_EQ(StatusText(), QString());
+  for (const char* Name : {"AAddProp", "AEditProp", "ARemoveProp", "AEditType", "ARemoveType"})
+    EXPECT_FALSE(Act(Name)->isEnabled()) << Name;
+  EXPECT_TRUE(Stub.Messages.isEmpty());
+}
+
+TEST_F(MainFileTest, StartUpWithCommandLineArgument) {
+  QDir::setCurrent(Dir.path());
+  WriteSetFile(QStringLiteral("set.vsxml"));
+  WriteHalfFile(QStringLiteral("half.vsxml"));
+  Write(Path(QStringLiteral("bad.vsxml")), "this is not a set file");
+  QDir().mkdir(QStringLiteral("folder.vsxml"));
+  struct TCase {
+    const char* Arg;
+    QStringList Sets;
+    QString FileName;
+    bool Message;
+  };
+  const TCase Cases[] = {
+      {"set.vsxml", {"Первый", "Second"}, QStringLiteral("set.vsxml"), false},
+      {"folder.vsxml", {}, {}, false},
+      {"missing.vsxml", {}, {}, false},
+      {"", {}, {}, false},
+      {"bad.vsxml", {}, {}, true},
+      // What was read before the failure is not kept either.
+      {"half.vsxml", {}, {}, true},
+  };
+  for (const TCase& Case : Cases) {
+    SCOPED_TRACE(Case.Arg);
+    DB.Clear();
+    Stub.Messages.clear();
+    CreateWindow({QString::fromUtf8(Case.Arg), QStringLiteral("ignored.vsxml")});
+    EXPECT_EQ(Column(Form->ListTypes(), 0), Case.Sets);
+    EXPECT_EQ(DB.TypeCount(), Case.Sets.size());
+    EXPECT_EQ(Selected(Form->ListTypes()), -1);
+    EXPECT_EQ(Form->ListProps()->model()->rowCount(), 0);
+    EXPECT_EQ(Form->FileName(), Case.FileName);
+    EXPECT_EQ(StatusText(), Case.FileName);
+    EXPECT_FALSE(Act("AEditType")->isEnabled());
+    ASSERT_EQ(Stub.Messages.size(), Case.Message ? 1 : 0);
+    if (Case.Message) {
+      EXPECT_EQ(Stub.Messages.at(0).Icon, QMessageBox::Critical);
+      EXPECT_EQ(Stub.Messages.at(0).Text, LoadError(QString::fromUtf8(Case.Arg)));
+    }
+  }
+}
+
+class MainRefListTest : public MainFileTest {
+protected:
+  // Every box that start-up fills, with what it holds and shows.
+  struct TBox {
+    const char* Name;
+    QComboBox* Box;
+  };
+  QList<TBox> Boxes() const {
+    return {{"set dialog eCountry", FormType->eCountry()},
+            {"set dialog eLang", FormType->eLang()},
+            {"test view eCountry", FormCollections->eCountry()},
+            {"test view eLang", FormCollections->eLang()},
+            {"item dialog eCurr", FormProp->eCurr()}};
+  }
+  static QStringList Entries(const QComboBox* Box) {
+    QStringList Result;
+    for (int I = 0; I < Box->count(); ++I)
+      Result.append(Box->itemText(I));
+    return Result;
+  }
+  void Load() {
+    QDir::setCurrent(Dir.path());
+    CreateWindow();
+    Form->LoadListCountryLang();
+  }
+  void Expect(const QList<QStringList>& EntriesByBox) {
+    const QStringList Texts = {"Russia", "Russian", "Russia", "Russian", "RUR"};
+    const QList<TBox> All = Boxes();
+    for (int I = 0; I < All.size(); ++I) {
+      SCOPED_TRACE(All.at(I).Name);
+      EXPECT_EQ(Entries(All.at(I).Box), EntriesByBox.at(I));
+      EXPECT_EQ(All.at(I).Box->currentText(), Texts.at(I));
+    }
+    EXPECT_TRUE(Stub.Messages.isEmpty());
+  }
+};
+
+TEST_F(MainRefListTest, MissingFilesKeepTheLayoutEntries) {
+  Load();
+  Expect({{"Russia", "Ukraine", "France", "Bulgaria"},
+          {"Russian", "English", "French", "Ukraine", "Bulgarian"},
+          {"Russia", "Ukraine"},
+          {"Russian", "English", "Japanese"},
+          {"RUR", "USD", "EUR"}});
+}
+
+TEST_F(MainRefListTest, ListsReplaceTheEntriesAndKeepTheText) {
+  Write(Path(QStringLiteral("list_of_country.txt")), "Germany\r\n\r\nAustria\r\n");
+  Write(Path(QStringLiteral("list_of_language.txt")),
+        "\xEF\xBB\xBF"
+        "Deutsch\n\xD0\xA0\xD1\x83\xD1\x81\xD1\x81\xD0\xBA\xD0\xB8\xD0\xB9\n");
+  Write(Path(QStringLiteral("list_of_currency.txt")), "EUR\rUSD\rRUB");
+  Load();
+  const QStringList Countries = {"Germany", "", "Austria"};
+  const QStringList Languages = {"Deutsch", "Русский"};
+  Expect({Countries, Languages, Countries, Languages, {"EUR", "USD", "RUB"}});
+}
+
+TEST_F(MainRefListTest, ListWithoutMarkIsReadInTheRegionalCharset) {
+  TRegional Cyrillic = RussianRegional();
+  Cyrillic.Charset = "CP1251";
+  TRegional::SetCurrent(Cyrillic);
+  Write(Path(QStringLiteral("list_of_country.txt")), "\xD0\xEE\xF1\xF1\xE8\xFF\r\n");
+  Load();
+  Expect({{"Россия"},
+          {"Russian", "English", "French", "Ukraine", "Bulgarian"},
+          {"Россия"},
+          {"Russian", "English", "Japanese"},
+          {"RUR", "USD", "EUR"}});
+}
+
+TEST_F(MainFileTest, AboutShowsNameCopyrightAndAddress) {
+  CreateWindow();
+  Trigger("N9");
+  EXPECT_EQ(Stub.AboutCount, 1);
+  EXPECT_TRUE(Stub.AboutTitle.contains(QStringLiteral("Brimsett 1.0")));
+  for (const char* Part : {"Brimsett 1.0", "© 2026 Brimsett developers", "https://brimsett.org"})
+    EXPECT_TRUE(Stub.AboutText.contains(QString::fromUtf8(Part))) << Part;
+}
+
+TEST_F(MainFileTest, ExitClosesWithoutAsking) {
+  CreateWindow();
+  AddSet(QStringLiteral("Unsaved"));
+  Form->RefillLists();
+  Trigger("N5");
+  EXPECT_FALSE(Form->isVisible());
+  EXPECT_TRUE(Stub.Messages.isEmpty());
+  EXPECT_TRUE(Stub.FileRequests.isEmpty());
+}
+
+TEST_F(MainFileTest, TestCommandShowsTheTestView) {
+  CreateWindow();
+  Stub.DialogAnswers = {[](QDialog* D) { D->close(); }};
+  Trigger("AShowTest");
+  ASSERT_EQ(Stub.ShownDialogs.size(), 1);
+  EXPECT_EQ(Stub.ShownDialogs.at(0), FormCollections);
+}
+
+} // namespace
