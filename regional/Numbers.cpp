@@ -1,0 +1,390 @@
+// Number texts: the general form of costs, the set file's cost and integer
+// reading, and the item dialog's price reading and two-decimal form.
+
+#include "regional/Regional.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <string>
+#include <system_error>
+
+namespace {
+
+// A decimal number as digits: value = 0.Digits * 10^Exp, Digits without
+// leading or trailing zeros (empty for zero).
+struct TDecimal {
+  bool Negative = false;
+  std::string Digits;
+  int64_t Exp = 0;
+};
+
+// Exponents are kept far from overflow; anything beyond this is out of range
+// of a double anyway.
+constexpr int64_t ExpLimit = 1000000000;
+
+TDecimal MakeDecimal(bool Negative, const std::string& IntDigits, const std::string& FracDigits,
+                     int64_t Exponent) {
+  TDecimal D;
+  D.Negative = Negative;
+  std::string All = IntDigits + FracDigits;
+  int64_t Exp = static_cast<int64_t>(IntDigits.size()) + Exponent;
+  size_t Lead = 0;
+  while (Lead < All.size() && All[Lead] == '0')
+    ++Lead;
+  size_t End = All.size();
+  while (End > Lead && All[End - 1] == '0')
+    --End;
+  if (Lead == End)
+    return D; // zero
+  D.Digits = All.substr(Lead, End - Lead);
+  D.Exp = Exp - static_cast<int64_t>(Lead);
+  return D;
+}
+
+// Compares the magnitudes of two nonzero decimals.
+int CompareMagnitude(const std::string& ADigits, int64_t AExp, const std::string& BDigits,
+                     int64_t BExp) {
+  if (AExp != BExp)
+    return AExp < BExp ? -1 : 1;
+  const int C = ADigits.compare(BDigits);
+  return C < 0 ? -1 : (C > 0 ? 1 : 0);
+}
+
+// The exact decimal digits of the largest finite double.
+const std::string& MaxDoubleDigits() {
+  static const std::string Digits = [] {
+    char Buffer[400];
+    const auto R =
+        std::to_chars(Buffer, Buffer + sizeof Buffer, DBL_MAX, std::chars_format::fixed, 0);
+    std::string S(Buffer, R.ptr);
+    while (!S.empty() && S.back() == '0')
+      S.pop_back();
+    return S;
+  }();
+  return Digits;
+}
+constexpr int64_t MaxDoubleExp = 309;
+
+enum class TConvert { Ok, Overflow };
+
+// Correctly rounded conversion; underflow gives zero of the right sign.
+TConvert ToDouble(const TDecimal& D, double& Value) {
+  const double Zero = D.Negative ? -0.0 : 0.0;
+  if (D.Digits.empty() || D.Exp < -400) {
+    Value = Zero;
+    return TConvert::Ok;
+  }
+  if (D.Exp > MaxDoubleExp)
+    return TConvert::Overflow;
+  std::string Text = "0." + D.Digits + "e" + std::to_string(D.Exp);
+  double Result = 0;
+  const auto R = std::from_chars(Text.data(), Text.data() + Text.size(), Result,
+                                 std::chars_format::scientific);
+  if (R.ec == std::errc::result_out_of_range) {
+    if (D.Exp > 0)
+      return TConvert::Overflow;
+    Value = Zero;
+    return TConvert::Ok;
+  }
+  if (R.ec != std::errc() || std::isinf(Result))
+    return TConvert::Overflow;
+  Value = D.Negative ? -Result : Result;
+  return TConvert::Ok;
+}
+
+// 18 significant digits of |Value| (finite, nonzero) and the power of ten of the first.
+void Digits18(double Value, std::string& Digits, int& Exp10) {
+  char Buffer[64];
+  const auto R = std::to_chars(Buffer, Buffer + sizeof Buffer, std::fabs(Value),
+                               std::chars_format::scientific, 17);
+  const std::string S(Buffer, R.ptr);
+  const size_t E = S.find('e');
+  Digits = S.substr(0, 1) + S.substr(2, E - 2);
+  Exp10 = std::stoi(S.substr(E + 1));
+}
+
+// Cuts Digits after Keep digits and rounds the magnitude up when the first
+// dropped digit is 5 or more; a carry out of the first digit raises Exp10.
+void RoundDigits(std::string& Digits, int& Exp10, size_t Keep) {
+  if (Digits.size() <= Keep)
+    return;
+  const bool Up = Digits[Keep] >= '5';
+  Digits.resize(Keep);
+  if (!Up)
+    return;
+  size_t I = Keep;
+  while (I > 0) {
+    --I;
+    if (Digits[I] != '9') {
+      ++Digits[I];
+      return;
+    }
+    Digits[I] = '0';
+  }
+  Digits.insert(Digits.begin(), '1');
+  Digits.pop_back();
+  ++Exp10;
+}
+
+QString FloatMessage(const QString& Text) {
+  return QStringLiteral("'") + Text + QStringLiteral("' is not a valid floating point value");
+}
+
+} // namespace
+
+// Infinities and NaN cannot come from ParseCost or StrToCost. They are written
+// as "INF", "-INF" and "NAN": visible in the lists and refused by StrToCost, so
+// that a file holding one fails to load loudly instead of reading a wrong number.
+QString CostToStr(double Cost, QChar Decimal) {
+  if (std::isnan(Cost))
+    return QStringLiteral("NAN");
+  if (std::isinf(Cost))
+    return Cost < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
+  if (Cost == 0)
+    return QStringLiteral("0");
+  std::string Digits;
+  int Exp10 = 0;
+  Digits18(Cost, Digits, Exp10);
+  RoundDigits(Digits, Exp10, 15);
+  while (Digits.size() > 1 && Digits.back() == '0')
+    Digits.pop_back();
+
+  QString Out;
+  if (Cost < 0)
+    Out += u'-';
+  const int N = static_cast<int>(Digits.size());
+  if (Exp10 >= -4 && Exp10 < 15) {
+    if (Exp10 >= 0) {
+      for (int I = 0; I <= Exp10; ++I)
+        Out += QChar(I < N ? Digits[I] : '0');
+      if (N > Exp10 + 1) {
+        Out += Decimal;
+        Out += QString::fromLatin1(Digits.substr(static_cast<size_t>(Exp10) + 1));
+      }
+    } else {
+      Out += u'0';
+      Out += Decimal;
+      Out += QString(-Exp10 - 1, u'0');
+      Out += QString::fromLatin1(Digits);
+    }
+  } else {
+    Out += QChar(Digits[0]);
+    if (N > 1) {
+      Out += Decimal;
+      Out += QString::fromLatin1(Digits.substr(1));
+    }
+    Out += u'E';
+    if (Exp10 < 0)
+      Out += u'-';
+    Out += QString::number(std::abs(Exp10));
+  }
+  return Out;
+}
+
+double StrToCost(const QString& Text, QChar Decimal) {
+  const qsizetype N = Text.size();
+  qsizetype Pos = 0;
+  auto Fail = [&Text]() { return TError(FloatMessage(Text)); };
+  while (Pos < N && Text[Pos] == u' ')
+    ++Pos;
+  bool Negative = false;
+  if (Pos < N && (Text[Pos] == u'+' || Text[Pos] == u'-'))
+    Negative = Text[Pos++] == u'-';
+  std::string IntDigits, FracDigits;
+  bool SeenSeparator = false;
+  while (Pos < N) {
+    const QChar C = Text[Pos];
+    if (C >= u'0' && C <= u'9') {
+      (SeenSeparator ? FracDigits : IntDigits) += static_cast<char>(C.unicode());
+    } else if (C == Decimal && !SeenSeparator) {
+      SeenSeparator = true;
+    } else {
+      break;
+    }
+    ++Pos;
+  }
+  if (IntDigits.empty() && FracDigits.empty())
+    throw Fail();
+  int64_t Exponent = 0;
+  if (Pos < N && (Text[Pos] == u'E' || Text[Pos] == u'e')) {
+    ++Pos;
+    bool ExpNegative = false;
+    if (Pos < N && (Text[Pos] == u'+' || Text[Pos] == u'-'))
+      ExpNegative = Text[Pos++] == u'-';
+    const qsizetype Start = Pos;
+    while (Pos < N && Text[Pos] >= u'0' && Text[Pos] <= u'9') {
+      Exponent = std::min<int64_t>(Exponent * 10 + (Text[Pos].unicode() - u'0'), ExpLimit);
+      ++Pos;
+    }
+    if (Pos == Start)
+      throw Fail();
+    if (ExpNegative)
+      Exponent = -Exponent;
+  }
+  while (Pos < N && Text[Pos] == u' ')
+    ++Pos;
+  if (Pos != N)
+    throw Fail();
+
+  const TDecimal D = MakeDecimal(Negative, IntDigits, FracDigits, Exponent);
+  double Value = 0;
+  if (ToDouble(D, Value) == TConvert::Ok)
+    return Value;
+  // The 15-digit form of the largest doubles rounds above the largest finite
+  // double (1.79769313486232E308); it stands for that double, so that every
+  // cost the writer produced reads back.
+  if (CompareMagnitude(D.Digits, D.Exp, "179769313486232", MaxDoubleExp) <= 0)
+    return D.Negative ? -DBL_MAX : DBL_MAX;
+  throw Fail();
+}
+
+std::optional<double> ParseCost(const QString& Text, QChar Decimal) {
+  const qsizetype N = Text.size();
+  qsizetype Pos = 0;
+  // Both the full stop and the comma are the decimal point, whatever the
+  // regional separator, so that "1.0" and "1,0" both read everywhere.
+  auto IsPoint = [Decimal](QChar C) { return C == u'.' || C == u',' || C == Decimal; };
+  while (Pos < N && Text[Pos] == u' ')
+    ++Pos;
+  bool Negative = false;
+  if (Pos < N && (Text[Pos] == u'+' || Text[Pos] == u'-'))
+    Negative = Text[Pos++] == u'-';
+  std::string IntDigits, FracDigits;
+  bool Taken = false;
+  while (Pos < N && Text[Pos] >= u'0' && Text[Pos] <= u'9') {
+    IntDigits += static_cast<char>(Text[Pos++].unicode());
+    Taken = true;
+  }
+  if (Pos < N && IsPoint(Text[Pos])) {
+    ++Pos;
+    Taken = true;
+    while (Pos < N && Text[Pos] >= u'0' && Text[Pos] <= u'9')
+      FracDigits += static_cast<char>(Text[Pos++].unicode());
+  }
+  if (!Taken)
+    return std::nullopt;
+  int64_t Exponent = 0;
+  if (Pos < N && (Text[Pos] == u'E' || Text[Pos] == u'e')) {
+    ++Pos;
+    bool ExpNegative = false;
+    if (Pos < N && (Text[Pos] == u'+' || Text[Pos] == u'-'))
+      ExpNegative = Text[Pos++] == u'-';
+    while (Pos < N && Text[Pos] >= u'0' && Text[Pos] <= u'9') {
+      if (Exponent >= 500)
+        return std::nullopt;
+      Exponent = Exponent * 10 + (Text[Pos++].unicode() - u'0');
+    }
+    if (ExpNegative)
+      Exponent = -Exponent;
+  }
+  while (Pos < N && Text[Pos] == u' ')
+    ++Pos;
+  if (Pos != N)
+    return std::nullopt;
+
+  const TDecimal D = MakeDecimal(Negative, IntDigits, FracDigits, Exponent);
+  double Value = 0;
+  if (ToDouble(D, Value) != TConvert::Ok)
+    return std::nullopt;
+  // Rounding may bring a value just above the largest double down onto it;
+  // the magnitude itself must not exceed it.
+  if (std::fabs(Value) == DBL_MAX &&
+      CompareMagnitude(D.Digits, D.Exp, MaxDoubleDigits(), MaxDoubleExp) > 0)
+    return std::nullopt;
+  return Value == 0 ? 0.0 : Value;
+}
+
+QString FormatCost(double Cost, QChar Decimal) {
+  if (!std::isfinite(Cost) || std::fabs(Cost) >= 1e18)
+    return CostToStr(Cost, Decimal);
+  // Hundredths as a digit string, rounded by the third decimal of the
+  // 18-digit form, halves away from zero.
+  std::string Hundredths = "0";
+  if (Cost != 0) {
+    std::string Digits;
+    int Exp10 = 0;
+    Digits18(Cost, Digits, Exp10);
+    // Digit I weighs 10^(Exp10 - I); the last kept one weighs 10^-2.
+    const int Keep = Exp10 + 3;
+    if (Keep >= 0) {
+      std::string Kept = Digits.substr(0, static_cast<size_t>(std::min(Keep, 18)));
+      Kept.resize(static_cast<size_t>(Keep), '0');
+      const bool Up = Keep < 18 && Digits[static_cast<size_t>(Keep)] >= '5';
+      if (Up) {
+        size_t I = Kept.size();
+        while (I > 0 && Kept[I - 1] == '9')
+          Kept[--I] = '0';
+        if (I == 0)
+          Kept.insert(Kept.begin(), '1');
+        else
+          ++Kept[I - 1];
+      }
+      if (!Kept.empty())
+        Hundredths = Kept;
+    }
+  }
+  while (Hundredths.size() < 3)
+    Hundredths.insert(Hundredths.begin(), '0');
+  const size_t Start = Hundredths.find_first_not_of('0');
+  bool IsZero = Start == std::string::npos;
+  std::string Int = Hundredths.substr(0, Hundredths.size() - 2);
+  const size_t IntStart = Int.find_first_not_of('0');
+  Int = IntStart == std::string::npos ? "0" : Int.substr(IntStart);
+  QString Out;
+  if (Cost < 0 && !IsZero)
+    Out += u'-';
+  Out += QString::fromLatin1(Int);
+  Out += Decimal;
+  Out += QString::fromLatin1(Hundredths.substr(Hundredths.size() - 2));
+  return Out;
+}
+
+// Hexadecimal forms are read as a 32-bit pattern: up to FFFFFFFF is accepted
+// and "$FFFFFFFF" is -1; a minus sign before them negates that pattern.
+int32_t StrToInt(const QString& Text) {
+  const qsizetype N = Text.size();
+  qsizetype Pos = 0;
+  auto Fail = [&Text]() {
+    return TError(QStringLiteral("''") + Text + QStringLiteral("'' is not a valid integer value"));
+  };
+  while (Pos < N && Text[Pos] == u' ')
+    ++Pos;
+  bool Negative = false;
+  if (Pos < N && (Text[Pos] == u'+' || Text[Pos] == u'-'))
+    Negative = Text[Pos++] == u'-';
+  bool Hex = false;
+  if (Pos < N && (Text[Pos] == u'$' || Text[Pos] == u'x' || Text[Pos] == u'X')) {
+    Hex = true;
+    ++Pos;
+  } else if (Pos + 1 < N && Text[Pos] == u'0' && (Text[Pos + 1] == u'x' || Text[Pos + 1] == u'X')) {
+    Hex = true;
+    Pos += 2;
+  }
+  const qsizetype Start = Pos;
+  uint64_t Value = 0;
+  const uint64_t Limit = Hex ? 0xFFFFFFFFull : (Negative ? 0x80000000ull : 0x7FFFFFFFull);
+  while (Pos < N) {
+    const char16_t C = Text[Pos].unicode();
+    int Digit = -1;
+    if (C >= u'0' && C <= u'9')
+      Digit = C - u'0';
+    else if (Hex && C >= u'a' && C <= u'f')
+      Digit = C - u'a' + 10;
+    else if (Hex && C >= u'A' && C <= u'F')
+      Digit = C - u'A' + 10;
+    if (Digit < 0)
+      throw Fail();
+    Value = Value * (Hex ? 16 : 10) + static_cast<uint64_t>(Digit);
+    if (Value > Limit)
+      throw Fail();
+    ++Pos;
+  }
+  if (Pos == Start)
+    throw Fail();
+  uint32_t Pattern = static_cast<uint32_t>(Value);
+  if (Negative)
+    Pattern = 0u - Pattern;
+  return static_cast<int32_t>(Pattern);
+}

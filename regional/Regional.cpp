@@ -1,0 +1,562 @@
+#include "regional/Regional.h"
+
+#include <QDate>
+
+#include <cerrno>
+#include <clocale>
+#include <cstdint>
+#include <cstdlib>
+#include <iconv.h>
+#include <langinfo.h>
+#include <locale.h>
+#include <vector>
+
+// --- Settings -----------------------------------------------------------------
+
+namespace {
+
+const QByteArray CPattern = "%m/%d/%y";
+const QByteArray CCharset = "ANSI_X3.4-1968";
+
+TRegional CSettings() {
+  return TRegional::FromPattern(CPattern, u'.', CCharset);
+}
+
+struct TCurrentHolder {
+  bool FRead = false;
+  TRegional FSettings;
+};
+
+TCurrentHolder& CurrentHolder() {
+  static TCurrentHolder Holder;
+  return Holder;
+}
+
+enum class TField { None, Day, Month, Year };
+
+struct TPatternItem {
+  TField Field = TField::None; // None: a literal
+  int Width = 0;
+  QString Literal;
+};
+
+// Splits a D_FMT pattern into fields and literals. Conversions that are no
+// date field (weekday names, times, ...) become literals so that the pattern
+// no longer fits the simple form and falls back to "/".
+void SplitPattern(const QString& Pattern, std::vector<TPatternItem>& Items, int Depth) {
+  auto AddLiteral = [&Items](const QString& Text) {
+    if (!Items.empty() && Items.back().Field == TField::None)
+      Items.back().Literal += Text;
+    else
+      Items.push_back({TField::None, 0, Text});
+  };
+  const qsizetype N = Pattern.size();
+  qsizetype I = 0;
+  while (I < N) {
+    const QChar C = Pattern[I];
+    if (C != u'%' || I + 1 >= N) {
+      AddLiteral(QString(C));
+      ++I;
+      continue;
+    }
+    const qsizetype Start = I;
+    ++I;
+    // glibc flags, a field width, then the E and O modifiers.
+    QChar Flag;
+    while (I < N && (Pattern[I] == u'-' || Pattern[I] == u'_' || Pattern[I] == u'0' ||
+                     Pattern[I] == u'^' || Pattern[I] == u'#')) {
+      Flag = Pattern[I];
+      ++I;
+    }
+    while (I < N && Pattern[I].isDigit())
+      ++I;
+    while (I < N && (Pattern[I] == u'E' || Pattern[I] == u'O'))
+      ++I;
+    if (I >= N) {
+      AddLiteral(Pattern.mid(Start));
+      break;
+    }
+    const char16_t Conv = Pattern[I].unicode();
+    ++I;
+    const bool NoPad = Flag == u'-' || Flag == u'_';
+    switch (Conv) {
+    case u'd':
+      Items.push_back({TField::Day, NoPad ? 1 : 2, {}});
+      break;
+    case u'e':
+      Items.push_back({TField::Day, Flag == u'0' ? 2 : 1, {}});
+      break;
+    case u'm':
+      Items.push_back({TField::Month, NoPad ? 1 : 2, {}});
+      break;
+    case u'b':
+    case u'B':
+    case u'h':
+      // Month names cannot be typed back; a number stands in for them.
+      Items.push_back({TField::Month, 2, {}});
+      break;
+    case u'y':
+    case u'g':
+      Items.push_back({TField::Year, 2, {}});
+      break;
+    case u'Y':
+    case u'G':
+    case u'C':
+      Items.push_back({TField::Year, 4, {}});
+      break;
+    case u'D':
+      if (Depth < 2)
+        SplitPattern(QStringLiteral("%m/%d/%y"), Items, Depth + 1);
+      break;
+    case u'F':
+      if (Depth < 2)
+        SplitPattern(QStringLiteral("%Y-%m-%d"), Items, Depth + 1);
+      break;
+    case u'x':
+      // The date representation itself; inside D_FMT only the C one makes sense.
+      if (Depth < 2)
+        SplitPattern(QStringLiteral("%m/%d/%y"), Items, Depth + 1);
+      break;
+    case u'%':
+      AddLiteral(QStringLiteral("%"));
+      break;
+    case u'n':
+      AddLiteral(QStringLiteral("\n"));
+      break;
+    case u't':
+      AddLiteral(QStringLiteral("\t"));
+      break;
+    default:
+      AddLiteral(Pattern.mid(Start, I - Start));
+      break;
+    }
+  }
+}
+
+} // namespace
+
+const TRegional& TRegional::Current() {
+  TCurrentHolder& Holder = CurrentHolder();
+  if (!Holder.FRead) {
+    Holder.FSettings = FromLocale(QByteArray());
+    Holder.FRead = true;
+  }
+  return Holder.FSettings;
+}
+
+void TRegional::SetCurrent(const TRegional& Settings) {
+  TCurrentHolder& Holder = CurrentHolder();
+  Holder.FSettings = Settings;
+  Holder.FRead = true;
+}
+
+TRegional TRegional::FromLocale(const QByteArray& Name) {
+  locale_t Locale = newlocale(LC_ALL_MASK, Name.constData(), static_cast<locale_t>(nullptr));
+  if (Locale == static_cast<locale_t>(nullptr))
+    return CSettings();
+  const QByteArray DFmt = nl_langinfo_l(D_FMT, Locale);
+  const QByteArray Radix = nl_langinfo_l(RADIXCHAR, Locale);
+  QByteArray Codeset = nl_langinfo_l(CODESET, Locale);
+  freelocale(Locale);
+  if (Codeset.isEmpty())
+    Codeset = CCharset;
+  TRegional Probe;
+  Probe.Charset = Codeset;
+  const QString RadixText = FromAnsi(Radix, Probe);
+  QChar Decimal = u'.';
+  if (RadixText.size() == 1 && !RadixText[0].isDigit() && RadixText[0] != u' ')
+    Decimal = RadixText[0];
+  return FromPattern(DFmt, Decimal, Codeset);
+}
+
+TRegional TRegional::FromPattern(const QByteArray& DFmt, QChar Decimal, const QByteArray& Charset) {
+  TRegional Result;
+  Result.DecimalSeparator = Decimal;
+  Result.Charset = Charset;
+  TRegional Probe;
+  Probe.Charset = Charset;
+  std::vector<TPatternItem> Items;
+  SplitPattern(FromAnsi(DFmt, Probe), Items, 0);
+
+  // The fields in their order, each kind once.
+  std::vector<TPatternItem> Fields;
+  for (const TPatternItem& Item : Items) {
+    if (Item.Field == TField::None)
+      continue;
+    bool Seen = false;
+    for (const TPatternItem& F : Fields)
+      Seen = Seen || F.Field == Item.Field;
+    if (!Seen)
+      Fields.push_back(Item);
+  }
+  auto PosOf = [&Fields](TField Kind) {
+    for (size_t I = 0; I < Fields.size(); ++I)
+      if (Fields[I].Field == Kind)
+        return static_cast<int>(I);
+    return -1;
+  };
+  for (const TPatternItem& F : Fields) {
+    if (F.Field == TField::Day)
+      Result.DayWidth = F.Width;
+    else if (F.Field == TField::Month)
+      Result.MonthWidth = F.Width;
+    else
+      Result.YearWidth = F.Width;
+  }
+  const int D = PosOf(TField::Day), M = PosOf(TField::Month), Y = PosOf(TField::Year);
+  // Only three orders exist; an unusual one goes by where the year stands and
+  // then by whether the day comes before the month.
+  if (Y == 0 && (D > 0 || M > 0))
+    Result.DateOrder = TDateOrder::YMD;
+  else if (D >= 0 && (M < 0 || D < M))
+    Result.DateOrder = TDateOrder::DMY;
+  else
+    Result.DateOrder = TDateOrder::MDY;
+
+  // Simple form: field, separator, field, same separator, field.
+  bool Simple = Items.size() == 5 && Items[1].Field == TField::None &&
+                Items[3].Field == TField::None && Items[1].Literal.size() == 1 &&
+                Items[1].Literal == Items[3].Literal && Fields.size() == 3 &&
+                Items[0].Field != TField::None && Items[2].Field != TField::None &&
+                Items[4].Field != TField::None;
+  if (Simple) {
+    const TField A = Items[0].Field, B = Items[2].Field, C = Items[4].Field;
+    Simple = (A == TField::Month && B == TField::Day && C == TField::Year) ||
+             (A == TField::Day && B == TField::Month && C == TField::Year) ||
+             (A == TField::Year && B == TField::Month && C == TField::Day);
+  }
+  QChar Separator = u'/';
+  if (Simple) {
+    const QChar S = Items[1].Literal[0];
+    // Blanks and digits could not be told apart from the numbers when reading.
+    if (!S.isDigit() && !S.isSpace())
+      Separator = S;
+  }
+  Result.DateSeparator = Separator;
+  return Result;
+}
+
+// --- Dates --------------------------------------------------------------------
+
+namespace {
+
+constexpr int64_t MsPerDay = 86400000;
+constexpr int64_t DayZeroFromEpoch = -25569; // 1899-12-30 relative to 1970-01-01
+
+std::optional<int> GTestYear;
+
+// Days since 1970-01-01 of a proleptic Gregorian date.
+int64_t DaysFromCivil(int64_t Y, int64_t M, int64_t D) {
+  Y -= M <= 2;
+  const int64_t Era = (Y >= 0 ? Y : Y - 399) / 400;
+  const int64_t Yoe = Y - Era * 400;
+  const int64_t Doy = (153 * (M + (M > 2 ? -3 : 9)) + 2) / 5 + D - 1;
+  const int64_t Doe = Yoe * 365 + Yoe / 4 - Yoe / 100 + Doy;
+  return Era * 146097 + Doe - 719468;
+}
+
+void CivilFromDays(int64_t Z, int& Y, int& M, int& D) {
+  Z += 719468;
+  const int64_t Era = (Z >= 0 ? Z : Z - 146096) / 146097;
+  const int64_t Doe = Z - Era * 146097;
+  const int64_t Yoe = (Doe - Doe / 1460 + Doe / 36524 - Doe / 146096) / 365;
+  const int64_t Doy = Doe - (365 * Yoe + Yoe / 4 - Yoe / 100);
+  const int64_t Mp = (5 * Doy + 2) / 153;
+  D = static_cast<int>(Doy - (153 * Mp + 2) / 5 + 1);
+  M = static_cast<int>(Mp < 10 ? Mp + 3 : Mp - 9);
+  Y = static_cast<int>(Yoe + Era * 400 + (M <= 2));
+}
+
+bool IsLeap(int Y) {
+  return (Y % 4 == 0 && Y % 100 != 0) || Y % 400 == 0;
+}
+
+int DaysInMonth(int Y, int M) {
+  static const int Days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return M == 2 && IsLeap(Y) ? 29 : Days[M - 1];
+}
+
+bool ValidDate(int Y, int M, int D) {
+  return Y >= 100 && Y <= 9999 && M >= 1 && M <= 12 && D >= 1 && D <= DaysInMonth(Y, M);
+}
+
+int CurrentYear() {
+  return GTestYear ? *GTestYear : QDate::currentDate().year();
+}
+
+QString Padded(int Value, int Width) {
+  return QString::number(Value).rightJustified(Width, u'0');
+}
+
+QString FormatDate(int Y, int M, int D, const TRegional& S, int YearWidth) {
+  const QString Day = Padded(D, S.DayWidth == 2 ? 2 : 1);
+  const QString Month = Padded(M, S.MonthWidth == 2 ? 2 : 1);
+  const QString Year = YearWidth == 2 ? Padded(Y % 100, 2) : Padded(Y, 4);
+  const QChar Sep = S.DateSeparator;
+  switch (S.DateOrder) {
+  case TDateOrder::DMY:
+    return Day + Sep + Month + Sep + Year;
+  case TDateOrder::YMD:
+    return Year + Sep + Month + Sep + Day;
+  case TDateOrder::MDY:
+    break;
+  }
+  return Month + Sep + Day + Sep + Year;
+}
+
+QString DateMessage(const QString& Text) {
+  return QStringLiteral("''") + Text + QStringLiteral("'' is not a valid date");
+}
+
+} // namespace
+
+double EncodeDate(int Year, int Month, int Day) {
+  if (!ValidDate(Year, Month, Day))
+    throw TError(DateMessage(Padded(Year, 4) + u'-' + Padded(Month, 2) + u'-' + Padded(Day, 2)));
+  return static_cast<double>(DaysFromCivil(Year, Month, Day) - DayZeroFromEpoch);
+}
+
+bool DecodeDate(double Date, int& Year, int& Month, int& Day) {
+  // Beyond this no date in 100..9999 can lie, and the product below stays exact.
+  if (!(Date > -1e7 && Date < 1e7))
+    return false;
+  // Round to milliseconds first so that 1.99999999999 is day 2, not day 1 at 24:00;
+  // a negative count keeps its day in the integer part (truncation).
+  const int64_t Ms = std::llround(Date * static_cast<double>(MsPerDay));
+  const int64_t Days = Ms / MsPerDay;
+  int Y = 0, M = 0, D = 0;
+  CivilFromDays(Days + DayZeroFromEpoch, Y, M, D);
+  if (Y < 100 || Y > 9999)
+    return false;
+  Year = Y;
+  Month = M;
+  Day = D;
+  return true;
+}
+
+QString DateToStr(double Date, const TRegional& Settings) {
+  int Y = 0, M = 0, D = 0;
+  // Lists show nothing rather than a wrong date for a count outside the range.
+  if (!DecodeDate(Date, Y, M, D))
+    return QString();
+  return FormatDate(Y, M, D, Settings, Settings.YearWidth);
+}
+
+QString DateToFileStr(double Date, const TRegional& Settings) {
+  int Y = 0, M = 0, D = 0;
+  // A file must never receive a date that it cannot read back.
+  if (!DecodeDate(Date, Y, M, D))
+    throw TError(DateMessage(QString::number(Date, 'g', 17)));
+  return FormatDate(Y, M, D, Settings, 4);
+}
+
+double StrToDate(const QString& Text, const TRegional& Settings) {
+  const qsizetype N = Text.size();
+  qsizetype Pos = 0;
+  const QChar Sep = Settings.DateSeparator;
+  auto SkipSpaces = [&] {
+    while (Pos < N && Text[Pos] == u' ')
+      ++Pos;
+  };
+  int Values[3] = {0, 0, 0};
+  int Digits[3] = {0, 0, 0};
+  int Count = 0;
+  bool Ok = true;
+  while (true) {
+    SkipSpaces();
+    int Len = 0, Value = 0;
+    while (Pos < N && Text[Pos] >= u'0' && Text[Pos] <= u'9') {
+      if (++Len > 4)
+        break;
+      Value = Value * 10 + (Text[Pos].unicode() - u'0');
+      ++Pos;
+    }
+    if (Len == 0 || Len > 4) {
+      Ok = false;
+      break;
+    }
+    Values[Count] = Value;
+    Digits[Count] = Len;
+    ++Count;
+    SkipSpaces();
+    if (Pos >= N)
+      break;
+    if (Text[Pos] != Sep) {
+      Ok = false;
+      break;
+    }
+    ++Pos;
+    SkipSpaces();
+    if (Pos >= N)
+      break; // one trailing separator
+    if (Count == 3) {
+      Ok = false;
+      break;
+    }
+  }
+  if (!Ok || Count < 2)
+    throw TError(DateMessage(Text));
+
+  int Y = 0, M = 0, D = 0;
+  if (Count == 3) {
+    int YDigits = 0;
+    switch (Settings.DateOrder) {
+    case TDateOrder::MDY:
+      M = Values[0], D = Values[1], Y = Values[2], YDigits = Digits[2];
+      break;
+    case TDateOrder::DMY:
+      D = Values[0], M = Values[1], Y = Values[2], YDigits = Digits[2];
+      break;
+    case TDateOrder::YMD:
+      Y = Values[0], M = Values[1], D = Values[2], YDigits = Digits[0];
+      break;
+    }
+    if (YDigits <= 2) {
+      const int First = CurrentYear() - 50;
+      Y += First - First % 100;
+      if (Y < First)
+        Y += 100;
+    }
+  } else {
+    if (Settings.DateOrder == TDateOrder::DMY)
+      D = Values[0], M = Values[1];
+    else
+      M = Values[0], D = Values[1];
+    Y = CurrentYear();
+  }
+  if (!ValidDate(Y, M, D))
+    throw TError(DateMessage(Text));
+  return static_cast<double>(DaysFromCivil(Y, M, D) - DayZeroFromEpoch);
+}
+
+void SetCurrentYearForTests(std::optional<int> Year) {
+  GTestYear = Year;
+}
+
+// --- 8-bit character set --------------------------------------------------------
+
+namespace {
+
+bool IsUtf8(const QByteArray& Charset) {
+  const QByteArray C = Charset.toUpper();
+  return C == "UTF-8" || C == "UTF8";
+}
+
+// iconv's transliteration follows the calling thread's LC_CTYPE; a fixed locale
+// for the duration of the call keeps the output independent of the process locale.
+class TFixedCtype {
+public:
+  TFixedCtype() {
+    FLocale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    if (FLocale == static_cast<locale_t>(nullptr))
+      FLocale = newlocale(LC_CTYPE_MASK, "C", static_cast<locale_t>(nullptr));
+    if (FLocale != static_cast<locale_t>(nullptr))
+      FPrevious = uselocale(FLocale);
+  }
+  ~TFixedCtype() {
+    if (FLocale != static_cast<locale_t>(nullptr)) {
+      uselocale(FPrevious);
+      freelocale(FLocale);
+    }
+  }
+  TFixedCtype(const TFixedCtype&) = delete;
+  TFixedCtype& operator=(const TFixedCtype&) = delete;
+
+private:
+  locale_t FLocale = static_cast<locale_t>(nullptr);
+  locale_t FPrevious = static_cast<locale_t>(nullptr);
+};
+
+// Length of the UTF-8 sequence that starts with Lead (1 for a stray byte).
+int Utf8Length(unsigned char Lead) {
+  if (Lead >= 0xF0 && Lead <= 0xF4)
+    return 4;
+  if (Lead >= 0xE0)
+    return Lead <= 0xEF ? 3 : 1;
+  if (Lead >= 0xC2)
+    return 2;
+  return 1;
+}
+
+} // namespace
+
+QByteArray ToAnsi(const QString& Text, const TRegional& Settings) {
+  const QByteArray Utf8 = Text.toUtf8();
+  if (IsUtf8(Settings.Charset))
+    return Utf8;
+  TFixedCtype Ctype;
+  iconv_t Cd = iconv_open((Settings.Charset + "//TRANSLIT").constData(), "UTF-8");
+  QByteArray Out;
+  if (Cd == reinterpret_cast<iconv_t>(-1)) {
+    // Unknown character set: plain ASCII, everything else a question mark.
+    for (qsizetype I = 0; I < Utf8.size();) {
+      const unsigned char C = static_cast<unsigned char>(Utf8[I]);
+      Out += C < 0x80 ? static_cast<char>(C) : '?';
+      I += C < 0x80 ? 1 : std::min<qsizetype>(Utf8Length(C), Utf8.size() - I);
+    }
+    return Out;
+  }
+  std::vector<char> Buffer(64 + static_cast<size_t>(Utf8.size()) * 4);
+  char* In = const_cast<char*>(Utf8.constData());
+  size_t InLeft = static_cast<size_t>(Utf8.size());
+  while (true) {
+    char* OutPtr = Buffer.data();
+    size_t OutLeft = Buffer.size();
+    const size_t R = InLeft > 0 ? iconv(Cd, &In, &InLeft, &OutPtr, &OutLeft)
+                                : iconv(Cd, nullptr, nullptr, &OutPtr, &OutLeft);
+    Out.append(Buffer.data(), static_cast<qsizetype>(OutPtr - Buffer.data()));
+    if (R != static_cast<size_t>(-1)) {
+      if (InLeft == 0)
+        break;
+      continue;
+    }
+    if (errno == E2BIG)
+      continue;
+    // A character without a counterpart or transliteration: one "?" for it.
+    Out += '?';
+    const size_t Skip = std::min<size_t>(Utf8Length(static_cast<unsigned char>(*In)), InLeft);
+    In += Skip;
+    InLeft -= Skip;
+    if (InLeft == 0) {
+      char* Flush = Buffer.data();
+      size_t FlushLeft = Buffer.size();
+      iconv(Cd, nullptr, nullptr, &Flush, &FlushLeft);
+      Out.append(Buffer.data(), static_cast<qsizetype>(Flush - Buffer.data()));
+      break;
+    }
+  }
+  iconv_close(Cd);
+  return Out;
+}
+
+QString FromAnsi(const QByteArray& Bytes, const TRegional& Settings) {
+  if (IsUtf8(Settings.Charset))
+    return QString::fromUtf8(Bytes);
+  iconv_t Cd = iconv_open("UTF-8", Settings.Charset.constData());
+  if (Cd == reinterpret_cast<iconv_t>(-1)) {
+    QString Out;
+    for (const char C : Bytes)
+      Out += static_cast<unsigned char>(C) < 0x80 ? QChar(static_cast<char16_t>(C))
+                                                  : QChar(QChar::ReplacementCharacter);
+    return Out;
+  }
+  QByteArray Out;
+  std::vector<char> Buffer(64 + static_cast<size_t>(Bytes.size()) * 4);
+  char* In = const_cast<char*>(Bytes.constData());
+  size_t InLeft = static_cast<size_t>(Bytes.size());
+  while (InLeft > 0) {
+    char* OutPtr = Buffer.data();
+    size_t OutLeft = Buffer.size();
+    const size_t R = iconv(Cd, &In, &InLeft, &OutPtr, &OutLeft);
+    Out.append(Buffer.data(), static_cast<qsizetype>(OutPtr - Buffer.data()));
+    if (R != static_cast<size_t>(-1) || errno == E2BIG)
+      continue;
+    // An invalid or incomplete byte: the replacement character, then go on.
+    Out += "\xEF\xBF\xBD";
+    ++In;
+    --InLeft;
+    iconv(Cd, nullptr, nullptr, nullptr, nullptr);
+  }
+  iconv_close(Cd);
+  return QString::fromUtf8(Out);
+}
