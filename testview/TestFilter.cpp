@@ -1,0 +1,122 @@
+#include "testview/TestFilter.h"
+
+#include <QSaveFile>
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+TTypeList FilterTypes(const TPropDB& DB, const TSetFilter& Filter) {
+  TTypeList Result;
+  const int Count = DB.TypeCount();
+  for (int I = 0; I < Count; ++I) {
+    const PTypeRecord Type = DB.Types(I);
+    // QString's == compares code units: no case folding, trimming or normalisation.
+    if (!Filter.AllLang && Type->Language != Filter.Lang)
+      continue;
+    if (!Filter.AllCountries && Type->Country != Filter.Country)
+      continue;
+    Result.push_back(Type);
+  }
+  return Result;
+}
+
+TPropList FilterItems(const TPropDB& DB, PTypeRecord Type, int Level) {
+  TPropList Result;
+  if (!Type)
+    return Result;
+  const int Count = DB.PropCount();
+  for (int I = 0; I < Count; ++I) {
+    const PPropRecord Prop = DB.Props(I);
+    if (Prop->Parent == Type && Prop->Detail <= Level)
+      Result.push_back(Prop);
+  }
+  return Result;
+}
+
+QLocale CollationLocale() {
+  for (const char* Name : {"LC_ALL", "LC_COLLATE", "LANG"}) {
+    QString Value = qEnvironmentVariable(Name);
+    if (Value.isEmpty())
+      continue;
+    // "ru_RU.UTF-8@euro": the charset and the modifier do not change the order.
+    Value = Value.section(u'.', 0, 0).section(u'@', 0, 0);
+    if (Value.isEmpty() || Value == u"C" || Value == u"POSIX")
+      return QLocale::c();
+    return QLocale(Value);
+  }
+  return QLocale::c();
+}
+
+QCollator RowCollator(const QLocale& Locale) {
+  QCollator Collator(Locale);
+  Collator.setCaseSensitivity(Qt::CaseSensitive);
+  Collator.setNumericMode(false);
+  Collator.setIgnorePunctuation(false);
+  return Collator;
+}
+
+void SortByName(TPropList& Rows, const QCollator& Collator) {
+  if (Rows.size() < 2)
+    return;
+  // One sort key per row: comparing keys is a byte compare, far cheaper than
+  // collating the two names again at every step of the sort.
+  std::vector<QCollatorSortKey> Keys;
+  Keys.reserve(Rows.size());
+  for (const PPropRecord Row : Rows)
+    Keys.push_back(Collator.sortKey(Row->Name));
+  std::vector<size_t> Order(Rows.size());
+  std::iota(Order.begin(), Order.end(), size_t{0});
+  std::stable_sort(Order.begin(), Order.end(),
+                   [&Keys](size_t A, size_t B) { return Keys[A].compare(Keys[B]) < 0; });
+  TPropList Sorted;
+  Sorted.reserve(Rows.size());
+  for (const size_t I : Order)
+    Sorted.push_back(Rows[I]);
+  Rows.swap(Sorted);
+}
+
+QString ExportLine(const TPropRecord& Rec, const TRegional& Settings) {
+  QString Line = Rec.Name;
+  Line += u'\t';
+  Line += DateToStr(Rec.Date, Settings);
+  Line += u'\t';
+  Line += FormatCost(Rec.Cost, Settings.DecimalSeparator);
+  Line += u'\t';
+  Line += Rec.Curr;
+  Line += QStringLiteral("\r\n");
+  return Line;
+}
+
+QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings) {
+  QString Text;
+  for (const PPropRecord Row : Rows)
+    Text += ExportLine(*Row, Settings);
+  if (Text.isEmpty())
+    return {};
+  return ToAnsi(Text, Settings);
+}
+
+bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings) {
+  if (FileName.isEmpty())
+    return false;
+  try {
+    const QByteArray Bytes = ExportBytes(Rows, Settings);
+    // QSaveFile writes beside the target and renames only on commit, so a
+    // failure anywhere leaves no half-written file and keeps an old one.
+    QSaveFile File(FileName);
+    if (!File.open(QIODevice::WriteOnly))
+      return false;
+    // commit() does not see a short write that only the final flush meets
+    // (a full disk, a size limit) and would rename a cut file into place, so
+    // the flush is checked here first.
+    if (File.write(Bytes) != Bytes.size() || !File.flush() ||
+        File.error() != QFileDevice::NoError) {
+      File.cancelWriting();
+      return false;
+    }
+    return File.commit();
+  } catch (const std::exception&) {
+    return false;
+  }
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+// What the set test view lists and what its export writes, apart from any
+// window: the set filter, the item filter, the row order and the export file.
+
+#include "database/PropDB.h"
+#include "regional/Regional.h"
+
+#include <QByteArray>
+#include <QCollator>
+#include <QLocale>
+#include <QString>
+
+// The language and country inputs of the view. A text counts only while its
+// "all" flag is off; it is compared whole, code unit by code unit.
+struct TSetFilter {
+  bool AllLang = false;
+  QString Lang;
+  bool AllCountries = false;
+  QString Country;
+};
+
+// The sets of DB that pass Filter, in database order.
+TTypeList FilterTypes(const TPropDB& DB, const TSetFilter& Filter);
+
+// The items of DB whose Parent is Type (by identity) and whose Detail is at
+// most Level, in database order. None for a null Type.
+TPropList FilterItems(const TPropDB& DB, PTypeRecord Type, int Level);
+
+// The locale whose collation orders the rows: the environment's LC_ALL,
+// LC_COLLATE or LANG, in that order; "C" when none is set.
+QLocale CollationLocale();
+
+// A case-sensitive collator for Locale, as the rows are ordered.
+QCollator RowCollator(const QLocale& Locale = CollationLocale());
+
+// Orders Rows ascending by Name under Collator; equal names keep their order.
+void SortByName(TPropList& Rows, const QCollator& Collator);
+
+// One export line: Name TAB short date TAB price with two decimals TAB Curr CR LF.
+QString ExportLine(const TPropRecord& Rec, const TRegional& Settings = TRegional::Current());
+
+// The whole export file for Rows, in Settings' 8-bit character set, no byte-order mark.
+QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings = TRegional::Current());
+
+// Writes the export of Rows to FileName through a temporary file that replaces
+// it only when everything was written; false when anything failed, and then
+// the file that was there before is left as it was.
+bool WriteExport(const QString& FileName, const TPropList& Rows,
+                 const TRegional& Settings = TRegional::Current());
