@@ -2,8 +2,10 @@
 
 #include <QDate>
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <iconv.h>
@@ -499,32 +501,24 @@ QByteArray ToAnsi(const QString& Text, const TRegional& Settings) {
   std::vector<char> Buffer(64 + static_cast<size_t>(Utf8.size()) * 4);
   char* In = const_cast<char*>(Utf8.constData());
   size_t InLeft = static_cast<size_t>(Utf8.size());
-  while (true) {
+  while (InLeft > 0) {
     char* OutPtr = Buffer.data();
     size_t OutLeft = Buffer.size();
-    const size_t R = InLeft > 0 ? iconv(Cd, &In, &InLeft, &OutPtr, &OutLeft)
-                                : iconv(Cd, nullptr, nullptr, &OutPtr, &OutLeft);
+    const size_t R = iconv(Cd, &In, &InLeft, &OutPtr, &OutLeft);
     Out.append(Buffer.data(), static_cast<qsizetype>(OutPtr - Buffer.data()));
-    if (R != static_cast<size_t>(-1)) {
-      if (InLeft == 0)
-        break;
-      continue;
-    }
-    if (errno == E2BIG)
+    if (R != static_cast<size_t>(-1) || errno == E2BIG)
       continue;
     // A character without a counterpart or transliteration: one "?" for it.
     Out += '?';
     const size_t Skip = std::min<size_t>(Utf8Length(static_cast<unsigned char>(*In)), InLeft);
     In += Skip;
     InLeft -= Skip;
-    if (InLeft == 0) {
-      char* Flush = Buffer.data();
-      size_t FlushLeft = Buffer.size();
-      iconv(Cd, nullptr, nullptr, &Flush, &FlushLeft);
-      Out.append(Buffer.data(), static_cast<qsizetype>(Flush - Buffer.data()));
-      break;
-    }
   }
+  // Stateful character sets end in their initial shift state.
+  char* OutPtr = Buffer.data();
+  size_t OutLeft = Buffer.size();
+  iconv(Cd, nullptr, nullptr, &OutPtr, &OutLeft);
+  Out.append(Buffer.data(), static_cast<qsizetype>(OutPtr - Buffer.data()));
   iconv_close(Cd);
   return Out;
 }

@@ -1,0 +1,353 @@
+// Cost, price, integer and GUID texts.
+
+#include "regional/Guid.h"
+#include "regional/Regional.h"
+
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+
+namespace {
+
+struct TCostCase {
+  double Value;
+  char16_t Decimal;
+  const char* Text;
+};
+
+TEST(CostToStr, GeneralForm) {
+  const TCostCase Cases[] = {
+      {0, u',', "0"},
+      {-0.0, u',', "0"},
+      {12.5, u',', "12,5"},
+      {12.5, u'.', "12.5"},
+      {100, u',', "100"},
+      {-3, u',', "-3"},
+      {0.1 + 0.2, u',', "0,3"},
+      {1.0 / 3, u'.', "0.333333333333333"},
+      {2.0 / 3, u'.', "0.666666666666667"},
+      {0.0001, u',', "0,0001"},
+      {0.00012345, u'.', "0.00012345"},
+      {0.00005, u',', "5E-5"},
+      {-1.5e-5, u',', "-1,5E-5"},
+      {1e14, u'.', "100000000000000"},
+      {999999999999999.4, u'.', "999999999999999"},
+      {999999999999999.5, u'.', "1E15"}, // rounds up to 10^15
+      {1e15, u'.', "1E15"},
+      {1e20, u'.', "1E20"},
+      {123456789012345678.0, u',', "1,23456789012346E17"},
+      {0.000099999999999999999, u'.', "0.0001"},
+      {DBL_MAX, u',', "1,79769313486232E308"},
+      {-DBL_MAX, u'.', "-1.79769313486232E308"},
+      {DBL_MIN, u'.', "2.2250738585072E-308"},
+      {5e-324, u'.', "4.94065645841247E-324"},
+      {INFINITY, u'.', "INF"},
+      {-INFINITY, u'.', "-INF"},
+      {NAN, u'.', "NAN"},
+  };
+  for (const TCostCase& C : Cases) {
+    SCOPED_TRACE(C.Text);
+    EXPECT_EQ(CostToStr(C.Value, C.Decimal), QString::fromUtf8(C.Text));
+  }
+}
+
+TEST(StrToCost, AcceptsAndRefuses) {
+  const TCostCase Accepted[] = {
+      {12.5, u',', "12,5"},
+      {-12.5, u',', "  -12,5  "},
+      {1, u',', "+1"},
+      {0.5, u',', ",5"},
+      {5, u',', "5,"},
+      {1000, u'.', "1E+3"},
+      {1.5e-5, u'.', "1.5e-5"},
+      {1e20, u'.', "1E20"},
+      {0, u'.', "1E-400"},
+      {0.1, u'.', "0.1"},
+      {123, u'.', "000123.000"},
+      {5e-324, u'.', "4.94065645841247E-324"},
+      // The 15-digit form of the largest doubles stands for the largest double.
+      {DBL_MAX, u',', "1,79769313486232E308"},
+      {-DBL_MAX, u'.', "-1.79769313486232E308"},
+      {DBL_MAX, u'.', "1.79769313486231571E308"},
+  };
+  for (const TCostCase& C : Accepted) {
+    SCOPED_TRACE(C.Text);
+    EXPECT_EQ(StrToCost(QString::fromUtf8(C.Text), C.Decimal), C.Value);
+  }
+  const TCostCase Refused[] = {
+      {0, u',', ""},
+      {0, u',', "   "},
+      {0, u',', ","},
+      {0, u',', "-"},
+      {0, u',', "12.5"},
+      {0, u'.', "12,5"},
+      {0, u',', "1 000"},
+      {0, u',', "1,2,3"},
+      {0, u',', "1E"},
+      {0, u',', "1E+"},
+      {0, u',', "E5"},
+      {0, u',', "12,5р"},
+      {0, u',', "\t1"},
+      {0, u',', "1\t"},
+      {0, u',', "--1"},
+      {0, u'.', "INF"},
+      {0, u'.', "NAN"},
+      {0, u'.', "0x10"},
+      {0, u'.', "1E309"},
+      {0, u'.', "1e99999999999999999999"},
+      {0, u'.', "1.79769313486233E308"},
+      {0, u'.', "1.7976931348623200001E308"},
+  };
+  for (const TCostCase& C : Refused) {
+    const QString Text = QString::fromUtf8(C.Text);
+    SCOPED_TRACE(C.Text);
+    try {
+      StrToCost(Text, C.Decimal);
+      ADD_FAILURE() << "accepted";
+    } catch (const TError& E) {
+      EXPECT_EQ(E.Message(), QStringLiteral("'") + Text +
+                                 QStringLiteral("' is not a valid floating point value"));
+    }
+  }
+}
+
+// X rounded to 15 significant digits the way the lists round: its 18-digit
+// form cut after the 15th digit, the magnitude rounded up from a 5; above the
+// largest double, that double.
+double Rounded15(double X) {
+  const std::string S = QString::number(std::fabs(X), 'e', 17).toStdString();
+  const std::string Digits = S.substr(0, 1) + S.substr(2, 17);
+  const int Exp = std::stoi(S.substr(S.find('e') + 1));
+  const uint64_t Kept = std::stoull(Digits.substr(0, 15)) + (Digits[15] >= '5' ? 1 : 0);
+  const std::string Text = std::to_string(Kept) + "e" + std::to_string(Exp - 14);
+  double Y = 0;
+  if (std::from_chars(Text.data(), Text.data() + Text.size(), Y).ec != std::errc())
+    Y = DBL_MAX;
+  return std::copysign(Y, X);
+}
+
+TEST(StrToCost, ReadsBackWhatCostToStrWrites) {
+  std::mt19937_64 Random(20100319);
+  std::uniform_real_distribution<double> Mantissa(-10, 10);
+  std::uniform_int_distribution<int> Power(-30, 30);
+  for (int I = 0; I < 20000; ++I) {
+    double X = 0;
+    if (I % 2 == 0) {
+      X = Mantissa(Random) * std::pow(10.0, Power(Random));
+    } else {
+      const uint64_t Bits = Random();
+      std::memcpy(&X, &Bits, sizeof X);
+      if (!std::isfinite(X))
+        continue;
+    }
+    const QChar Decimal = I % 3 == 0 ? u',' : u'.';
+    const QString Text = CostToStr(X, Decimal);
+    SCOPED_TRACE(Text.toStdString());
+    const double Back = StrToCost(Text, Decimal);
+    EXPECT_EQ(Back, Rounded15(X));
+    EXPECT_EQ(CostToStr(Back, Decimal), Text);
+  }
+}
+
+struct TParseCase {
+  const char* Text;
+  bool Ok;
+  double Value;
+};
+
+void CheckParse(const TParseCase* Cases, size_t Count, QChar Decimal) {
+  for (size_t I = 0; I < Count; ++I) {
+    const TParseCase& C = Cases[I];
+    SCOPED_TRACE(std::string(C.Text) + " under " + static_cast<char>(Decimal.unicode()));
+    const std::optional<double> R = ParseCost(QString::fromUtf8(C.Text), Decimal);
+    ASSERT_EQ(R.has_value(), C.Ok);
+    if (C.Ok) {
+      EXPECT_EQ(*R, C.Value);
+    }
+  }
+}
+
+TEST(ParseCost, UnderTheComma) {
+  const TParseCase Cases[] = {
+      {"12.5", true, 12.5},   {"12,5", true, 12.5}, {" 12,50 ", true, 12.5}, {"+12,5", true, 12.5},
+      {"1,25E1", true, 12.5}, {"-3", true, -3},     {"0", true, 0},          {".", true, 0},
+      {",", true, 0},         {"1.0", true, 1},     {"", false, 0},          {"   ", false, 0},
+      {"-", false, 0},        {"1 000", false, 0},  {"1,000.5", false, 0},   {"12,5 р.", false, 0},
+      {"12,5;", false, 0},
+  };
+  CheckParse(Cases, std::size(Cases), u',');
+}
+
+TEST(ParseCost, UnderTheFullStop) {
+  const TParseCase Cases[] = {
+      {"12,5", true, 12.5},   {"12.5", true, 12.5},  {" 12.50 ", true, 12.5}, {"+12.5", true, 12.5},
+      {"1.25E1", true, 12.5}, {"-3", true, -3},      {"0", true, 0},          {",", true, 0},
+      {".", true, 0},         {"1.0", true, 1},      {"1,0", true, 1},        {"", false, 0},
+      {"   ", false, 0},      {"-", false, 0},       {"1 000", false, 0},     {"1.000,5", false, 0},
+      {"1,000.5", false, 0},  {"12.5 р.", false, 0}, {"12.5;", false, 0},
+  };
+  CheckParse(Cases, std::size(Cases), u'.');
+}
+
+TEST(ParseCost, EdgesOfTheGrammar) {
+  const TParseCase Cases[] = {
+      {"1..5", false, 0},
+      {"1,,5", false, 0},
+      {"+", false, 0},
+      {"E5", false, 0},
+      {"\t1", false, 0},
+      {"1\t", false, 0},
+      {"1\u00A0", false, 0},
+      {"1e", true, 1},
+      {"1E+", true, 1},
+      {",e5", true, 0},
+      {"-0", true, 0},
+      {"-,5", true, -0.5},
+      {"2.5e-1", true, 0.25},
+      {"1E0000000000001", true, 10}, // leading zeros never reach 500
+      {"1E499", false, 0},           // beyond the largest double
+      {"1E500", false, 0},
+      {"1E5000", false, 0}, // a digit after the exponent reached 500
+      {"1E-500", true, 0},
+      {"1E-5000", false, 0},
+      {"0,001E308", true, 1e305},
+      {"1.7976931348623157E308", true, DBL_MAX},
+      {"-1.7976931348623157E308", true, -DBL_MAX},
+      // Rounds onto the largest double, but lies above it.
+      {"1.7976931348623158E308", false, 0},
+      {"4.9406564584124654E-324", true, 5e-324},
+  };
+  CheckParse(Cases, std::size(Cases), u',');
+  EXPECT_FALSE(std::signbit(*ParseCost(QStringLiteral("-0"), u',')));
+}
+
+TEST(FormatCost, TwoDecimals) {
+  const TCostCase Cases[] = {
+      {12.5, u',', "12,50"},
+      {1, u',', "1,00"},
+      {-3, u',', "-3,00"},
+      {0.125, u',', "0,13"},
+      {1234.5, u',', "1234,50"},
+      {1234.5, u'.', "1234.50"},
+      {2.675, u'.', "2.67"}, // the double lies just below 2.675
+      {1.005, u'.', "1.00"},
+      {0.125, u'.', "0.13"},
+      {-0.125, u'.', "-0.13"},
+      {-0.001, u'.', "0.00"},
+      {-0.0, u'.', "0.00"},
+      {0, u'.', "0.00"},
+      {0.005, u'.', "0.01"},
+      {0.0049, u'.', "0.00"},
+      {1e-300, u'.', "0.00"},
+      {999.995, u'.', "1000.00"},
+      {9.995, u'.', "9.99"},
+      {99.995, u'.', "100.00"},
+      {123456789012345.67, u'.', "123456789012345.67"},
+      {999999999999999872.0, u'.', "999999999999999872.00"},
+      {1e18, u'.', "1E18"},
+      {-1e18, u',', "-1E18"},
+      {1.5e20, u',', "1,5E20"},
+  };
+  for (const TCostCase& C : Cases) {
+    SCOPED_TRACE(C.Text);
+    EXPECT_EQ(FormatCost(C.Value, C.Decimal), QString::fromUtf8(C.Text));
+  }
+  // What the dialog shows reads back as the rounded price.
+  EXPECT_EQ(*ParseCost(FormatCost(0.125, u','), u','), 0.13);
+}
+
+TEST(StrToInt, DecimalAndHexForms) {
+  struct TCase {
+    const char* Text;
+    int32_t Value;
+  };
+  const TCase Accepted[] = {
+      {"0", 0},
+      {"  42", 42},
+      {"-42", -42},
+      {"+7", 7},
+      {"007", 7},
+      {"2147483647", INT32_MAX},
+      {"-2147483648", INT32_MIN},
+      {"$10", 16},
+      {"x1f", 31},
+      {"X1F", 31},
+      {"0x7FFFFFFF", INT32_MAX},
+      {"0Xff", 255},
+      {"-$1", -1},
+      {"$FFFFFFFF", -1}, // the 32-bit pattern
+      {"$80000000", INT32_MIN},
+      {"00000000000000000001", 1},
+  };
+  for (const TCase& C : Accepted) {
+    SCOPED_TRACE(C.Text);
+    EXPECT_EQ(StrToInt(QString::fromUtf8(C.Text)), C.Value);
+  }
+  const char* Refused[] = {
+      "",           " ",   "-",    "+",    "2147483648", "-2147483649",
+      "$100000000", "42 ", "4 2",  "true", "$",          "0x",
+      "1.0",        "\t1", "0x-1", "$-1",  "1e3",        "99999999999999999999",
+      "0x1G",       "٤٢"};
+  for (const char* Text : Refused) {
+    const QString T = QString::fromUtf8(Text);
+    SCOPED_TRACE(Text);
+    try {
+      StrToInt(T);
+      ADD_FAILURE() << "accepted";
+    } catch (const TError& E) {
+      EXPECT_EQ(E.Message(),
+                QStringLiteral("''") + T + QStringLiteral("'' is not a valid integer value"));
+    }
+  }
+}
+
+TEST(GUIDText, BothWays) {
+  const TGUID G{0x01020304, 0x0506, 0x0708, {0x09, 0x0A, 0x0B, 0x0C, 0x0D, 0x0E, 0x0F, 0xF0}};
+  EXPECT_EQ(GUIDToString(G), QStringLiteral("{01020304-0506-0708-090A-0B0C0D0E0FF0}"));
+  EXPECT_EQ(StringToGUID(QStringLiteral("{01020304-0506-0708-090a-0b0c0d0e0ff0}")), G);
+
+  std::mt19937 Random(7);
+  for (int I = 0; I < 200; ++I) {
+    TGUID R;
+    R.D1 = static_cast<uint32_t>(Random());
+    R.D2 = static_cast<uint16_t>(Random());
+    R.D3 = static_cast<uint16_t>(Random());
+    for (uint8_t& B : R.D4)
+      B = static_cast<uint8_t>(Random());
+    EXPECT_EQ(StringToGUID(GUIDToString(R)), R);
+    EXPECT_EQ(StringToGUID(GUIDToString(R).toLower()), R);
+  }
+
+  const char* Malformed[] = {
+      "",
+      "{}",
+      "01020304-0506-0708-090A-0B0C0D0E0FF0",
+      "{01020304-0506-0708-090A-0B0C0D0E0FF0",
+      "{01020304-0506-0708-090A-0B0C0D0E0FF0}}",
+      " {01020304-0506-0708-090A-0B0C0D0E0FF0}",
+      "{01020304-0506-0708-090A-0B0C0D0E0FG0}",
+      "{0102030405-06-0708-090A-0B0C0D0E0FF0}",
+      "{01020304-0506-0708-090A0-B0C0D0E0FF0}",
+      "(01020304-0506-0708-090A-0B0C0D0E0FF0)",
+      "{+1020304-0506-0708-090A-0B0C0D0E0FF0}",
+      "{０1020304-0506-0708-090A-0B0C0D0E0FF0}",
+  };
+  for (const char* Text : Malformed) {
+    const QString T = QString::fromUtf8(Text);
+    SCOPED_TRACE(Text);
+    try {
+      StringToGUID(T);
+      ADD_FAILURE() << "accepted";
+    } catch (const TError& E) {
+      EXPECT_EQ(E.Message(),
+                QStringLiteral("'") + T + QStringLiteral("' is not a valid GUID value"));
+    }
+  }
+}
+
+} // namespace
