@@ -445,27 +445,31 @@ bool IsUtf8(const QByteArray& Charset) {
 }
 
 // iconv's transliteration follows the calling thread's LC_CTYPE; a fixed locale
-// for the duration of the call keeps the output independent of the process locale.
+// for the duration of the call keeps the output independent of the process
+// locale. The locale object is made once and kept for the whole run.
 class TFixedCtype {
 public:
   TFixedCtype() {
-    FLocale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-    if (FLocale == static_cast<locale_t>(nullptr))
-      FLocale = newlocale(LC_CTYPE_MASK, "C", static_cast<locale_t>(nullptr));
-    if (FLocale != static_cast<locale_t>(nullptr))
-      FPrevious = uselocale(FLocale);
+    static const locale_t Fixed = [] {
+      locale_t L = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+      if (L == static_cast<locale_t>(nullptr))
+        L = newlocale(LC_CTYPE_MASK, "C", static_cast<locale_t>(nullptr));
+      return L;
+    }();
+    if (Fixed != static_cast<locale_t>(nullptr)) {
+      FPrevious = uselocale(Fixed);
+      FSet = true;
+    }
   }
   ~TFixedCtype() {
-    if (FLocale != static_cast<locale_t>(nullptr)) {
+    if (FSet)
       uselocale(FPrevious);
-      freelocale(FLocale);
-    }
   }
   TFixedCtype(const TFixedCtype&) = delete;
   TFixedCtype& operator=(const TFixedCtype&) = delete;
 
 private:
-  locale_t FLocale = static_cast<locale_t>(nullptr);
+  bool FSet = false;
   locale_t FPrevious = static_cast<locale_t>(nullptr);
 };
 
