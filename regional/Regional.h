@@ -48,35 +48,44 @@ struct TRegional {
   static TRegional FromPattern(const QByteArray& DFmt, QChar Decimal, const QByteArray& Charset);
 };
 
-// Day count: day 0 is 30 December 1899, the fraction is the time of day.
+// Day count: day 0 is 30 December 1899, the fraction is the time of day (before
+// day 0 the integer part is the day and the time counts away from zero).
+// Raises TError for a date that does not exist or lies outside 100..9999.
 double EncodeDate(int Year, int Month, int Day);
 // Date part of a day count as year, month, day; false when outside 100..9999.
 bool DecodeDate(double Date, int& Year, int& Month, int& Day);
 
-// The date part in the short date pattern of Settings (lists, dialogs, export).
+// The date part in the short date pattern of Settings (lists, dialogs, export);
+// empty for a count outside 100..9999.
 QString DateToStr(double Date, const TRegional& Settings = TRegional::Current());
-// The same with the year always written with four digits (the set file).
+// The same with the year always written with four digits (the set file); raises
+// TError rather than write a date outside 100..9999 that could not be read back.
 QString DateToFileStr(double Date, const TRegional& Settings = TRegional::Current());
 // Regional date reading; raises TError "''%s'' is not a valid date".
 double StrToDate(const QString& Text, const TRegional& Settings = TRegional::Current());
 // The year that two-digit years and two-number dates are taken against; tests may fix it.
 void SetCurrentYearForTests(std::optional<int> Year);
 
-// General form, at most 15 significant digits (set file, main window list, test view list).
+// General form, at most 15 significant digits (set file, main window list, test
+// view list). Infinities and NaN give "INF", "-INF" and "NAN", which no reader takes.
 QString CostToStr(double Cost, QChar Decimal = TRegional::Current().DecimalSeparator);
 // The set file's cost reading; raises TError "'%s' is not a valid floating point value".
+// The 15-digit form of the largest doubles (up to 1.79769313486232E308) reads as DBL_MAX.
 double StrToCost(const QString& Text, QChar Decimal = TRegional::Current().DecimalSeparator);
 
-// The price typed in the item dialog; nullopt when refused.
+// The price typed in the item dialog; nullopt when refused. Both "." and "," are
+// the decimal point whatever Decimal is; a text with two of them is refused.
 std::optional<double> ParseCost(const QString& Text, QChar Decimal);
 // Exactly two decimals, halves away from zero after 18 significant digits;
 // 10^18 and more in general form (item dialog, text export).
 QString FormatCost(double Cost, QChar Decimal);
 
 // 32-bit integer reading of "detail" and "default"; raises TError
-// "''%s'' is not a valid integer value".
+// "''%s'' is not a valid integer value". Hexadecimal forms give the 32-bit
+// pattern ("$FFFFFFFF" is -1).
 int32_t StrToInt(const QString& Text);
 
-// Text in the 8-bit character set of Settings (iconv; transliterated where it lacks a character).
+// Text in the 8-bit character set of Settings (iconv; transliterated where it lacks a
+// character, "?" where nothing fits). FromAnsi gives U+FFFD for bytes it cannot decode.
 QByteArray ToAnsi(const QString& Text, const TRegional& Settings = TRegional::Current());
 QString FromAnsi(const QByteArray& Bytes, const TRegional& Settings = TRegional::Current());
