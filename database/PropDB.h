@@ -3,6 +3,7 @@
 #include "regional/Guid.h"
 #include "regional/Regional.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
@@ -57,6 +58,9 @@ public:
 
   void LoadFromXML(const QString& FileName);
   void SaveToXML(const QString& FileName) const;
+  // The same reader and writer on a document held in memory.
+  void LoadFromXMLBytes(const QByteArray& Bytes);
+  QByteArray SaveToXMLBytes() const;
 
 private:
   TPropList FPropList;
