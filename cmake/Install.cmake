@@ -1,0 +1,60 @@
+# Desktop integration (entry, MIME type, AppStream data, icons) and the Debian
+# package. Destinations stay relative so that the same rules serve a staging
+# prefix, /usr/local and the package.
+
+set(BRIMSETT_APP_ID org.brimsett.Brimsett)
+set(BRIMSETT_DATA ${PROJECT_SOURCE_DIR}/data)
+
+install(FILES ${BRIMSETT_DATA}/${BRIMSETT_APP_ID}.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${BRIMSETT_DATA}/${BRIMSETT_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+install(FILES ${BRIMSETT_DATA}/${BRIMSETT_APP_ID}.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+# The theme looks icons up by name: the application id, and the MIME type with
+# '/' turned into '-'.
+install(FILES ${BRIMSETT_DATA}/icons/brimsett.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
+        RENAME ${BRIMSETT_APP_ID}.svg)
+install(FILES ${BRIMSETT_DATA}/icons/brimsett-document.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes
+        RENAME application-x-brimsett-set.svg)
+install(FILES ${BRIMSETT_DATA}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# --- Debian package -----------------------------------------------------------
+# The caches for MIME types, desktop entries and icons are refreshed by the
+# dpkg triggers of shared-mime-info, desktop-file-utils and the icon theme, so
+# the package needs no maintainer scripts.
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME brimsett)
+set(CPACK_PACKAGE_VENDOR "Brimsett developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "editor for collections of property sets")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Brimsett edits collections of property sets. A set is meant for one\n\
+language and one country and holds items, each with a detail level, a\n\
+default flag, an approximate price with its currency and a date. All sets\n\
+of a document are kept in one XML set file (.vsxml). A test view filters\n\
+the sets by language, country and detail level and exports the chosen\n\
+items as tab-separated text. The interface is in Russian.")
+set(CPACK_PACKAGE_HOMEPAGE_URL https://brimsett.org)
+set(CPACK_PACKAGE_CONTACT "Brimsett developers <dev@brimsett.org>")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Brimsett developers <dev@brimsett.org>")
+set(CPACK_DEBIAN_PACKAGE_SECTION misc)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://brimsett.org)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads the SVG image plugin at run time, so dpkg-shlibdeps cannot see it;
+# without it the window and file icons stay blank.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+# Only the program and its data: the test and benchmark targets of the same
+# tree must never end up in the package.
+set(CPACK_SOURCE_GENERATOR TXZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/")
+
+include(CPack)
