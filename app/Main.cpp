@@ -25,6 +25,7 @@
 // Resources of a static library are only linked in when referenced.
 static void InitMainResources() {
   Q_INIT_RESOURCE(MainIcons);
+  Q_INIT_RESOURCE(AppIcon);
 }
 
 TPropDB* GlobalDB = nullptr;
