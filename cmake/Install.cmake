@@ -52,9 +52,5 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads the SVG image plugin at run time, so dpkg-shlibdeps cannot see it;
 # without it the window and file icons stay blank.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
-# Only the program and its data: the test and benchmark targets of the same
-# tree must never end up in the package.
-set(CPACK_SOURCE_GENERATOR TXZ)
-set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/")
 
 include(CPack)
