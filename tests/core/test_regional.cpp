@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <locale.h>
+#include <string>
 
 namespace {
 
@@ -88,7 +90,14 @@ INSTANTIATE_TEST_SUITE_P(
                     TLocaleCase{"ru_RU.CP1251", TDateOrder::DMY, 4, u'.', u',', "CP1251"},
                     TLocaleCase{"de_DE.UTF-8", TDateOrder::DMY, 4, u'.', u',', "UTF-8"},
                     TLocaleCase{"en_US.UTF-8", TDateOrder::MDY, 4, u'/', u'.', "UTF-8"},
-                    TLocaleCase{"en_GB.UTF-8", TDateOrder::DMY, 2, u'/', u'.', "UTF-8"}));
+                    TLocaleCase{"en_GB.UTF-8", TDateOrder::DMY, 2, u'/', u'.', "UTF-8"}),
+    [](const testing::TestParamInfo<TLocaleCase>& Info) {
+      std::string Name = Info.param.Name;
+      for (char& C : Name)
+        if (!std::isalnum(static_cast<unsigned char>(C)))
+          C = '_';
+      return Name;
+    });
 
 TEST(RegionalSettings, UnknownLocaleGivesCSettings) {
   const TRegional C = TRegional::FromLocale("C");
