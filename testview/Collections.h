@@ -1,10 +1,18 @@
 #pragma once
 
+#include "app/Modal.h"
 #include "database/PropDB.h"
 
+#include <QCollator>
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
+class QKeyEvent;
+class QPushButton;
+class QSlider;
+class QTreeView;
+class TTestItemsModel;
 
 namespace Ui {
 class FormCollections;
@@ -22,13 +30,50 @@ public:
   // Rebuilds the view from base and shows it modally until it is closed.
   void ShowTest(TPropDB* base);
 
+  // Adds the row of Rec at its place in name order, ticked by its Default flag.
+  void AddItemToList(PPropRecord Rec);
+
   // The boxes that start-up fills from the reference lists.
   QComboBox* eLang() const;
   QComboBox* eCountry() const;
 
+  // The rows as shown, top to bottom: the record, and whether it is ticked.
+  int RowCount() const;
+  PPropRecord RowRec(int Row) const;
+  bool RowTicked(int Row) const;
+  // The sets now offered in eTypeList, in its order.
+  const TTypeList& OfferedTypes() const { return FTypes; }
+
+  // The export's file dialog; keeps the name last chosen between openings.
+  TFileDialog SaveDialog;
+
+  // Handlers, run on the user's actions in the shown window.
+  void eTypeListSelect();
+  void eLangChange();
+  void eCountryChange();
+  void eAllLangClick();
+  void eAllCountriesClick();
+  void eDetailChange();
+  void Button2Click();
+  void bSaveToFileClick();
+  void ListItemsChange();
+
+protected:
+  // Escape closes nothing here, unlike in other dialogs.
+  void keyPressEvent(QKeyEvent* Event) override;
+
 private:
+  void UpdateTypeList();
+  void UpdateItemList();
+
   Ui::FormCollections* FUi;
   TPropDB* PropDB = nullptr;
+  TTypeList FTypes;
+  TTestItemsModel* FItems = nullptr;
+  QCollator FCollator;
+  // Only while ShowTest shows the window do text and slider changes come
+  // from the user; before that they are the program's own filling.
+  bool FShowing = false;
 };
 
 extern TFormCollections* FormCollections;

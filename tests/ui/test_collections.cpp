@@ -1,0 +1,531 @@
+// The set test view driven through its widgets: filtering, levels, ticks, the
+// state kept between openings and the export.
+
+#include "ModalStub.h"
+#include "testview/Collections.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+
+namespace {
+
+TRegional CommaRegional() {
+  TRegional R;
+  R.DateOrder = TDateOrder::DMY;
+  R.DayWidth = 2;
+  R.MonthWidth = 2;
+  R.YearWidth = 4;
+  R.DateSeparator = u'.';
+  R.DecimalSeparator = u',';
+  R.Charset = "CP1251";
+  return R;
+}
+
+TRegional StopRegional() {
+  TRegional R;
+  R.DateOrder = TDateOrder::MDY;
+  R.DayWidth = 1;
+  R.MonthWidth = 1;
+  R.YearWidth = 4;
+  R.DateSeparator = u'/';
+  R.DecimalSeparator = u'.';
+  R.Charset = "UTF-8";
+  return R;
+}
+
+QStringList Entries(const QComboBox* Box) {
+  QStringList Texts;
+  for (int I = 0; I < Box->count(); ++I)
+    Texts.append(Box->itemText(I));
+  return Texts;
+}
+
+QByteArray ReadFile(const QString& Path) {
+  QFile File(Path);
+  return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray("<missing>");
+}
+
+class CollectionsTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    FSaved = TRegional::Current();
+    TRegional::SetCurrent(CommaRegional());
+    Form = new TFormCollections;
+  }
+
+  void TearDown() override {
+    delete Form;
+    TRegional::SetCurrent(FSaved);
+  }
+
+  template <class T> T* Child(const char* Name) const {
+    T* Widget = Form->findChild<T*>(QLatin1String(Name));
+    EXPECT_NE(Widget, nullptr) << Name;
+    return Widget;
+  }
+  QComboBox* TypeList() const { return Child<QComboBox>("eTypeList"); }
+  QCheckBox* AllLang() const { return Child<QCheckBox>("eAllLang"); }
+  QCheckBox* AllCountries() const { return Child<QCheckBox>("eAllCountries"); }
+  QSlider* Detail() const { return Child<QSlider>("eDetail"); }
+  QTreeView* List() const { return Child<QTreeView>("ListItems"); }
+
+  // Shows the view on DB, runs Act while it is shown, then closes it with "Закрыть".
+  void Open(const std::function<void()>& Act) {
+    Stub.DialogAnswers.push_back([this, Act](QDialog* Dialog) {
+      EXPECT_EQ(Dialog, Form);
+      Act();
+      QTest::mouseClick(Child<QPushButton>("Button2"), Qt::LeftButton);
+    });
+    Form->ShowTest(&DB);
+    EXPECT_FALSE(Form->isVisible());
+  }
+
+  PTypeRecord AddSet(const QString& Name, const QString& Lang = "Russian",
+                     const QString& Country = "Russia") {
+    const PTypeRecord Set = DB.AddType();
+    Set->Name = Name;
+    Set->Language = Lang;
+    Set->Country = Country;
+    return Set;
+  }
+
+  PPropRecord AddItem(PTypeRecord Set, const QString& Name, int Detail = 0, bool Default = false,
+                      double Cost = 1, const QString& Curr = "RUR") {
+    const PPropRecord Item = DB.AddProp(Set);
+    Item->Name = Name;
+    Item->Detail = Detail;
+    Item->Default = Default;
+    Item->Cost = Cost;
+    Item->Curr = Curr;
+    Item->Date = EncodeDate(2024, 3, 5);
+    return Item;
+  }
+
+  QStringList RowNames() const {
+    QStringList Names;
+    for (int I = 0; I < Form->RowCount(); ++I)
+      Names.append(Form->RowRec(I)->Name);
+    return Names;
+  }
+
+  QList<bool> Ticks() const {
+    QList<bool> Result;
+    for (int I = 0; I < Form->RowCount(); ++I)
+      Result.append(Form->RowTicked(I));
+    return Result;
+  }
+
+  // Toggles the tick of Row the way the user does with the keyboard.
+  void ToggleTick(int Row) {
+    List()->setCurrentIndex(List()->model()->index(Row, 0));
+    QTest::keyClick(List(), Qt::Key_Space);
+  }
+
+  void Type(QComboBox* Box, const QString& Text) {
+    for (const QChar C : Text)
+      QTest::keyClick(Box->lineEdit(), C.toLatin1());
+  }
+
+  void ClearText(QComboBox* Box) {
+    QTest::keyClick(Box->lineEdit(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(Box->lineEdit(), Qt::Key_Backspace);
+  }
+
+  // Runs the export while shown, answering the file dialog with Path.
+  void Export(const QString& Path) {
+    Stub.FileAnswers.push_back(Path);
+    QTest::mouseClick(Child<QPushButton>("bSaveToFile"), Qt::LeftButton);
+  }
+
+  TModalStub Stub;
+  TPropDB DB;
+  TFormCollections* Form = nullptr;
+  QTemporaryDir Dir;
+
+private:
+  TRegional FSaved;
+};
+
+} // namespace
+
+TEST_F(CollectionsTest, LayoutAsDesigned) {
+  EXPECT_EQ(Form->objectName(), "FormCollections");
+  EXPECT_EQ(Form->windowTitle(), "Выбор набора");
+  EXPECT_EQ(Form->size(), QSize(652, 378));
+  EXPECT_TRUE(Form->windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_FALSE(Form->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+
+  const std::pair<const char*, const char*> Captions[] = {
+      {"Label2", "Набор"},
+      {"Label1", "Степень детализации"},
+      {"Label3", "Низкая"},
+      {"Label4", "Средняя"},
+      {"Label5", "Высокая"},
+      {"eAllLang", "Все языки"},
+      {"eAllCountries", "Все страны"},
+  };
+  for (const auto& [Name, Text] : Captions) {
+    const QWidget* W = Child<QWidget>(Name);
+    const QString Shown = qobject_cast<const QLabel*>(W)
+                              ? qobject_cast<const QLabel*>(W)->text()
+                              : qobject_cast<const QCheckBox*>(W)->text();
+    EXPECT_EQ(Shown, QString::fromUtf8(Text)) << Name;
+  }
+  EXPECT_FALSE(AllLang()->isChecked());
+  EXPECT_FALSE(AllCountries()->isChecked());
+  EXPECT_EQ(Entries(Form->eLang()), (QStringList{"Russian", "English", "Japanese"}));
+  EXPECT_EQ(Form->eLang()->currentText(), "Russian");
+  EXPECT_EQ(Entries(Form->eCountry()), (QStringList{"Russia", "Ukraine"}));
+  EXPECT_EQ(Form->eCountry()->currentText(), "Russia");
+  EXPECT_TRUE(Form->eLang()->isEditable());
+  EXPECT_FALSE(TypeList()->isEditable());
+
+  EXPECT_EQ(Detail()->orientation(), Qt::Vertical);
+  EXPECT_EQ(Detail()->minimum(), 0);
+  EXPECT_EQ(Detail()->maximum(), 2);
+  EXPECT_EQ(Detail()->value(), 0);
+  // Position 0 at the top, and the label "Низкая" beside it.
+  EXPECT_TRUE(Detail()->invertedAppearance());
+  Form->layout()->activate();
+  EXPECT_LT(Child<QLabel>("Label3")->y(), Child<QLabel>("Label4")->y());
+  EXPECT_LT(Child<QLabel>("Label4")->y(), Child<QLabel>("Label5")->y());
+
+  const QHeaderView* Header = List()->header();
+  const std::pair<const char*, int> Columns[] = {
+      {"Имущество", 150}, {"Дата", 80}, {"Цена", 60}, {"Валюта", 60}};
+  ASSERT_EQ(List()->model()->columnCount(), 4);
+  for (int I = 0; I < 4; ++I) {
+    EXPECT_EQ(List()->model()->headerData(I, Qt::Horizontal).toString(),
+              QString::fromUtf8(Columns[I].first));
+    EXPECT_EQ(Header->sectionSize(I), Columns[I].second);
+  }
+  EXPECT_EQ(List()->selectionBehavior(), QAbstractItemView::SelectRows);
+  EXPECT_EQ(List()->selectionMode(), QAbstractItemView::SingleSelection);
+  EXPECT_EQ(List()->editTriggers(), QAbstractItemView::NoEditTriggers);
+  EXPECT_EQ(Child<QPushButton>("bSaveToFile")->text(), "Сохранить в текстовый файл");
+  EXPECT_EQ(Child<QPushButton>("Button2")->text(), "Закрыть");
+
+  // Tab order: the slider, the set list, the two boxes, the two filters,
+  // "Закрыть", the export, the list.
+  const char* Order[] = {"eDetail",  "eTypeList", "eAllLang",    "eAllCountries", "eLang",
+                         "eCountry", "Button2",   "bSaveToFile", "ListItems"};
+  for (size_t I = 0; I + 1 < std::size(Order); ++I) {
+    QWidget* From = Child<QWidget>(Order[I]);
+    QWidget* Next = From->nextInFocusChain();
+    // An editable box's own line edit follows it in the chain.
+    while (Next && (Next->focusPolicy() == Qt::NoFocus || From->isAncestorOf(Next)))
+      Next = Next->nextInFocusChain();
+    EXPECT_EQ(Next, Child<QWidget>(Order[I + 1])) << Order[I];
+  }
+}
+
+TEST_F(CollectionsTest, FirstOpeningOffersExactMatchesAndListsLevelZeroSorted) {
+  const PTypeRecord First = AddSet("Первый");
+  AddSet("English", "English");
+  AddSet("Case", "russian");
+  AddSet("Blank", "Russian ");
+  AddSet("Второй");
+  AddSet("Ukraine", "Russian", "Ukraine");
+  AddItem(First, "Ящик", 0, true, 1234.5, "RUR");
+  AddItem(First, "Абажур", 0, false, 2.675, "");
+  AddItem(First, "Ваза", -2, true, 0.125, "USD");
+  AddItem(First, "Бра", 1, true);
+
+  Open([&] {
+    EXPECT_EQ(Entries(TypeList()), (QStringList{"Первый", "Второй"}));
+    EXPECT_EQ(TypeList()->currentIndex(), 0);
+    EXPECT_EQ(RowNames(), (QStringList{"Абажур", "Ваза", "Ящик"}));
+    EXPECT_EQ(Ticks(), (QList<bool>{false, true, true}));
+    const QAbstractItemModel* Model = List()->model();
+    EXPECT_EQ(Model->index(2, 1).data().toString(), "05.03.2024");
+    // The column shows the general form; the export writes two decimals.
+    EXPECT_EQ(Model->index(2, 2).data().toString(), "1234,5");
+    EXPECT_EQ(Model->index(2, 3).data().toString(), "RUR");
+    EXPECT_EQ(Model->index(0, 2).data().toString(), "2,675");
+    EXPECT_EQ(Model->index(0, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Unchecked);
+    EXPECT_EQ(Model->index(1, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
+    EXPECT_FALSE(Model->flags(Model->index(0, 0)) & Qt::ItemIsEditable);
+  });
+}
+
+TEST_F(CollectionsTest, TypingLetterByLetterRebuildsAfterEachKey) {
+  const PTypeRecord NoLang = AddSet("Без языка", "");
+  AddItem(NoLang, "Пусто");
+  const PTypeRecord English = AddSet("Англ", "English");
+  AddItem(English, "Chair");
+  AddSet("Другая страна", "English", "Ukraine");
+
+  Open([&] {
+    EXPECT_EQ(TypeList()->count(), 0);
+    ClearText(Form->eLang());
+    // An empty text offers the sets with an empty language.
+    EXPECT_EQ(Entries(TypeList()), QStringList{"Без языка"});
+    EXPECT_EQ(RowNames(), QStringList{"Пусто"});
+    const QString Word = "English";
+    for (qsizetype I = 0; I < Word.size(); ++I) {
+      QTest::keyClick(Form->eLang()->lineEdit(), Word[I].toLatin1());
+      EXPECT_EQ(Form->eLang()->currentText(), Word.left(I + 1));
+      if (I + 1 < Word.size()) {
+        EXPECT_EQ(TypeList()->count(), 0) << I;
+        EXPECT_EQ(Form->RowCount(), 0) << I;
+      }
+    }
+    EXPECT_EQ(Entries(TypeList()), QStringList{"Англ"});
+    EXPECT_EQ(RowNames(), QStringList{"Chair"});
+    // A trailing blank makes it another text.
+    QTest::keyClick(Form->eLang()->lineEdit(), Qt::Key_Space);
+    EXPECT_EQ(TypeList()->count(), 0);
+    // Choosing an entry counts like typing.
+    QTest::keyClick(Form->eCountry(), Qt::Key_Down);
+    EXPECT_EQ(Form->eCountry()->currentText(), "Ukraine");
+    QTest::keyClick(Form->eLang()->lineEdit(), Qt::Key_Backspace);
+    EXPECT_EQ(Entries(TypeList()), QStringList{"Другая страна"});
+  });
+}
+
+TEST_F(CollectionsTest, DisabledBoxKeepsItsTextAndCountsAgainWhenReEnabled) {
+  AddSet("RuRu");
+  AddSet("EnRu", "English");
+  AddSet("EnUa", "English", "Ukraine");
+
+  Open([&] {
+    ClearText(Form->eLang());
+    Type(Form->eLang(), "English");
+    EXPECT_EQ(Entries(TypeList()), QStringList{"EnRu"});
+
+    QTest::mouseClick(AllLang(), Qt::LeftButton);
+    EXPECT_FALSE(Form->eLang()->isEnabled());
+    EXPECT_EQ(Entries(TypeList()), (QStringList{"RuRu", "EnRu"}));
+    QTest::mouseClick(AllCountries(), Qt::LeftButton);
+    EXPECT_FALSE(Form->eCountry()->isEnabled());
+    EXPECT_EQ(Entries(TypeList()), (QStringList{"RuRu", "EnRu", "EnUa"}));
+    EXPECT_EQ(Form->eLang()->currentText(), "English");
+
+    QTest::mouseClick(AllLang(), Qt::LeftButton);
+    EXPECT_TRUE(Form->eLang()->isEnabled());
+    EXPECT_EQ(Entries(TypeList()), (QStringList{"EnRu", "EnUa"}));
+    QTest::mouseClick(AllCountries(), Qt::LeftButton);
+    EXPECT_TRUE(Form->eCountry()->isEnabled());
+    EXPECT_EQ(Entries(TypeList()), QStringList{"EnRu"});
+  });
+}
+
+TEST_F(CollectionsTest, SliderLevelsListNegativeDetailsAlwaysAndThreeNever) {
+  const PTypeRecord Set = AddSet("S");
+  AddItem(Set, "a-neg", -1);
+  AddItem(Set, "b-zero", 0);
+  AddItem(Set, "c-one", 1);
+  AddItem(Set, "d-two", 2);
+  AddItem(Set, "e-three", 3);
+
+  Open([&] {
+    const QStringList Expected[] = {
+        {"a-neg", "b-zero"}, {"a-neg", "b-zero", "c-one"}, {"a-neg", "b-zero", "c-one", "d-two"}};
+    EXPECT_EQ(RowNames(), Expected[0]);
+    // Down moves the handle down the scale, towards "Высокая".
+    for (int Level = 1; Level <= 2; ++Level) {
+      QTest::keyClick(Detail(), Qt::Key_Down);
+      EXPECT_EQ(Detail()->value(), Level);
+      EXPECT_EQ(RowNames(), Expected[Level]) << Level;
+    }
+    QTest::keyClick(Detail(), Qt::Key_Down);
+    EXPECT_EQ(Detail()->value(), 2);
+    EXPECT_EQ(RowNames(), Expected[2]);
+    QTest::keyClick(Detail(), Qt::Key_Up);
+    EXPECT_EQ(RowNames(), Expected[1]);
+  });
+}
+
+TEST_F(CollectionsTest, RebuildsResetTicksAndReturnToEntryZero) {
+  const PTypeRecord Same1 = AddSet("Same");
+  const PTypeRecord Same2 = AddSet("Same");
+  AddItem(Same1, "one-a", 0, true);
+  AddItem(Same1, "one-b", 0, false);
+  AddItem(Same2, "two-a", 0, true);
+
+  Open([&] {
+    EXPECT_EQ(Entries(TypeList()), (QStringList{"Same", "Same"}));
+    EXPECT_EQ(RowNames(), (QStringList{"one-a", "one-b"}));
+    ToggleTick(0);
+    ToggleTick(1);
+    EXPECT_EQ(Ticks(), (QList<bool>{false, true}));
+
+    QTest::keyClick(Detail(), Qt::Key_Down);
+    QTest::keyClick(Detail(), Qt::Key_Up);
+    EXPECT_EQ(Ticks(), (QList<bool>{true, false}));
+
+    // Two entries of one name: each lists its own set's items.
+    QTest::keyClick(TypeList(), Qt::Key_Down);
+    EXPECT_EQ(TypeList()->currentIndex(), 1);
+    EXPECT_EQ(RowNames(), QStringList{"two-a"});
+    QTest::keyClick(Detail(), Qt::Key_Down);
+    EXPECT_EQ(TypeList()->currentIndex(), 1);
+
+    // A change of a filter input always goes back to entry 0.
+    QTest::keyClick(Form->eCountry()->lineEdit(), Qt::Key_Space);
+    QTest::keyClick(Form->eCountry()->lineEdit(), Qt::Key_Backspace);
+    EXPECT_EQ(TypeList()->currentIndex(), 0);
+    EXPECT_EQ(RowNames(), (QStringList{"one-a", "one-b"}));
+  });
+}
+
+TEST_F(CollectionsTest, StateKeptBetweenOpeningsButRowsRebuilt) {
+  const PTypeRecord Ru = AddSet("Ru", "Russian", "Ukraine");
+  AddSet("En", "English", "Ukraine");
+  AddItem(Ru, "low", 0, true);
+  AddItem(Ru, "high", 2, false);
+  const QString Path = Dir.filePath("kept.txt");
+
+  Open([&] {
+    QTest::mouseClick(AllLang(), Qt::LeftButton);
+    ClearText(Form->eCountry());
+    Type(Form->eCountry(), "Ukraine");
+    QTest::keyClick(Detail(), Qt::Key_End);
+    QTest::keyClick(TypeList(), Qt::Key_Down);
+    Export(Path);
+  });
+  // The program's own changes while the view is closed run no filter.
+  Form->eCountry()->setEditText("Russia");
+  Form->eCountry()->setEditText("Ukraine");
+  EXPECT_EQ(TypeList()->currentIndex(), 1);
+
+  Open([&] {
+    EXPECT_TRUE(AllLang()->isChecked());
+    EXPECT_FALSE(Form->eLang()->isEnabled());
+    EXPECT_EQ(Form->eLang()->currentText(), "Russian");
+    EXPECT_EQ(Form->eCountry()->currentText(), "Ukraine");
+    EXPECT_EQ(Detail()->value(), 2);
+    EXPECT_EQ(TypeList()->currentIndex(), 0);
+    EXPECT_EQ(RowNames(), (QStringList{"high", "low"}));
+    EXPECT_EQ(Ticks(), (QList<bool>{false, true}));
+    Export(Path);
+  });
+  ASSERT_EQ(Stub.FileRequests.size(), 2);
+  EXPECT_EQ(Stub.FileRequests[0].Proposed, QString());
+  EXPECT_EQ(Stub.FileRequests[1].Proposed, Path);
+}
+
+TEST_F(CollectionsTest, EnterAndEscapeCloseNothing) {
+  Open([&] {
+    QTest::keyClick(Form, Qt::Key_Escape);
+    QTest::keyClick(Form, Qt::Key_Return);
+    QTest::keyClick(Form->eLang()->lineEdit(), Qt::Key_Return);
+    QTest::keyClick(Child<QPushButton>("Button2"), Qt::Key_Return);
+    QTest::keyClick(Child<QPushButton>("bSaveToFile"), Qt::Key_Enter);
+    EXPECT_TRUE(Form->isVisible());
+    EXPECT_EQ(Entries(Form->eLang()), (QStringList{"Russian", "English", "Japanese"}));
+    EXPECT_TRUE(Stub.FileRequests.isEmpty());
+  });
+  // The close box ends the showing as well.
+  Stub.DialogAnswers.push_back([](QDialog* Dialog) { Dialog->close(); });
+  Form->ShowTest(&DB);
+  EXPECT_FALSE(Form->isVisible());
+}
+
+TEST_F(CollectionsTest, ExportWritesTickedRowsInShownOrder) {
+  const PTypeRecord Set = AddSet("S");
+  AddItem(Set, "Ящик", 0, true, 1234.5, "RUR");
+  AddItem(Set, "Ваза", 0, true, -0.125, "");
+  AddItem(Set, "Бра", 0, false, 7, "EUR");
+  AddItem(Set, "Абажур", 0, true, 0.125, "USD");
+  const QString Comma = Dir.filePath("comma.txt");
+  const QString Stop = Dir.filePath("stop");
+  const QString None = Dir.filePath("none.txt");
+
+  Open([&] {
+    Export(Comma);
+    TRegional::SetCurrent(StopRegional());
+    Export(Stop);
+    for (int Row = 0; Row < Form->RowCount(); ++Row)
+      if (Form->RowTicked(Row))
+        ToggleTick(Row);
+    Export(None);
+    Stub.FileAnswers.push_back(QString()); // cancelled: nothing at all
+    QTest::mouseClick(Child<QPushButton>("bSaveToFile"), Qt::LeftButton);
+  });
+  EXPECT_EQ(ReadFile(Comma), QByteArray("\xC0\xE1\xE0\xE6\xF3\xF0\t05.03.2024\t0,13\tUSD\r\n"
+                                        "\xC2\xE0\xE7\xE0\t05.03.2024\t-0,13\t\r\n"
+                                        "\xDF\xF9\xE8\xEA\t05.03.2024\t1234,50\tRUR\r\n"));
+  // The default extension is added to a name without one.
+  EXPECT_EQ(
+      ReadFile(Stop + ".txt"),
+      "Абажур\t3/5/2024\t0.13\tUSD\r\nВаза\t3/5/2024\t-0.13\t\r\nЯщик\t3/5/2024\t1234.50\tRUR\r\n");
+  EXPECT_EQ(ReadFile(None), QByteArray());
+  ASSERT_EQ(Stub.FileRequests.size(), 4);
+  EXPECT_EQ(Stub.FileRequests[0].Filter, "Текстовые файлы (*.txt)|*.txt");
+  EXPECT_EQ(Stub.FileRequests[0].DefaultExt, "txt");
+  EXPECT_TRUE(Stub.FileRequests[0].Save);
+  EXPECT_EQ(Stub.FileRequests[3].Proposed, None);
+  EXPECT_TRUE(Stub.Messages.isEmpty());
+}
+
+TEST_F(CollectionsTest, EmptyDatabaseShowsNothingAndExportsNoBytes) {
+  const QString Path = Dir.filePath("empty.txt");
+  Open([&] {
+    EXPECT_EQ(TypeList()->count(), 0);
+    EXPECT_EQ(TypeList()->currentIndex(), -1);
+    EXPECT_EQ(Form->RowCount(), 0);
+    QTest::mouseClick(AllLang(), Qt::LeftButton);
+    EXPECT_EQ(TypeList()->count(), 0);
+    Export(Path);
+  });
+  EXPECT_TRUE(QFile::exists(Path));
+  EXPECT_EQ(ReadFile(Path), QByteArray());
+}
+
+TEST_F(CollectionsTest, FailedExportShowsErrorKeepsOldFileAndView) {
+  const PTypeRecord Set = AddSet("S");
+  AddItem(Set, "Стол", 0, true, 1, "RUR");
+  AddItem(Set, "Шкаф", 0, false, 2, "RUR");
+  const QString Missing = Dir.filePath("missing/out.txt");
+  const QString Existing = Dir.filePath("old.txt");
+  {
+    QFile File(Existing);
+    ASSERT_TRUE(File.open(QIODevice::WriteOnly));
+    File.write("old");
+  }
+
+  Open([&] {
+    ToggleTick(1);
+    Export(Missing);
+    ASSERT_EQ(Stub.Messages.size(), 1);
+    EXPECT_EQ(Stub.Messages[0].Icon, QMessageBox::Critical);
+    EXPECT_EQ(Stub.Messages[0].Text, "Ошибка при сохранении файла!");
+    EXPECT_FALSE(QFile::exists(Missing));
+    EXPECT_TRUE(Form->isVisible());
+    EXPECT_EQ(Ticks(), (QList<bool>{true, true}));
+
+    // The writing itself fails (a file size limit, which binds root too).
+    rlimit Saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &Saved), 0);
+    const auto OldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit Small = Saved;
+    Small.rlim_cur = 8;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &Small), 0);
+    Export(Existing);
+    setrlimit(RLIMIT_FSIZE, &Saved);
+    std::signal(SIGXFSZ, OldHandler);
+    EXPECT_EQ(Stub.Messages.size(), 2);
+    EXPECT_EQ(ReadFile(Existing), QByteArray("old"));
+    EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), QStringList{"old.txt"});
+    EXPECT_EQ(Ticks(), (QList<bool>{true, true}));
+  });
+}

@@ -1,0 +1,289 @@
+#include "testview/Collections.h"
+
+#include "testview/TestFilter.h"
+#include "ui_Collections.h"
+
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+#include <algorithm>
+#include <array>
+
+TFormCollections* FormCollections = nullptr;
+
+// The rows of ListItems: a tick, four texts made once when the row is added
+// (the record is not read again for showing), and the record for the export.
+class TTestItemsModel final : public QAbstractTableModel {
+public:
+  struct TRow {
+    PPropRecord Rec = nullptr;
+    bool Ticked = false;
+    std::array<QString, 4> Text;
+  };
+
+  using QAbstractTableModel::QAbstractTableModel;
+
+  int rowCount(const QModelIndex& Parent = QModelIndex()) const override {
+    return Parent.isValid() ? 0 : static_cast<int>(FRows.size());
+  }
+  int columnCount(const QModelIndex& Parent = QModelIndex()) const override {
+    return Parent.isValid() ? 0 : 4;
+  }
+
+  QVariant data(const QModelIndex& Index, int Role) const override {
+    if (!Index.isValid() || Index.row() >= rowCount())
+      return {};
+    const TRow& Row = FRows[static_cast<size_t>(Index.row())];
+    if (Role == Qt::DisplayRole)
+      return Row.Text[static_cast<size_t>(Index.column())];
+    if (Role == Qt::CheckStateRole && Index.column() == 0)
+      return Row.Ticked ? Qt::Checked : Qt::Unchecked;
+    return {};
+  }
+
+  bool setData(const QModelIndex& Index, const QVariant& Value, int Role) override {
+    if (!Index.isValid() || Index.column() != 0 || Role != Qt::CheckStateRole ||
+        Index.row() >= rowCount())
+      return false;
+    FRows[static_cast<size_t>(Index.row())].Ticked = Value.value<Qt::CheckState>() == Qt::Checked;
+    emit dataChanged(Index, Index, {Qt::CheckStateRole});
+    return true;
+  }
+
+  QVariant headerData(int Section, Qt::Orientation Orientation, int Role) const override {
+    static const std::array<QString, 4> Captions = {QStringLiteral("Имущество"),
+                                                    QStringLiteral("Дата"), QStringLiteral("Цена"),
+                                                    QStringLiteral("Валюта")};
+    if (Orientation == Qt::Horizontal && Role == Qt::DisplayRole && Section >= 0 && Section < 4)
+      return Captions[static_cast<size_t>(Section)];
+    return {};
+  }
+
+  Qt::ItemFlags flags(const QModelIndex& Index) const override {
+    if (!Index.isValid())
+      return Qt::NoItemFlags;
+    Qt::ItemFlags Flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (Index.column() == 0)
+      Flags |= Qt::ItemIsUserCheckable;
+    return Flags;
+  }
+
+  const TRow* Row(int I) const {
+    return I >= 0 && I < rowCount() ? &FRows[static_cast<size_t>(I)] : nullptr;
+  }
+
+  // A rebuild drops every row and adds the new ones under one model reset
+  // rather than a signal per row.
+  void BeginRebuild() {
+    beginResetModel();
+    FRows.clear();
+    FRebuilding = true;
+  }
+  void EndRebuild() {
+    FRebuilding = false;
+    endResetModel();
+  }
+
+  // Inserts Row in name order, after any row of an equal name.
+  void Insert(TRow Row, const QCollator& Collator) {
+    auto Place = FRows.end();
+    // Rows mostly come already in order: then one comparison finds the end.
+    if (!FRows.empty() && Collator.compare(FRows.back().Rec->Name, Row.Rec->Name) > 0)
+      Place = std::upper_bound(FRows.begin(), FRows.end(), Row.Rec->Name,
+                               [&Collator](const QString& Name, const TRow& Other) {
+                                 return Collator.compare(Name, Other.Rec->Name) < 0;
+                               });
+    const int At = static_cast<int>(Place - FRows.begin());
+    if (!FRebuilding)
+      beginInsertRows(QModelIndex(), At, At);
+    FRows.insert(Place, std::move(Row));
+    if (!FRebuilding)
+      endInsertRows();
+  }
+
+private:
+  std::vector<TRow> FRows;
+  bool FRebuilding = false;
+};
+
+TFormCollections::TFormCollections(QWidget* Parent)
+    : QDialog(Parent), FUi(new Ui::FormCollections), FCollator(RowCollator()) {
+  FUi->setupUi(this);
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint);
+
+  // The boxes take the typed text as it is: no completion that would put a
+  // whole entry in place of the letters typed, no entries added on Enter.
+  for (QComboBox* Box : {FUi->eLang, FUi->eCountry}) {
+    Box->setCompleter(nullptr);
+    Box->setInsertPolicy(QComboBox::NoInsert);
+  }
+
+  FItems = new TTestItemsModel(this);
+  FUi->ListItems->setModel(FItems);
+  QHeaderView* Header = FUi->ListItems->header();
+  Header->setSectionsMovable(false);
+  Header->setSectionsClickable(false);
+  Header->setStretchLastSection(false);
+  Header->resizeSection(0, 150);
+  Header->resizeSection(1, 80);
+  Header->resizeSection(2, 60);
+  Header->resizeSection(3, 60);
+
+  connect(FUi->eTypeList, &QComboBox::activated, this, [this] { eTypeListSelect(); });
+  connect(FUi->eLang, &QComboBox::editTextChanged, this, [this] {
+    if (FShowing)
+      eLangChange();
+  });
+  connect(FUi->eCountry, &QComboBox::editTextChanged, this, [this] {
+    if (FShowing)
+      eCountryChange();
+  });
+  connect(FUi->eAllLang, &QCheckBox::clicked, this, [this] { eAllLangClick(); });
+  connect(FUi->eAllCountries, &QCheckBox::clicked, this, [this] { eAllCountriesClick(); });
+  connect(FUi->eDetail, &QSlider::valueChanged, this, [this] {
+    if (FShowing)
+      eDetailChange();
+  });
+  connect(FUi->Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+  connect(FUi->bSaveToFile, &QPushButton::clicked, this, [this] { bSaveToFileClick(); });
+  connect(FItems, &QAbstractItemModel::dataChanged, this, [this] { ListItemsChange(); });
+
+  SaveDialog.Filter = QStringLiteral("Текстовые файлы (*.txt)|*.txt");
+  SaveDialog.DefaultExt = QStringLiteral("txt");
+  FUi->eDetail->setFocus();
+}
+
+TFormCollections::~TFormCollections() {
+  delete FUi;
+}
+
+QComboBox* TFormCollections::eLang() const {
+  return FUi->eLang;
+}
+QComboBox* TFormCollections::eCountry() const {
+  return FUi->eCountry;
+}
+
+int TFormCollections::RowCount() const {
+  return FItems->rowCount();
+}
+
+PPropRecord TFormCollections::RowRec(int Row) const {
+  const TTestItemsModel::TRow* R = FItems->Row(Row);
+  return R ? R->Rec : nullptr;
+}
+
+bool TFormCollections::RowTicked(int Row) const {
+  const TTestItemsModel::TRow* R = FItems->Row(Row);
+  return R && R->Ticked;
+}
+
+void TFormCollections::ShowTest(TPropDB* base) {
+  PropDB = base;
+  UpdateTypeList();
+  FShowing = true;
+  Modal().Exec(this);
+  FShowing = false;
+}
+
+void TFormCollections::UpdateTypeList() {
+  TSetFilter Filter;
+  Filter.AllLang = FUi->eAllLang->isChecked();
+  Filter.Lang = FUi->eLang->currentText();
+  Filter.AllCountries = FUi->eAllCountries->isChecked();
+  Filter.Country = FUi->eCountry->currentText();
+  FTypes = PropDB ? FilterTypes(*PropDB, Filter) : TTypeList();
+
+  QStringList Names;
+  Names.reserve(static_cast<qsizetype>(FTypes.size()));
+  for (const PTypeRecord Type : FTypes)
+    Names.append(Type->Name);
+  {
+    // Filling the drop-down is not the user's pick.
+    const QSignalBlocker Blocker(FUi->eTypeList);
+    FUi->eTypeList->clear();
+    FUi->eTypeList->addItems(Names);
+    FUi->eTypeList->setCurrentIndex(FTypes.empty() ? -1 : 0);
+  }
+  UpdateItemList();
+}
+
+void TFormCollections::UpdateItemList() {
+  FItems->BeginRebuild();
+  const int Selected = FUi->eTypeList->currentIndex();
+  if (PropDB && Selected >= 0 && static_cast<size_t>(Selected) < FTypes.size()) {
+    TPropList Rows =
+        FilterItems(*PropDB, FTypes[static_cast<size_t>(Selected)], FUi->eDetail->value());
+    SortByName(Rows, FCollator);
+    for (const PPropRecord Rec : Rows)
+      AddItemToList(Rec);
+  }
+  FItems->EndRebuild();
+}
+
+void TFormCollections::AddItemToList(PPropRecord Rec) {
+  if (!Rec)
+    return;
+  TTestItemsModel::TRow Row;
+  Row.Rec = Rec;
+  Row.Ticked = Rec->Default;
+  Row.Text = {Rec->Name, DateToStr(Rec->Date), CostToStr(Rec->Cost), Rec->Curr};
+  FItems->Insert(std::move(Row), FCollator);
+}
+
+void TFormCollections::eTypeListSelect() {
+  UpdateItemList();
+}
+
+void TFormCollections::eLangChange() {
+  UpdateTypeList();
+}
+
+void TFormCollections::eCountryChange() {
+  UpdateTypeList();
+}
+
+void TFormCollections::eAllLangClick() {
+  FUi->eLang->setEnabled(!FUi->eAllLang->isChecked());
+  UpdateTypeList();
+}
+
+void TFormCollections::eAllCountriesClick() {
+  FUi->eCountry->setEnabled(!FUi->eAllCountries->isChecked());
+  UpdateTypeList();
+}
+
+void TFormCollections::eDetailChange() {
+  UpdateItemList();
+}
+
+void TFormCollections::Button2Click() {
+  close();
+}
+
+void TFormCollections::bSaveToFileClick() {
+  if (!SaveDialog.Execute(this, true))
+    return;
+  TPropList Ticked;
+  for (int I = 0; I < FItems->rowCount(); ++I) {
+    const TTestItemsModel::TRow* Row = FItems->Row(I);
+    if (Row->Ticked)
+      Ticked.push_back(Row->Rec);
+  }
+  if (!WriteExport(SaveDialog.FileName, Ticked))
+    ShowError(this, QStringLiteral("Ошибка при сохранении файла!"));
+}
+
+void TFormCollections::ListItemsChange() {}
+
+void TFormCollections::keyPressEvent(QKeyEvent* Event) {
+  if (Event->key() == Qt::Key_Escape) {
+    Event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(Event);
+}
