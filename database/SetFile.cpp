@@ -43,6 +43,12 @@ enum TPropAttr { pGUID, pName, pDetail, pDefault, pDate, pCost, pCurr };
 
 const QString CRLF = QStringLiteral("\r\n");
 
+// The parser's reason for bytes that are not in the encoding; used for the
+// same fault found here.
+QString EncodingErrorText() {
+  return QStringLiteral("Encountered incorrectly encoded content.");
+}
+
 // The text of line Line (counted from 1 as the parser counts: CR, LF and
 // CR LF each end a line), at most 40 characters of it.
 QString SourceLine(QStringView Text, qint64 Line) {
@@ -172,16 +178,75 @@ bool Utf8TailComplete(const QByteArray& Bytes) {
 // The whole text decoded leniently, only to quote a failing line.
 QString DecodeForMessage(const QByteArray& Bytes, const TInput& Input) {
   switch (Input.Encoding) {
+  // Stateless: an unfinished sequence at the end shows as U+FFFD too.
   case TEncoding::Utf8:
-    return QStringDecoder(QStringDecoder::Utf8)(Bytes);
+    return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless)(Bytes);
   case TEncoding::Utf16LE:
-    return QStringDecoder(QStringDecoder::Utf16LE)(Bytes);
+    return QStringDecoder(QStringDecoder::Utf16LE, QStringDecoder::Flag::Stateless)(Bytes);
   case TEncoding::Utf16BE:
-    return QStringDecoder(QStringDecoder::Utf16BE)(Bytes);
+    return QStringDecoder(QStringDecoder::Utf16BE, QStringDecoder::Flag::Stateless)(Bytes);
   case TEncoding::Other:
     break;
   }
   return Input.Decoded;
+}
+
+// Byte position of the first sequence that is not UTF-8 (overlong forms and
+// surrogates included), or -1.
+qsizetype FirstInvalidUtf8(const QByteArray& Bytes) {
+  const auto* P = reinterpret_cast<const unsigned char*>(Bytes.constData());
+  const qsizetype N = Bytes.size();
+  for (qsizetype I = 0; I < N;) {
+    const unsigned C = P[I];
+    if (C < 0x80) {
+      ++I;
+      continue;
+    }
+    int Length = 0;
+    uint32_t Code = 0, Least = 0;
+    if ((C & 0xE0) == 0xC0) {
+      Length = 2, Code = C & 0x1F, Least = 0x80;
+    } else if ((C & 0xF0) == 0xE0) {
+      Length = 3, Code = C & 0x0F, Least = 0x800;
+    } else if ((C & 0xF8) == 0xF0) {
+      Length = 4, Code = C & 0x07, Least = 0x10000;
+    } else {
+      return I;
+    }
+    if (I + Length > N)
+      return I;
+    for (int K = 1; K < Length; ++K) {
+      if ((P[I + K] & 0xC0) != 0x80)
+        return I;
+      Code = Code << 6 | (P[I + K] & 0x3F);
+    }
+    if (Code < Least || Code > 0x10FFFF || (Code >= 0xD800 && Code <= 0xDFFF))
+      return I;
+    I += Length;
+  }
+  return -1;
+}
+
+// Byte position of the first unpaired surrogate or odd byte of UTF-16, or -1.
+qsizetype FirstInvalidUtf16(const QByteArray& Bytes, bool BigEndian) {
+  const auto* P = reinterpret_cast<const unsigned char*>(Bytes.constData());
+  const qsizetype N = Bytes.size();
+  auto Unit = [&](qsizetype I) {
+    return BigEndian ? char16_t(P[I] << 8 | P[I + 1]) : char16_t(P[I + 1] << 8 | P[I]);
+  };
+  for (qsizetype I = 0; I < N; I += 2) {
+    if (I + 1 >= N)
+      return I;
+    const char16_t U = Unit(I);
+    if (QChar::isHighSurrogate(U)) {
+      if (I + 3 >= N || !QChar::isLowSurrogate(Unit(I + 2)))
+        return I;
+      I += 2;
+    } else if (QChar::isLowSurrogate(U)) {
+      return I;
+    }
+  }
+  return -1;
 }
 
 struct TIconv {
@@ -227,8 +292,7 @@ QString DecodeStrict(const QByteArray& Bytes, const QByteArray& Name) {
     // EILSEQ or EINVAL: a sequence that is not in the encoding, or an
     // unfinished one at the end.
     Out.truncate(Done);
-    throw ParseError(QStringLiteral("Encountered incorrectly encoded content."), LineAt(Out, Done),
-                     SourceLine(Out, LineAt(Out, Done)));
+    throw ParseError(EncodingErrorText(), LineAt(Out, Done), SourceLine(Out, LineAt(Out, Done)));
   }
   Out.truncate(Done);
   return Out;
@@ -259,8 +323,7 @@ TInput PrepareInput(const QByteArray& Bytes) {
     if (!Utf8TailComplete(Bytes)) {
       const QString Text = DecodeForMessage(Bytes, Input);
       const qint64 Line = LineAt(Text, Text.size());
-      throw ParseError(QStringLiteral("Encountered incorrectly encoded content."), Line,
-                       SourceLine(Text, Line));
+      throw ParseError(EncodingErrorText(), Line, SourceLine(Text, Line));
     }
     break;
   case TEncoding::Utf16LE:
@@ -268,8 +331,7 @@ TInput PrepareInput(const QByteArray& Bytes) {
     if (Bytes.size() % 2 != 0) {
       const QString Text = DecodeForMessage(Bytes, Input);
       const qint64 Line = LineAt(Text, Text.size());
-      throw ParseError(QStringLiteral("Encountered incorrectly encoded content."), Line,
-                       SourceLine(Text, Line));
+      throw ParseError(EncodingErrorText(), Line, SourceLine(Text, Line));
     }
     break;
   case TEncoding::Other:
@@ -465,9 +527,21 @@ void Parse(const QByteArray& Bytes, TParsedFile& File) {
 
   if (!OwnError.isEmpty() || Reader.hasError()) {
     const QString Reason = OwnError.isEmpty() ? Reader.errorString() : OwnError;
-    const qint64 Line = Reader.lineNumber();
+    const QString Text = DecodeForMessage(Bytes, Input);
+    qint64 Line = Reader.lineNumber();
+    // The parser decodes ahead of what it has parsed, so it names the line it
+    // had reached rather than the line of the bad bytes.
+    if (Reason == EncodingErrorText() && Input.Encoding != TEncoding::Other) {
+      const qsizetype Bad = Input.Encoding == TEncoding::Utf8
+                                ? FirstInvalidUtf8(Bytes)
+                                : FirstInvalidUtf16(Bytes, Input.Encoding == TEncoding::Utf16BE);
+      if (Bad >= 0) {
+        const QString Before = DecodeForMessage(Bytes.left(Bad), Input);
+        Line = LineAt(Before, Before.size());
+      }
+    }
     File = TParsedFile();
-    throw ParseError(Reason, Line, SourceLine(DecodeForMessage(Bytes, Input), Line));
+    throw ParseError(Reason, Line, SourceLine(Text, Line));
   }
 }
 
@@ -507,7 +581,9 @@ QString XmlSafe(const QString& Text) {
   return Out;
 }
 
-void WriteDocument(const TPropDB& DB, QXmlStreamWriter& W) {
+// AfterSet runs after each set, when the writer has nothing pending.
+template <class TAfterSet>
+void WriteDocument(const TPropDB& DB, QXmlStreamWriter& W, TAfterSet AfterSet) {
   // The items of each set in item-list order, grouped in one pass instead of
   // a scan of the whole item list for every set.
   const size_t TypeCount = size_t(DB.TypeCount());
@@ -575,6 +651,7 @@ void WriteDocument(const TPropDB& DB, QXmlStreamWriter& W) {
       W.writeCharacters(TypeIndent);
       W.writeEndElement();
     }
+    AfterSet();
   }
   if (TypeCount > 0) {
     W.writeCharacters(Break);
@@ -648,24 +725,44 @@ QByteArray TPropDB::SaveToXMLBytes() const {
   QBuffer Buffer(&Bytes);
   Buffer.open(QIODevice::WriteOnly);
   QXmlStreamWriter Writer(&Buffer);
-  WriteDocument(*this, Writer);
+  WriteDocument(*this, Writer, [] {});
   return Bytes;
 }
 
 void TPropDB::SaveToXML(const QString& FileName) const {
-  // Written beside the old file and renamed over it only when complete: a
-  // failed save leaves the old file as it was. Leaving this scope without
-  // commit() removes the temporary file.
+  // Written beside the old file and put in its place only when complete, so
+  // a failed save leaves the old file as it was; leaving without commit()
+  // drops the new one.
+  //
+  // Unbuffered, and every write checked here: QSaveFile reports neither a
+  // short write nor a failure of the buffer flush in commit(), and would put
+  // a truncated file in place of the old one.
   QSaveFile File(FileName);
-  if (!File.open(QIODevice::WriteOnly))
+  if (!File.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
     throw TError(File.errorString());
-  QXmlStreamWriter Writer(&File);
-  WriteDocument(*this, Writer);
-  if (Writer.hasError() || File.error() != QFileDevice::NoError) {
-    const QString Reason = File.errorString();
-    File.cancelWriting();
-    throw TError(Reason);
-  }
+  QByteArray Chunk;
+  QBuffer Buffer(&Chunk);
+  Buffer.open(QIODevice::WriteOnly);
+  QXmlStreamWriter Writer(&Buffer);
+  const auto Flush = [&] {
+    for (qsizetype Done = 0; Done < Chunk.size();) {
+      const qint64 Written = File.write(Chunk.constData() + Done, Chunk.size() - Done);
+      if (Written <= 0) {
+        const QString Reason = File.errorString();
+        File.cancelWriting();
+        throw TError(Reason);
+      }
+      Done += qsizetype(Written);
+    }
+    Chunk.clear();
+    Buffer.seek(0);
+  };
+  // The text goes to the file in pieces of about a megabyte.
+  WriteDocument(*this, Writer, [&] {
+    if (Chunk.size() >= (1 << 20))
+      Flush();
+  });
+  Flush();
   if (!File.commit())
     throw TError(File.errorString());
 }

@@ -1,0 +1,303 @@
+// The set file when things go wrong: documents that are not well-formed, files
+// that cannot be read, saves that fail.
+
+#include "database/PropDB.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct TRegionalScope {
+  TRegional Saved = TRegional::Current();
+  explicit TRegionalScope(const TRegional& Settings) { TRegional::SetCurrent(Settings); }
+  ~TRegionalScope() { TRegional::SetCurrent(Saved); }
+};
+
+TRegional Russian() {
+  TRegional R;
+  R.DateOrder = TDateOrder::DMY;
+  R.DayWidth = 2;
+  R.MonthWidth = 2;
+  R.YearWidth = 4;
+  R.DateSeparator = u'.';
+  R.DecimalSeparator = u',';
+  R.Charset = "UTF-8";
+  return R;
+}
+
+QString Message(const QString& Reason, int Line, const QString& Source) {
+  return Reason + QStringLiteral("\r\nLine: ") + QString::number(Line) + QStringLiteral("\r\n") +
+         Source;
+}
+
+const QByteArray Head = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<propdb>\r\n"
+                        "  <type GUID=\"{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F604}\" name=\"A\"/>\r\n";
+const QByteArray Tail = "\r\n</propdb>\r\n";
+
+class SetFileErrors : public ::testing::Test {
+protected:
+  TRegionalScope Regional{Russian()};
+  QTemporaryDir Dir;
+  QString Path(const QString& Name) const { return Dir.filePath(Name); }
+
+  // A database with content, so that a failed load shows it was emptied.
+  static void Fill(TPropDB& DB) {
+    const PTypeRecord T = DB.AddType();
+    T->Name = QStringLiteral("old");
+    DB.AddProp(T)->Name = QStringLiteral("old item");
+  }
+  QByteArray Sample() const {
+    TPropDB DB;
+    Fill(DB);
+    return DB.SaveToXMLBytes();
+  }
+  QStringList Entries() const {
+    return QDir(Dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+  }
+};
+
+// Every failure names the parser's reason, the line and the start of that line.
+TEST_F(SetFileErrors, DocumentsThatAreNotWellFormed) {
+  const QString Line4 = QStringLiteral("  <type name=\"a\" name=\"b\" language=\"a lo");
+  const struct {
+    const char* Name;
+    QByteArray Bytes;
+    const char* Reason; // nullptr: the parser's own wording, not checked
+    int Line;
+    QString Source;
+  } Cases[] = {
+      {"attribute given twice",
+       Head + "  <type name=\"a\" name=\"b\" language=\"a long value that is cut\"/>" + Tail,
+       "Attribute 'name' redefined.", 4, Line4},
+      {"bare ampersand", Head + "  <type name=\"a & b\"/>" + Tail, nullptr, 4,
+       QStringLiteral("  <type name=\"a & b\"/>")},
+      {"less-than sign in a value", Head + "  <type name=\"a < b\"/>" + Tail, "Unexpected '<'.", 4,
+       QStringLiteral("  <type name=\"a < b\"/>")},
+      {"undeclared entity", Head + "  <type name=\"&nbsp;\"/>" + Tail,
+       "Entity 'nbsp' not declared.", 4, QStringLiteral("  <type name=\"&nbsp;\"/>")},
+      {"second root element", Head + "</propdb>\r\n<propdb/>\r\n",
+       "Extra content at end of document.", 5, QStringLiteral("<propdb/>")},
+      {"text after the root", Head + "</propdb>\r\nx", "Extra content at end of document.", 5,
+       QStringLiteral("x")},
+      {"end tag that does not match", Head + "  <type>\r\n</propdb>",
+       "Opening and ending tag mismatch.", 5, QStringLiteral("</propdb>")},
+      {"document cut short", Head + "  <type", "Premature end of document.", 4,
+       QStringLiteral("  <type")},
+      {"empty file", "", "Premature end of document.", 1, QString()},
+      {"whitespace only", "\r\n  \r\n", "Premature end of document.", 3, QString()},
+      {"control character", Head + "  <type name=\"\x01\"/>" + Tail, nullptr, 4,
+       QString::fromUtf16(u"  <type name=\"\u0001\"/>")},
+      {"reference to a control character", Head + "  <type name=\"&#1;\"/>" + Tail,
+       "Invalid character reference.", 4, QStringLiteral("  <type name=\"&#1;\"/>")},
+      {"bytes that are not UTF-8", Head + "  <type name=\"\xC0\xAF\"/>" + Tail,
+       "Encountered incorrectly encoded content.", 4,
+       QString::fromUtf16(u"  <type name=\"\uFFFD\uFFFD\"/>")},
+      {"UTF-8 cut short at the end", Head + "</propdb>\r\n\xE2\x82",
+       "Encountered incorrectly encoded content.", 5, QString::fromUtf16(u"\uFFFD\uFFFD")},
+      {"document type after the root", Head + "</propdb>\r\n<!DOCTYPE propdb>",
+       "Unexpected document type declaration.", 5, QStringLiteral("<!DOCTYPE propdb>")},
+      {"two document types", "<!DOCTYPE propdb>\r\n<!DOCTYPE propdb>\r\n<propdb/>",
+       "Unexpected document type declaration.", 2, QStringLiteral("<!DOCTYPE propdb>")},
+      {"entity of an unread external subset",
+       "<!DOCTYPE propdb SYSTEM \"propdb.dtd\">\r\n<propdb>\r\n&ext;</propdb>",
+       "Entity 'ext' not declared.", 3, QStringLiteral("&ext;</propdb>")},
+      {"entity of an unread external subset in a value",
+       "<!DOCTYPE propdb SYSTEM \"propdb.dtd\">\r\n<propdb>\r\n<type name=\"&ext;\"/></propdb>",
+       "Entity reference in attribute value cannot be resolved.", 3,
+       QStringLiteral("<type name=\"&ext;\"/></propdb>")},
+      {"external entity in a value",
+       "<!DOCTYPE propdb [<!ENTITY e SYSTEM \"/etc/hostname\">]>\r\n<propdb name=\"&e;\"/>",
+       "Reference to external entity 'e' in attribute value.", 2,
+       QStringLiteral("<propdb name=\"&e;\"/>")},
+      {"entity expansion beyond the limit",
+       "<!DOCTYPE propdb [<!ENTITY a \"0123456789\"><!ENTITY b \"&a;&a;&a;&a;&a;&a;&a;&a;&a;&a;\">"
+       "<!ENTITY c \"&b;&b;&b;&b;&b;&b;&b;&b;&b;&b;\"><!ENTITY d "
+       "\"&c;&c;&c;&c;&c;&c;&c;&c;&c;&c;\">"
+       "]><propdb name=\"&d;\"/>",
+       "Entity expands to more characters than the entity expansion limit.", 1,
+       QStringLiteral("<!DOCTYPE propdb [<!ENTITY a \"0123456789")},
+      {"byte not in windows-1251",
+       "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<propdb>\r\n<type name=\"\xCA\x98\"/>"
+       "</propdb>",
+       "Encountered incorrectly encoded content.", 3, QString::fromUtf16(u"<type name=\"К")},
+      {"byte not in US-ASCII",
+       "<?xml version=\"1.0\" encoding=\"US-ASCII\"?>\r\n<propdb name=\"\xE9\"/>",
+       "Encountered incorrectly encoded content.", 2, QStringLiteral("<propdb name=\"")},
+      {"unknown encoding", "<?xml version=\"1.0\" encoding=\"x-none\"?>\r\n<propdb/>",
+       "Encoding x-none is unsupported", 1, QString()},
+      {"encoding name with an iconv suffix",
+       "<?xml version=\"1.0\" encoding=\"ASCII//IGNORE\"?>\r\n<propdb name=\"\xE9\"/>", nullptr, 1,
+       QStringLiteral("<?xml version=\"1.0\" encoding=\"ASCII//IGN")},
+      {"UTF-16 with an odd byte", QByteArray("\xFF\xFE<\0p\0/\0>\0\n", 11),
+       "Encountered incorrectly encoded content.", 1, QString::fromUtf16(u"<p/>\uFFFD")},
+      {"UTF-8 mark on a windows-1251 declaration",
+       "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"windows-1251\"?><propdb/>", nullptr, 1,
+       QString()},
+      {"XML 1.1", "<?xml version=\"1.1\"?><propdb/>", "Unsupported XML version.", 1,
+       QStringLiteral("<?xml version=\"1.1\"?><propdb/>")},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TPropDB DB;
+    Fill(DB);
+    try {
+      DB.LoadFromXMLBytes(C.Bytes);
+      ADD_FAILURE() << "loaded";
+    } catch (const TError& E) {
+      const QStringList Parts = E.Message().split(QStringLiteral("\r\n"));
+      ASSERT_EQ(Parts.size(), 3) << E.Message().toStdString();
+      if (C.Reason) {
+        EXPECT_EQ(Parts[0].toStdString(), C.Reason);
+      } else {
+        EXPECT_FALSE(Parts[0].isEmpty());
+      }
+      EXPECT_EQ(Parts[1].toStdString(), "Line: " + std::to_string(C.Line));
+      if (!C.Source.isNull()) {
+        EXPECT_EQ(Parts[2].toStdString(), C.Source.toStdString());
+      }
+    }
+    EXPECT_EQ(DB.TypeCount(), 0);
+    EXPECT_EQ(DB.PropCount(), 0);
+  }
+}
+
+// Whatever comes after the first set, a fault anywhere leaves no record.
+TEST_F(SetFileErrors, AFaultAfterTheReadPartStillAddsNothing) {
+  const QByteArray Sets =
+      "<propdb><type GUID=\"{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F604}\" name=\"A\"/><!-- stop -->";
+  for (const QByteArray& Rest :
+       {QByteArray("</propdb><late x=\"1\" x=\"2\"/>"),
+        QByteArray("<type name=\"&bad;\"/></propdb>"), QByteArray("</propdb><!-- \xFF -->")}) {
+    TPropDB DB;
+    EXPECT_THROW(DB.LoadFromXMLBytes(Sets + Rest), TError) << Rest.constData();
+    EXPECT_EQ(DB.TypeCount(), 0);
+  }
+}
+
+TEST_F(SetFileErrors, FilesThatCannotBeRead) {
+  ASSERT_TRUE(QDir(Dir.path()).mkdir(QStringLiteral("folder")));
+  const struct {
+    QString Path;
+    const char* Reason;
+  } Cases[] = {
+      {Path(QStringLiteral("missing.vsxml")), "No such file or directory"},
+      {Path(QStringLiteral("folder")), nullptr},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Path.toStdString());
+    TPropDB DB;
+    Fill(DB);
+    try {
+      DB.LoadFromXML(C.Path);
+      ADD_FAILURE() << "loaded";
+    } catch (const TError& E) {
+      const QStringList Parts = E.Message().split(QStringLiteral("\r\n"));
+      ASSERT_EQ(Parts.size(), 3) << E.Message().toStdString();
+      EXPECT_FALSE(Parts[0].isEmpty());
+      if (C.Reason) {
+        EXPECT_EQ(Parts[0].toStdString(), C.Reason);
+      }
+      EXPECT_EQ(E.Message(), Message(Parts[0], 0, QString()));
+    }
+    EXPECT_EQ(DB.TypeCount(), 0);
+    EXPECT_EQ(DB.PropCount(), 0);
+  }
+}
+
+TEST_F(SetFileErrors, ASaveThatCannotStartLeavesNothing) {
+  QFile Plain(Path(QStringLiteral("plain")));
+  ASSERT_TRUE(Plain.open(QIODevice::WriteOnly));
+  Plain.close();
+  TPropDB DB;
+  Fill(DB);
+  for (const QString& Target : {Path(QStringLiteral("plain/set.vsxml")),
+                                Path(QStringLiteral("missing/set.vsxml")), Dir.path()}) {
+    SCOPED_TRACE(Target.toStdString());
+    try {
+      DB.SaveToXML(Target);
+      ADD_FAILURE() << "saved";
+    } catch (const TError& E) {
+      EXPECT_FALSE(E.Message().isEmpty());
+    }
+    EXPECT_EQ(Entries(), QStringList({QStringLiteral("plain")}));
+  }
+  EXPECT_EQ(DB.TypeCount(), 1); // the database is unchanged
+}
+
+// A save that fails after it has begun writing keeps the old file byte for
+// byte and leaves no temporary file.
+TEST_F(SetFileErrors, ASaveThatFailsMidwayKeepsTheOldFile) {
+  const QString Target = Path(QStringLiteral("set.vsxml"));
+  const QByteArray Old = Sample();
+  TPropDB Big;
+  Fill(Big);
+  for (int I = 0; I < 2000; ++I)
+    Big.AddProp(Big.Types(0))->Name = QStringLiteral("item number %1").arg(I);
+  const auto ResetOld = [&] {
+    QFile F(Target);
+    ASSERT_TRUE(F.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(F.write(Old), Old.size());
+  };
+
+  // Under a file-size limit (a full disk behaves alike), in a child process.
+  ResetOld();
+  const pid_t Child = fork();
+  ASSERT_GE(Child, 0);
+  if (Child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit Limit{4096, 4096};
+    setrlimit(RLIMIT_FSIZE, &Limit);
+    int Code = 1;
+    try {
+      Big.SaveToXML(Target);
+    } catch (const TError& E) {
+      Code = E.Message().contains(QStringLiteral("too large")) ? 0 : 2;
+      if (Code == 2)
+        fprintf(stderr, "%s\n", E.Message().toUtf8().constData());
+    }
+    _exit(Code);
+  }
+  int Status = 0;
+  ASSERT_EQ(waitpid(Child, &Status, 0), Child);
+  ASSERT_TRUE(WIFEXITED(Status));
+  EXPECT_EQ(WEXITSTATUS(Status), 0) << "1: saved anyway, 2: another message";
+  EXPECT_EQ(QFile(Target).size(), Old.size());
+  {
+    QFile F(Target);
+    ASSERT_TRUE(F.open(QIODevice::ReadOnly));
+    EXPECT_EQ(F.readAll(), Old);
+  }
+  EXPECT_EQ(Entries(), QStringList({QStringLiteral("set.vsxml")}));
+
+  // A value that cannot be written, after thousands of items were.
+  ResetOld();
+  Big.AddProp(Big.Types(0))->Date = 1e9;
+  EXPECT_THROW(Big.SaveToXML(Target), TError);
+  {
+    QFile F(Target);
+    ASSERT_TRUE(F.open(QIODevice::ReadOnly));
+    EXPECT_EQ(F.readAll(), Old);
+  }
+  EXPECT_EQ(Entries(), QStringList({QStringLiteral("set.vsxml")}));
+
+  // And a save that succeeds replaces the file and leaves nothing else.
+  TPropDB Small;
+  Small.AddType()->Name = QStringLiteral("new");
+  Small.SaveToXML(Target);
+  TPropDB Back;
+  Back.LoadFromXML(Target);
+  ASSERT_EQ(Back.TypeCount(), 1);
+  EXPECT_EQ(Back.Types(0)->Name, QStringLiteral("new"));
+  EXPECT_EQ(Entries(), QStringList({QStringLiteral("set.vsxml")}));
+}
+
+} // namespace
