@@ -5,6 +5,8 @@
 #include <QDialog>
 
 class QComboBox;
+class QKeyEvent;
+class TKeyPreview;
 
 namespace Ui {
 class FormProp;
@@ -27,8 +29,20 @@ public:
   // The box that start-up fills from the currency list.
   QComboBox* eCurr() const;
 
+private slots:
+  void bOKClick();
+  void bCancelClick();
+
+protected:
+  void showEvent(QShowEvent* Event) override;
+
 private:
+  void FormKeyDown(QKeyEvent* Event);
+  bool FormKeyPress(QKeyEvent* Event);
+  void FormShow();
+
   Ui::FormProp* FUi;
+  TKeyPreview* FKeyPreview;
   TPropRecord FPropRec;
   PPropRecord FCurRec = nullptr;
   bool FResult = false;

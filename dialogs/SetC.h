@@ -5,6 +5,8 @@
 #include <QDialog>
 
 class QComboBox;
+class QKeyEvent;
+class TKeyPreview;
 
 namespace Ui {
 class FormType;
@@ -27,8 +29,20 @@ public:
   QComboBox* eLang() const;
   QComboBox* eCountry() const;
 
+private slots:
+  void bOKClick();
+  void bCancelClick();
+
+protected:
+  void showEvent(QShowEvent* Event) override;
+
 private:
+  void FormKeyDown(QKeyEvent* Event);
+  bool FormKeyPress(QKeyEvent* Event);
+  void FormShow();
+
   Ui::FormType* FUi;
+  TKeyPreview* FKeyPreview;
   TTypeRecord FTypeRec;
   PTypeRecord FCurRec = nullptr;
   bool FResult = false;

@@ -1,0 +1,82 @@
+#include "dialogs/DatePicker.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int MsPerDay = 86400000;
+
+const QDate FirstDate(100, 1, 1);
+const QDate LastDate(9999, 12, 31);
+
+} // namespace
+
+TDatePicker::TDatePicker(QWidget* Parent) : QDateTimeEdit(Parent) {
+  // UTC has no gaps or repeated hours that could move a date.
+  setTimeSpec(Qt::UTC);
+  setCalendarPopup(true);
+  // Every date a set file can hold, so that loading an item and confirming
+  // never moves its date.
+  setDateRange(FirstDate, LastDate);
+  ApplyRegional(TRegional::Current());
+}
+
+QString TDatePicker::DisplayFormat(const TRegional& Settings) {
+  const QString Day = Settings.DayWidth == 2 ? QStringLiteral("dd") : QStringLiteral("d");
+  const QString Month = Settings.MonthWidth == 2 ? QStringLiteral("MM") : QStringLiteral("M");
+  const QString Year = Settings.YearWidth == 4 ? QStringLiteral("yyyy") : QStringLiteral("yy");
+  // Quoted, so that a letter as separator stays a literal; a quote is doubled.
+  const QChar Sep = Settings.DateSeparator;
+  const QString Literal =
+      Sep == u'\'' ? QStringLiteral("''") : QStringLiteral("'") + Sep + QStringLiteral("'");
+  switch (Settings.DateOrder) {
+  case TDateOrder::DMY:
+    return Day + Literal + Month + Literal + Year;
+  case TDateOrder::YMD:
+    return Year + Literal + Month + Literal + Day;
+  case TDateOrder::MDY:
+    break;
+  }
+  return Month + Literal + Day + Literal + Year;
+}
+
+void TDatePicker::ApplyRegional(const TRegional& Settings) {
+  const QString Format = DisplayFormat(Settings);
+  if (Format != displayFormat())
+    setDisplayFormat(Format);
+}
+
+double TDatePicker::Value() const {
+  const QDate Shown = date();
+  const double Day = EncodeDate(Shown.year(), Shown.month(), Shown.day());
+  const double Time = static_cast<double>(FTimeOfDayMs) / MsPerDay;
+  // Before day 0 the count keeps its day in the integer part and the time of
+  // day counts away from zero.
+  return Day < 0 ? Day - Time : Day + Time;
+}
+
+void TDatePicker::SetDatePart(double ADate) {
+  if (std::isnan(ADate))
+    return;
+  int Year = 0, Month = 0, Day = 0;
+  if (DecodeDate(ADate, Year, Month, Day))
+    setDate(QDate(Year, Month, Day));
+  else
+    setDate(ADate < 0 ? FirstDate : LastDate);
+}
+
+void TDatePicker::SetValue(double ADate) {
+  if (std::isnan(ADate))
+    return;
+  SetDatePart(ADate);
+  int Year = 0, Month = 0, Day = 0;
+  if (!DecodeDate(ADate, Year, Month, Day))
+    return;
+  // Milliseconds as DecodeDate rounds them, so that date and time agree.
+  const long long Ms = std::llround(std::fabs(ADate) * MsPerDay);
+  FTimeOfDayMs = static_cast<int>(Ms % MsPerDay);
+}
+
+bool TDatePicker::focusNextPrevChild(bool Next) {
+  return QWidget::focusNextPrevChild(Next);
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "regional/Regional.h"
+
+#include <QDateTimeEdit>
+
+// A date field with a drop-down calendar that holds a whole day count: the
+// user sees and changes the date, the time of day is kept beside it.
+// (QDateTimeEdit drops the time once its format shows no time sections.)
+class TDatePicker : public QDateTimeEdit {
+  Q_OBJECT
+
+public:
+  explicit TDatePicker(QWidget* Parent = nullptr);
+
+  // The date shown with the held time of day, as a day count.
+  double Value() const;
+  // Date and time of day from a day count; one outside the years 100..9999
+  // takes the nearer end of the range, a NaN changes nothing.
+  void SetValue(double ADate);
+  // The date part of a day count; the time of day stays.
+  void SetDatePart(double ADate);
+  int TimeOfDayMs() const { return FTimeOfDayMs; }
+
+  // Shows the date in the short date pattern of Settings.
+  void ApplyRegional(const TRegional& Settings);
+  static QString DisplayFormat(const TRegional& Settings);
+
+protected:
+  // Tab leaves the field, as in every other control, instead of visiting its
+  // sections; Left and Right still move between them.
+  bool focusNextPrevChild(bool Next) override;
+
+private:
+  int FTimeOfDayMs = 0;
+};

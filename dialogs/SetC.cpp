@@ -1,0 +1,90 @@
+#include "dialogs/SetC.h"
+
+#include "app/Modal.h"
+#include "dialogs/KeyPreview.h"
+
+#include "ui_SetC.h"
+
+#include <QKeyEvent>
+#include <QShowEvent>
+
+TFormType* FormType = nullptr;
+
+TFormType::TFormType(QWidget* Parent) : QDialog(Parent), FUi(new Ui::FormType) {
+  FUi->setupUi(this);
+  FKeyPreview = new TKeyPreview(
+      this, [this](QKeyEvent* Event) { FormKeyDown(Event); },
+      [this](QKeyEvent* Event) { return FormKeyPress(Event); });
+  connect(FUi->bOK, &QPushButton::clicked, this, &TFormType::bOKClick);
+  connect(FUi->bCancel, &QPushButton::clicked, this, &TFormType::bCancelClick);
+}
+
+TFormType::~TFormType() {
+  delete FUi;
+}
+
+QComboBox* TFormType::eLang() const {
+  return FUi->eLang;
+}
+
+QComboBox* TFormType::eCountry() const {
+  return FUi->eCountry;
+}
+
+bool TFormType::ShowEdit(PTypeRecord ATypeRec) {
+  if (ATypeRec) {
+    FCurRec = ATypeRec;
+    FUi->eName->setText(ATypeRec->Name);
+    FUi->eLang->setEditText(ATypeRec->Language);
+    FUi->eCountry->setEditText(ATypeRec->Country);
+  } else {
+    // An add starts from whatever the dialog held when it last closed.
+    FCurRec = &FTypeRec;
+  }
+  FResult = false;
+  // Centred over the owner at every showing, not only the first.
+  setAttribute(Qt::WA_Moved, false);
+  Modal().Exec(this);
+  // The record may be removed once the dialog is closed.
+  FCurRec = nullptr;
+  return FResult;
+}
+
+void TFormType::bOKClick() {
+  if (!FCurRec || !isVisible())
+    return;
+  FCurRec->Name = FUi->eName->text();
+  FCurRec->Language = FUi->eLang->currentText();
+  FCurRec->Country = FUi->eCountry->currentText();
+  FResult = true;
+  accept();
+}
+
+void TFormType::bCancelClick() {
+  reject();
+}
+
+void TFormType::FormKeyDown(QKeyEvent* Event) {
+  if (TKeyPreview::IsEnter(Event))
+    bOKClick();
+  else if (TKeyPreview::IsEscape(Event))
+    bCancelClick();
+}
+
+bool TFormType::FormKeyPress(QKeyEvent* Event) {
+  // No control may react to Enter or Escape (a drop-down box would take
+  // Enter as a new item).
+  return TKeyPreview::IsEnter(Event) || TKeyPreview::IsEscape(Event) || Event->text() == u"\r" ||
+         Event->text() == u"\x1b";
+}
+
+void TFormType::showEvent(QShowEvent* Event) {
+  QDialog::showEvent(Event);
+  if (!Event->spontaneous())
+    FormShow();
+}
+
+void TFormType::FormShow() {
+  FUi->eName->setFocus(Qt::OtherFocusReason);
+  FUi->eName->selectAll();
+}
