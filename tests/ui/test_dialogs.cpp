@@ -1,0 +1,182 @@
+// The set dialog: contents kept between showings, OK writing in place or into
+// the dialog's own record, and the keys that confirm or cancel.
+
+#include "test_dialogs_fixture.h"
+
+#include "dialogs/SetC.h"
+
+#include <functional>
+
+namespace {
+
+class SetDialogTest : public TDialogFixture {
+protected:
+  void SetUp() override {
+    TDialogFixture::SetUp();
+    Form = new TFormType(Owner);
+  }
+
+  // Shows the dialog with Rec (or none) and lets Answer close it.
+  bool Show(PTypeRecord Rec, std::function<void(QDialog*)> Answer) {
+    Stub.DialogAnswers.push_back(std::move(Answer));
+    return Form->ShowEdit(Rec);
+  }
+
+  QStringList Shown(QDialog* D) {
+    return {EditText(Child<QLineEdit>(D, "eName")), EditText(Child<QComboBox>(D, "eLang")),
+            EditText(Child<QComboBox>(D, "eCountry"))};
+  }
+
+  static void Fill(QDialog* D, const QString& Name, const QString& Lang, const QString& Country) {
+    Retype(Child<QLineEdit>(D, "eName"), Name);
+    Retype(Child<QComboBox>(D, "eLang"), Lang);
+    Retype(Child<QComboBox>(D, "eCountry"), Country);
+  }
+
+  static TTypeRecord Sample() {
+    TTypeRecord R;
+    R.GUID.D1 = 0x1234;
+    R.GUID.D4[7] = 9;
+    R.Name = QStringLiteral("Мебель");
+    R.Language = QStringLiteral("Latin");
+    R.Country = QStringLiteral("France");
+    return R;
+  }
+
+  static void ExpectSame(const TTypeRecord& A, const TTypeRecord& B) {
+    EXPECT_EQ(A.GUID, B.GUID);
+    EXPECT_EQ(A.Name, B.Name);
+    EXPECT_EQ(A.Language, B.Language);
+    EXPECT_EQ(A.Country, B.Country);
+  }
+
+  TFormType* Form = nullptr;
+};
+
+TEST_F(SetDialogTest, FirstShowingOffersTheCreatedContents) {
+  EXPECT_TRUE(Show(nullptr, [this](QDialog* D) {
+    EXPECT_EQ(D->windowTitle(), QStringLiteral("Добавить / изменить"));
+    EXPECT_EQ(Shown(D), QStringList({"", "Russian", "Russia"}));
+    auto* Lang = Child<QComboBox>(D, "eLang");
+    EXPECT_EQ(Lang->count(), 5);
+    EXPECT_EQ(Lang->itemText(4), QStringLiteral("Bulgarian"));
+    EXPECT_EQ(Child<QComboBox>(D, "eCountry")->count(), 4);
+    EXPECT_EQ(Child<QPushButton>(D, "bOK")->text(), QStringLiteral("ОК"));
+    EXPECT_EQ(Child<QPushButton>(D, "bCancel")->text(), QStringLiteral("Отмена"));
+    EXPECT_EQ(TabWalk(D), QStringList({"eName", "bOK", "bCancel", "eLang", "eCountry"}));
+    QTest::keyClick(Child<QComboBox>(D, "eCountry"), Qt::Key_Return);
+  }));
+  ExpectSame(*Form->TypeRec(), TTypeRecord{{}, "", "Russian", "Russia"});
+}
+
+TEST_F(SetDialogTest, AddsInARowKeepTheLastContentsConfirmedOrCancelled) {
+  EXPECT_TRUE(Show(nullptr, [](QDialog* D) {
+    Fill(D, QStringLiteral("Книги"), QStringLiteral("Esperanto"), QStringLiteral("Wales"));
+    QTest::mouseClick(Child<QPushButton>(D, "bOK"), Qt::LeftButton);
+  }));
+  ExpectSame(*Form->TypeRec(), TTypeRecord{{}, "Книги", "Esperanto", "Wales"});
+
+  EXPECT_FALSE(Show(nullptr, [this](QDialog* D) {
+    EXPECT_EQ(Shown(D), QStringList({"Книги", "Esperanto", "Wales"}));
+    Fill(D, QStringLiteral("Посуда"), QStringLiteral("Welsh"), QStringLiteral("Chile"));
+    QTest::mouseClick(Child<QPushButton>(D, "bCancel"), Qt::LeftButton);
+  }));
+  ExpectSame(*Form->TypeRec(), TTypeRecord{{}, "Книги", "Esperanto", "Wales"});
+
+  EXPECT_FALSE(Show(nullptr, [this](QDialog* D) {
+    EXPECT_EQ(Shown(D), QStringList({"Посуда", "Welsh", "Chile"}));
+    D->close();
+  }));
+  ExpectSame(*Form->TypeRec(), TTypeRecord{{}, "Книги", "Esperanto", "Wales"});
+}
+
+TEST_F(SetDialogTest, EditLoadsTheRecordAndWritesItOnlyOnOk) {
+  TTypeRecord Rec = Sample();
+  const TTypeRecord Before = Rec;
+
+  EXPECT_FALSE(Show(&Rec, [this](QDialog* D) {
+    // A language that is not among the items stands in the edit field as it is.
+    EXPECT_EQ(Shown(D), QStringList({"Мебель", "Latin", "France"}));
+    EXPECT_EQ(Child<QComboBox>(D, "eLang")->count(), 5);
+    Fill(D, QStringLiteral("Стулья"), QStringLiteral("Greek"), QStringLiteral("Peru"));
+    QTest::keyClick(Child<QLineEdit>(D, "eName"), Qt::Key_Escape);
+  }));
+  ExpectSame(Rec, Before);
+
+  // The next add starts from what the cancelled edit left.
+  EXPECT_FALSE(Show(nullptr, [this](QDialog* D) {
+    EXPECT_EQ(Shown(D), QStringList({"Стулья", "Greek", "Peru"}));
+    QTest::mouseClick(Child<QPushButton>(D, "bCancel"), Qt::LeftButton);
+  }));
+
+  // Blanks, an empty text and a value absent from the items are stored as typed.
+  EXPECT_TRUE(Show(&Rec, [](QDialog* D) {
+    Fill(D, QStringLiteral("  Стол "), QStringLiteral("Klingon"), QString());
+    QTest::mouseClick(Child<QPushButton>(D, "bOK"), Qt::LeftButton);
+  }));
+  ExpectSame(Rec, TTypeRecord{Before.GUID, "  Стол ", "Klingon", ""});
+  // The dialog's own record is only for adds.
+  ExpectSame(*Form->TypeRec(), TTypeRecord{});
+}
+
+TEST_F(SetDialogTest, EveryShowingSelectsTheWholeName) {
+  TTypeRecord Rec = Sample();
+  for (int Round = 0; Round < 2; ++Round)
+    EXPECT_FALSE(Show(&Rec, [](QDialog* D) {
+      auto* Name = Child<QLineEdit>(D, "eName");
+      EXPECT_EQ(D->focusWidget(), Name);
+      EXPECT_EQ(Name->selectedText(), QStringLiteral("Мебель"));
+      // Leave the cursor elsewhere; the next showing selects again.
+      QTest::keyClick(Name, Qt::Key_End);
+      D->close();
+    }));
+
+  EXPECT_TRUE(Show(&Rec, [](QDialog* D) {
+    TypeText(Child<QLineEdit>(D, "eName"), QStringLiteral("Шкаф"));
+    QTest::keyClick(Child<QLineEdit>(D, "eName"), Qt::Key_Return);
+  }));
+  EXPECT_EQ(Rec.Name, QStringLiteral("Шкаф"));
+}
+
+TEST_F(SetDialogTest, EnterConfirmsAndEscapeCancelsFromEveryControl) {
+  struct TCase {
+    const char* Control;
+    Qt::Key Key;
+    Qt::KeyboardModifiers Modifiers;
+    bool Confirmed;
+  } const Cases[] = {
+      {"eName", Qt::Key_Return, Qt::NoModifier, true},
+      {"eName", Qt::Key_Return, Qt::ShiftModifier, true},
+      {"eLang", Qt::Key_Return, Qt::NoModifier, true},
+      {"eLang", Qt::Key_Return, Qt::ControlModifier, true},
+      {"eCountry", Qt::Key_Enter, Qt::KeypadModifier, true},
+      {"bOK", Qt::Key_Return, Qt::NoModifier, true},
+      {"bOK", Qt::Key_Enter, Qt::KeypadModifier, true},
+      {"bCancel", Qt::Key_Return, Qt::NoModifier, false},
+      {"eName", Qt::Key_Escape, Qt::NoModifier, false},
+      {"eLang", Qt::Key_Escape, Qt::ShiftModifier, false},
+      {"bOK", Qt::Key_Escape, Qt::NoModifier, false},
+  };
+  int Accepted = 0;
+  QObject::connect(Form, &QDialog::accepted, [&Accepted] { ++Accepted; });
+  for (const TCase& C : Cases) {
+    SCOPED_TRACE(testing::Message() << C.Control << " key " << C.Key);
+    TTypeRecord Rec = Sample();
+    Accepted = 0;
+    const bool Result = Show(&Rec, [&C](QDialog* D) {
+      Retype(Child<QComboBox>(D, "eLang"), QStringLiteral("Norn"));
+      auto* Target = Child<QWidget>(D, C.Control);
+      Target->setFocus(Qt::TabFocusReason);
+      QTest::keyClick(Target, C.Key, C.Modifiers);
+      // The key goes to no control: the box takes no new item.
+      EXPECT_EQ(Child<QComboBox>(D, "eLang")->count(), 5);
+      EXPECT_EQ(EditText(Child<QComboBox>(D, "eLang")), QStringLiteral("Norn"));
+    });
+    EXPECT_EQ(Result, C.Confirmed);
+    EXPECT_EQ(Accepted, C.Confirmed ? 1 : 0);
+    EXPECT_EQ(Rec.Language, C.Confirmed ? QStringLiteral("Norn") : QStringLiteral("Latin"));
+    EXPECT_FALSE(Form->isVisible());
+  }
+}
+
+} // namespace
