@@ -144,6 +144,8 @@ TMainForm::TMainForm(TPropDB* DB, const QStringList& Args, QWidget* Parent)
   // 773 x 407 is the client area: the menu bar comes on top of it.
   resize(773, 407 + FUi->MainMenu1->sizeHint().height());
   if (const QScreen* Screen = screen()) {
+    // A small or highly scaled screen must still show the whole window.
+    resize(size().boundedTo(Screen->availableGeometry().size()));
     QRect Frame(QPoint(0, 0), size());
     Frame.moveCenter(Screen->availableGeometry().center());
     move(Frame.topLeft());
