@@ -119,15 +119,18 @@ TEST_F(SetDialogTest, EditLoadsTheRecordAndWritesItOnlyOnOk) {
   ExpectSame(*Form->TypeRec(), TTypeRecord{});
 }
 
-TEST_F(SetDialogTest, EveryShowingSelectsTheWholeName) {
+TEST_F(SetDialogTest, EveryShowingSelectsTheWholeNameAndCentresOverTheOwner) {
   TTypeRecord Rec = Sample();
+  const QPoint OwnerCentre = Owner->frameGeometry().center();
   for (int Round = 0; Round < 2; ++Round)
-    EXPECT_FALSE(Show(&Rec, [](QDialog* D) {
+    EXPECT_FALSE(Show(&Rec, [OwnerCentre](QDialog* D) {
+      EXPECT_LE((D->frameGeometry().center() - OwnerCentre).manhattanLength(), 2);
       auto* Name = Child<QLineEdit>(D, "eName");
       EXPECT_EQ(D->focusWidget(), Name);
       EXPECT_EQ(Name->selectedText(), QStringLiteral("Мебель"));
-      // Leave the cursor elsewhere; the next showing selects again.
+      // Leave the cursor and the window elsewhere; the next showing resets both.
       QTest::keyClick(Name, Qt::Key_End);
+      D->move(OwnerCentre + QPoint(150, 100));
       D->close();
     }));
 
