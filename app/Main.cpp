@@ -155,6 +155,12 @@ TMainForm::TMainForm(TPropDB* DB, const QStringList& Args, QWidget* Parent)
 }
 
 TMainForm::~TMainForm() {
+  // Closing lays the lists out once more; the records may be gone by then.
+  {
+    const TFlagGuard Guard(FUpdating);
+    FPropModel->Clear();
+    FTypeModel->Clear();
+  }
   delete FUi;
 }
 

@@ -3,11 +3,7 @@
 #include "test_main_fixture.h"
 
 #include <QComboBox>
-#include <QHeaderView>
-#include <QMenu>
-#include <QMenuBar>
 #include <QToolBar>
-#include <QToolButton>
 #include <QToolTip>
 
 #include <functional>
@@ -297,101 +293,30 @@ TEST_F(MainListsTest, CostShowsGeneralFormWhileDialogShowsTwoDecimals) {
   }
 }
 
-TEST_F(MainListsTest, CommandsAppearInTheirPlaces) {
+TEST_F(MainListsTest, ToolBarShowsPicturesButNoTooltips) {
   CreateWindow();
-  EXPECT_EQ(Form->objectName(), QStringLiteral("MainForm"));
-  EXPECT_EQ(Form->windowTitle(), QStringLiteral("Редактор наборов имущества"));
-
-  const auto Names = [](const QList<QAction*>& Actions) {
-    QStringList Result;
-    for (QAction* Action : Actions)
-      Result.append(Action->isSeparator() ? QStringLiteral("|") : Action->objectName());
-    return Result;
-  };
-  const auto Menu = [&](const char* Title) {
-    for (QAction* Entry : Form->menuBar()->actions())
-      if (Entry->text() == QString::fromUtf8(Title))
-        return Names(Entry->menu()->actions());
-    return QStringList({QStringLiteral("no menu")});
-  };
-  EXPECT_EQ(Menu("Файл"), QStringList({"ANewFile", "AOpen", "|", "ASave", "ASaveAs", "|", "N5"}));
-  EXPECT_EQ(Menu("Правка"), QStringList({"AAddType", "AEditType", "ARemoveType", "|", "AAddProp",
-                                         "AEditProp", "ARemoveProp", "|", "AShowTest"}));
-  EXPECT_EQ(Menu("Помощь"), QStringList({"N9"}));
   auto* Bar = Form->findChild<QToolBar*>(QStringLiteral("ToolBar1"));
   ASSERT_NE(Bar, nullptr);
-  EXPECT_EQ(
-      Names(Bar->actions()),
-      QStringList({"ANewFile", "|", "AOpen", "ASave", "ASaveAs", "|", "AAddType", "AEditType",
-                   "ARemoveType", "|", "AAddProp", "AEditProp", "ARemoveProp", "|", "AShowTest"}));
-  EXPECT_EQ(Names(Form->findChild<QMenu*>(QStringLiteral("PopupMenuType"))->actions()),
-            QStringList({"AAddType", "AEditType", "ARemoveType"}));
-  EXPECT_EQ(Names(Form->findChild<QMenu*>(QStringLiteral("PopupMenuProp"))->actions()),
-            QStringList({"AAddProp", "AEditProp", "ARemoveProp"}));
-
-  struct TAction {
-    const char* Name;
-    const char* Caption;
-    const char* Hint;
-  };
-  const TAction Actions[] = {
-      {"ANewFile", "Новый", ""},
-      {"AOpen", "Открыть...", "Открыть..."},
-      {"ASave", "Сохранить", "Сохранить"},
-      {"ASaveAs", "Сохранить как...", "Сохранить как..."},
-      {"AAddType", "Добавить набор", "Добавить набор"},
-      {"AEditType", "Редактировать набор", "Редактировать набор"},
-      {"ARemoveType", "Удалить набор", "Удалить набор"},
-      {"AAddProp", "Добавить содержимое", "содержимое"},
-      {"AEditProp", "Редактировать содержимое", "содержимое"},
-      {"ARemoveProp", "Удалить содержимое", "Удалить содержимое"},
-      {"AShowTest", "Тест", "Тест"},
-      {"N5", "Выход", ""},
-      {"N9", "О программе", ""},
-  };
-  for (const TAction& A : Actions) {
-    SCOPED_TRACE(A.Name);
-    QAction* Action = Act(A.Name);
-    EXPECT_EQ(Action->text(), QString::fromUtf8(A.Caption));
-    EXPECT_EQ(Action->statusTip(), QString::fromUtf8(A.Hint));
+  int Buttons = 0;
+  for (QAction* Action : Bar->actions()) {
+    if (Action->isSeparator())
+      continue;
+    ++Buttons;
+    SCOPED_TRACE(Action->objectName().toStdString());
+    EXPECT_FALSE(Action->icon().pixmap(16, 16).isNull());
     EXPECT_TRUE(Action->shortcuts().isEmpty());
-    EXPECT_FALSE(Action->text().contains(u'&'));
-    if (Bar->actions().contains(Action)) {
-      EXPECT_FALSE(Action->icon().pixmap(16, 16).isNull());
-      auto* Button = qobject_cast<QToolButton*>(Bar->widgetForAction(Action));
-      ASSERT_NE(Button, nullptr);
-      EXPECT_EQ(Button->toolButtonStyle(), Qt::ToolButtonIconOnly);
-      QHelpEvent Help(QEvent::ToolTip, QPoint(2, 2), Button->mapToGlobal(QPoint(2, 2)));
-      QApplication::sendEvent(Button, &Help);
-      EXPECT_FALSE(QToolTip::isVisible());
-    }
+    QWidget* Button = Bar->widgetForAction(Action);
+    QHelpEvent Help(QEvent::ToolTip, QPoint(2, 2), Button->mapToGlobal(QPoint(2, 2)));
+    QApplication::sendEvent(Button, &Help);
+    EXPECT_FALSE(QToolTip::isVisible());
   }
+  EXPECT_EQ(Buttons, 11);
   // The set and item variants share one picture each.
   for (const auto& [Set, Item] : {std::pair{"AAddType", "AAddProp"},
                                   {"AEditType", "AEditProp"},
                                   {"ARemoveType", "ARemoveProp"}})
     EXPECT_EQ(Act(Set)->icon().pixmap(16, 16).toImage(), Act(Item)->icon().pixmap(16, 16).toImage())
         << Set;
-
-  struct TColumns {
-    QTreeView* View;
-    QStringList Captions;
-    QList<int> Widths;
-  };
-  for (const TColumns& List :
-       {TColumns{Form->ListTypes(), {"Набор", "Страна", "Язык"}, {150, 100, 80}},
-        TColumns{Form->ListProps(),
-                 {"Имущество", "Дата", "По умолчанию", "Цена"},
-                 {150, 80, 100, 50}}}) {
-    ASSERT_EQ(List.View->model()->columnCount(), List.Captions.size());
-    for (int Col = 0; Col < List.Captions.size(); ++Col) {
-      EXPECT_EQ(List.View->model()->headerData(Col, Qt::Horizontal).toString(),
-                List.Captions.at(Col));
-      EXPECT_EQ(List.View->header()->sectionSize(Col), List.Widths.at(Col));
-    }
-    EXPECT_FALSE(List.View->header()->sectionsClickable());
-    EXPECT_EQ(List.View->editTriggers(), QAbstractItemView::NoEditTriggers);
-  }
   EXPECT_EQ(Form->ListTypes()->width(), 432);
 }
 

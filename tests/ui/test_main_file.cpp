@@ -3,9 +3,12 @@
 
 #include "test_main_fixture.h"
 
+#include "regional/RefList.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -186,21 +189,6 @@ TEST_F(MainFileTest, OpenFailingHalfwayShowsWhatWasReadAndForgetsTheName) {
   EXPECT_EQ(Back.TypeCount(), 2);
 }
 
-TEST_F(MainFileTest, CancelledFileDialogsChangeNothing) {
-  CreateWindow();
-  AddSet(QStringLiteral("Один"));
-  Form->RefillLists();
-  Form->SetFileName(QStringLiteral("kept.vsxml"));
-  Stub.FileAnswers = {QString(), QString()};
-  Trigger("AOpen");
-  Trigger("ASaveAs");
-  EXPECT_EQ(Stub.FileRequests.size(), 2);
-  EXPECT_EQ(DB.TypeCount(), 1);
-  EXPECT_EQ(Column(Form->ListTypes(), 0), QStringList({"Один"}));
-  EXPECT_EQ(StatusText(), QStringLiteral("kept.vsxml"));
-  EXPECT_FALSE(QFile::exists(QStringLiteral("kept.vsxml")));
-}
-
 TEST_F(MainFileTest, DialogsRememberTheirOwnLastPath) {
   CreateWindow();
   const QString A = WriteSetFile(QStringLiteral("a.vsxml"));
@@ -215,6 +203,9 @@ TEST_F(MainFileTest, DialogsRememberTheirOwnLastPath) {
   for (const TStubFileRequest& Request : Stub.FileRequests)
     Proposed.append(Request.Proposed);
   EXPECT_EQ(Proposed, QStringList({"varnoke_set.vsxml", "varnoke_set.vsxml", A, A, B}));
+  // The two cancelled dialogs changed nothing.
+  EXPECT_EQ(StatusText(), A);
+  EXPECT_EQ(Column(Form->ListTypes(), 0), QStringList({"Первый", "Second"}));
 }
 
 TEST_F(MainFileTest, NewDiscardsEverything) {
@@ -345,31 +336,61 @@ TEST_F(MainRefListTest, ListWithoutMarkIsReadInTheRegionalCharset) {
           {"RUR", "USD", "EUR"}});
 }
 
-TEST_F(MainFileTest, AboutShowsNameCopyrightAndAddress) {
-  CreateWindow();
-  Trigger("N9");
-  EXPECT_EQ(Stub.AboutCount, 1);
-  EXPECT_TRUE(Stub.AboutTitle.contains(QStringLiteral("Brimsett 1.0")));
-  for (const char* Part : {"Brimsett 1.0", "© 2026 Brimsett developers", "https://brimsett.org"})
-    EXPECT_TRUE(Stub.AboutText.contains(QString::fromUtf8(Part))) << Part;
-}
-
-TEST_F(MainFileTest, ExitClosesWithoutAsking) {
+TEST_F(MainFileTest, AboutTestAndExitAskNothing) {
   CreateWindow();
   AddSet(QStringLiteral("Unsaved"));
-  Form->RefillLists();
+  Trigger("N9");
+  EXPECT_EQ(Stub.AboutCount, 1);
+  for (const char* Part : {"Brimsett 1.0", "© 2026 Brimsett developers", "https://brimsett.org"})
+    EXPECT_TRUE(Stub.AboutText.contains(QString::fromUtf8(Part))) << Part;
+
+  Stub.DialogAnswers = {[](QDialog* D) { D->close(); }};
+  Trigger("AShowTest");
+  EXPECT_EQ(Stub.ShownDialogs, QList<QDialog*>({FormCollections}));
+
   Trigger("N5");
   EXPECT_FALSE(Form->isVisible());
   EXPECT_TRUE(Stub.Messages.isEmpty());
   EXPECT_TRUE(Stub.FileRequests.isEmpty());
 }
 
-TEST_F(MainFileTest, TestCommandShowsTheTestView) {
-  CreateWindow();
-  Stub.DialogAnswers = {[](QDialog* D) { D->close(); }};
-  Trigger("AShowTest");
-  ASSERT_EQ(Stub.ShownDialogs.size(), 1);
-  EXPECT_EQ(Stub.ShownDialogs.at(0), FormCollections);
+// The run command reads the example under ru_RU.UTF-8, or the other one
+// under C.UTF-8 where that locale is missing.
+TEST(BundledExample, ReadsUnderItsLocale) {
+  const QDir Examples(
+      QFileInfo(QString::fromUtf8(__FILE__)).dir().filePath(QStringLiteral("../../examples")));
+  struct TCase {
+    const char* File;
+    const char* Locale;
+  };
+  const TRegional Saved = TRegional::Current();
+  for (const TCase& Case :
+       {TCase{"example.vsxml", "ru_RU.UTF-8"}, TCase{"example-c.vsxml", "C.UTF-8"}}) {
+    SCOPED_TRACE(Case.File);
+    const TRegional Regional = TRegional::FromLocale(Case.Locale);
+    if (QByteArray(Case.Locale) == "ru_RU.UTF-8" && Regional.DecimalSeparator != u',') {
+      ADD_FAILURE()
+          << "locale ru_RU.UTF-8 is not installed (localedef -i ru_RU -f UTF-8 ru_RU.UTF-8)";
+      continue;
+    }
+    TRegional::SetCurrent(Regional);
+    TPropDB DB;
+    EXPECT_NO_THROW(DB.LoadFromXML(Examples.filePath(QString::fromUtf8(Case.File))));
+    EXPECT_EQ(DB.TypeCount(), 7);
+    EXPECT_GE(DB.PropCount(), 25);
+    bool RussianRussia = false;
+    for (int I = 0; I < DB.TypeCount(); ++I)
+      RussianRussia |= DB.Types(I)->Language == QStringLiteral("Russian") &&
+                       DB.Types(I)->Country == QStringLiteral("Russia");
+    EXPECT_TRUE(RussianRussia);
+  }
+  TRegional::SetCurrent(Saved);
+  for (const char* List : {"list_of_country.txt", "list_of_language.txt", "list_of_currency.txt"}) {
+    const auto Lines = LoadRefList(Examples.filePath(QString::fromUtf8(List)));
+    ASSERT_TRUE(Lines.has_value()) << List;
+    EXPECT_GE(Lines->size(), 5) << List;
+    EXPECT_FALSE(Lines->constFirst().startsWith(QChar(0xFEFF))) << List;
+  }
 }
 
 } // namespace
