@@ -27,13 +27,14 @@
 
 namespace {
 
-constexpr std::array<QLatin1StringView, 4> TypeAttrNames = {
-    QLatin1StringView("GUID"), QLatin1StringView("name"), QLatin1StringView("language"),
-    QLatin1StringView("country")};
-constexpr std::array<QLatin1StringView, 7> PropAttrNames = {
-    QLatin1StringView("GUID"),    QLatin1StringView("name"), QLatin1StringView("detail"),
-    QLatin1StringView("default"), QLatin1StringView("date"), QLatin1StringView("cost"),
-    QLatin1StringView("curr")};
+// The writer takes names as QString only; made once, not per attribute.
+const std::array<QString, 4> TypeAttrNames = {QStringLiteral("GUID"), QStringLiteral("name"),
+                                              QStringLiteral("language"),
+                                              QStringLiteral("country")};
+const std::array<QString, 7> PropAttrNames = {QStringLiteral("GUID"),   QStringLiteral("name"),
+                                              QStringLiteral("detail"), QStringLiteral("default"),
+                                              QStringLiteral("date"),   QStringLiteral("cost"),
+                                              QStringLiteral("curr")};
 
 enum TTypeAttr { tGUID, tName, tLanguage, tCountry };
 enum TPropAttr { pGUID, pName, pDetail, pDefault, pDate, pCost, pCurr };
@@ -382,7 +383,7 @@ struct TParsedFile {
 
 template <size_t N>
 void KeepAttributes(TParsedFile& File, const QXmlStreamAttributes& Attributes,
-                    const std::array<QLatin1StringView, N>& Names, std::array<TSlice, N>& Out) {
+                    const std::array<QString, N>& Names, std::array<TSlice, N>& Out) {
   for (const QXmlStreamAttribute& A : Attributes) {
     const QStringView Name = A.qualifiedName();
     for (size_t I = 0; I < N; ++I) {
@@ -411,11 +412,19 @@ void Parse(const QByteArray& Bytes, TParsedFile& File) {
   File.Pool.reserve(Input.Encoding == TEncoding::Other ? Input.Decoded.size() : Bytes.size());
   // A decoded text locks the parser's encoding: the declaration then names
   // the encoding that has already been undone.
+  //
+  // Bytes are read through a device: given a whole byte array, the parser
+  // would decode all of it up front, at twice its size in memory, and more
+  // slowly.
   QXmlStreamReader Reader;
-  if (Input.Encoding == TEncoding::Other)
+  QBuffer Device;
+  if (Input.Encoding == TEncoding::Other) {
     Reader.addData(Input.Decoded);
-  else
-    Reader.addData(Bytes);
+  } else {
+    Device.setData(Bytes);
+    Device.open(QIODevice::ReadOnly);
+    Reader.setDevice(&Device);
+  }
   // Names are compared as written, prefixes included; XML 1.0 knows no
   // namespaces.
   Reader.setNamespaceProcessing(false);
@@ -616,8 +625,23 @@ void WriteDocument(const TPropDB& DB, QXmlStreamWriter& W, TAfterSet AfterSet) {
   const QString PropIndent = QStringLiteral("\r\n    ");
   const QString One = QStringLiteral("1");
   const QString Zero = QStringLiteral("0");
+  // Items share dates more often than not; each day is formatted once.
+  QHash<int, QString> DateTexts;
+  const auto DateText = [&](double Date) {
+    int Year = 0, Month = 0, Day = 0;
+    if (!DecodeDate(Date, Year, Month, Day))
+      return DateToFileStr(Date, Settings); // raises for a date it cannot write
+    const int Key = (Year * 16 + Month) * 32 + Day;
+    auto It = DateTexts.find(Key);
+    if (It == DateTexts.end())
+      It = DateTexts.insert(Key, DateToFileStr(Date, Settings));
+    return It.value();
+  };
 
-  W.writeStartDocument();
+  // The writer puts no encoding into the declaration of a document written to
+  // a string; the text is UTF-8 once it reaches the file.
+  W.writeProcessingInstruction(QStringLiteral("xml"),
+                               QStringLiteral("version=\"1.0\" encoding=\"UTF-8\""));
   W.writeCharacters(Break);
   if (TypeCount == 0)
     W.writeEmptyElement(QStringLiteral("propdb"));
@@ -643,7 +667,7 @@ void WriteDocument(const TPropDB& DB, QXmlStreamWriter& W, TAfterSet AfterSet) {
       W.writeAttribute(PropAttrNames[pName], XmlSafe(Prop->Name));
       W.writeAttribute(PropAttrNames[pDetail], QString::number(Prop->Detail));
       W.writeAttribute(PropAttrNames[pDefault], Prop->Default ? One : Zero);
-      W.writeAttribute(PropAttrNames[pDate], DateToFileStr(Prop->Date, Settings));
+      W.writeAttribute(PropAttrNames[pDate], DateText(Prop->Date));
       W.writeAttribute(PropAttrNames[pCost], CostToStr(Prop->Cost, Settings.DecimalSeparator));
       W.writeAttribute(PropAttrNames[pCurr], XmlSafe(Prop->Curr));
     }
@@ -721,12 +745,10 @@ void TPropDB::LoadFromXML(const QString& FileName) {
 }
 
 QByteArray TPropDB::SaveToXMLBytes() const {
-  QByteArray Bytes;
-  QBuffer Buffer(&Bytes);
-  Buffer.open(QIODevice::WriteOnly);
-  QXmlStreamWriter Writer(&Buffer);
+  QString Text;
+  QXmlStreamWriter Writer(&Text);
   WriteDocument(*this, Writer, [] {});
-  return Bytes;
+  return Text.toUtf8();
 }
 
 void TPropDB::SaveToXML(const QString& FileName) const {
@@ -740,13 +762,14 @@ void TPropDB::SaveToXML(const QString& FileName) const {
   QSaveFile File(FileName);
   if (!File.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
     throw TError(File.errorString());
-  QByteArray Chunk;
-  QBuffer Buffer(&Chunk);
-  Buffer.open(QIODevice::WriteOnly);
-  QXmlStreamWriter Writer(&Buffer);
+  // The writer fills a string that goes to the file as UTF-8 in pieces of
+  // about a million characters.
+  QString Chunk;
+  QXmlStreamWriter Writer(&Chunk);
   const auto Flush = [&] {
-    for (qsizetype Done = 0; Done < Chunk.size();) {
-      const qint64 Written = File.write(Chunk.constData() + Done, Chunk.size() - Done);
+    const QByteArray Bytes = Chunk.toUtf8();
+    for (qsizetype Done = 0; Done < Bytes.size();) {
+      const qint64 Written = File.write(Bytes.constData() + Done, Bytes.size() - Done);
       if (Written <= 0) {
         const QString Reason = File.errorString();
         File.cancelWriting();
@@ -754,10 +777,8 @@ void TPropDB::SaveToXML(const QString& FileName) const {
       }
       Done += qsizetype(Written);
     }
-    Chunk.clear();
-    Buffer.seek(0);
+    Chunk.resize(0); // keeps the allocation
   };
-  // The text goes to the file in pieces of about a megabyte.
   WriteDocument(*this, Writer, [&] {
     if (Chunk.size() >= (1 << 20))
       Flush();

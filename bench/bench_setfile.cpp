@@ -1,0 +1,346 @@
+// The set file and the database on a large document: 1,000 sets of 100 items
+// (about 16 MB) under a comma-separator setting.
+//
+// Loading and saving are measured beside a bare QXmlStreamReader pass that
+// reads every attribute value and a bare QXmlStreamWriter that writes the same
+// elements and attribute texts; RemoveType of a set holding half of the items
+// at 50,000 and 100,000 items; and the peak memory of a load in a fresh
+// process. The ratios against the targets are printed at the end.
+
+#include "database/PropDB.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+#include <QXmlStreamWriter>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int SetCount = 1000;
+constexpr int ItemsPerSet = 100;
+
+TRegional CommaSettings() {
+  TRegional R;
+  R.DateOrder = TDateOrder::DMY;
+  R.DayWidth = 2;
+  R.MonthWidth = 2;
+  R.YearWidth = 4;
+  R.DateSeparator = u'.';
+  R.DecimalSeparator = u',';
+  R.Charset = "UTF-8";
+  return R;
+}
+
+void FillDocument(TPropDB& DB) {
+  for (int S = 0; S < SetCount; ++S) {
+    const PTypeRecord T = DB.AddType();
+    NewGUID(T->GUID);
+    T->Name = QStringLiteral("Набор принадлежностей № ") + QString::number(S);
+    T->Language = QStringLiteral("Русский");
+    T->Country = QStringLiteral("Россия");
+    for (int I = 0; I < ItemsPerSet; ++I) {
+      const PPropRecord P = DB.AddProp(T);
+      NewGUID(P->GUID);
+      P->Name = QStringLiteral("Предмет номер ") + QString::number(S * ItemsPerSet + I);
+      P->Detail = I % 3;
+      P->Default = I % 2 == 0;
+      P->Date = EncodeDate(2000 + I % 25, 1 + I % 12, 1 + I % 28);
+      P->Cost = (S * ItemsPerSet + I) * 1.25 + 0.01;
+      P->Curr = QStringLiteral("RUB");
+    }
+  }
+}
+
+// The generated file, made once.
+struct TDocument {
+  QTemporaryDir Dir;
+  QString Path;
+  qint64 Size = 0;
+  TDocument() {
+    TRegional::SetCurrent(CommaSettings());
+    Path = Dir.filePath(QStringLiteral("bench.vsxml"));
+    TPropDB DB;
+    FillDocument(DB);
+    DB.SaveToXML(Path);
+    Size = QFile(Path).size();
+  }
+  QByteArray Bytes() const {
+    QFile F(Path);
+    F.open(QIODevice::ReadOnly);
+    return F.readAll();
+  }
+};
+
+const TDocument& Document() {
+  static const TDocument Doc;
+  return Doc;
+}
+
+void BM_LoadFromXML(benchmark::State& State) {
+  const TDocument& Doc = Document();
+  for (auto _ : State) {
+    TPropDB DB;
+    DB.LoadFromXML(Doc.Path);
+    benchmark::DoNotOptimize(DB.PropCount());
+  }
+  State.SetBytesProcessed(State.iterations() * Doc.Size);
+}
+
+// The same bytes through the parser alone, every attribute value read.
+void BM_BareReader(benchmark::State& State) {
+  const TDocument& Doc = Document();
+  QByteArray Bytes = Doc.Bytes();
+  for (auto _ : State) {
+    // Through a device, the parser's fastest way to take bytes in memory.
+    QBuffer Device(&Bytes);
+    Device.open(QIODevice::ReadOnly);
+    QXmlStreamReader Reader(&Device);
+    Reader.setNamespaceProcessing(false);
+    qsizetype Sum = 0;
+    while (!Reader.atEnd()) {
+      if (Reader.readNext() == QXmlStreamReader::StartElement)
+        for (const QXmlStreamAttribute& A : Reader.attributes())
+          Sum += A.value().size();
+    }
+    benchmark::DoNotOptimize(Sum);
+  }
+  State.SetBytesProcessed(State.iterations() * Doc.Size);
+}
+
+void BM_SaveToXML(benchmark::State& State) {
+  const TDocument& Doc = Document();
+  TPropDB DB;
+  DB.LoadFromXML(Doc.Path);
+  const QString Out = Doc.Dir.filePath(QStringLiteral("saved.vsxml"));
+  for (auto _ : State)
+    DB.SaveToXML(Out);
+  State.SetBytesProcessed(State.iterations() * Doc.Size);
+}
+
+// The same elements and attribute texts, already made, through the writer
+// alone into a plain file of the same folder.
+void BM_BareWriter(benchmark::State& State) {
+  const TDocument& Doc = Document();
+  TPropDB DB;
+  DB.LoadFromXML(Doc.Path);
+  const TRegional& R = TRegional::Current();
+  std::vector<std::array<QString, 4>> Types;
+  std::vector<std::array<QString, 7>> Props;
+  for (int T = 0; T < DB.TypeCount(); ++T) {
+    const PTypeRecord Rec = DB.Types(T);
+    Types.push_back({GUIDToString(Rec->GUID), Rec->Name, Rec->Language, Rec->Country});
+  }
+  for (int P = 0; P < DB.PropCount(); ++P) {
+    const PPropRecord Rec = DB.Props(P);
+    Props.push_back({GUIDToString(Rec->GUID), Rec->Name, QString::number(Rec->Detail),
+                     Rec->Default ? QStringLiteral("1") : QStringLiteral("0"),
+                     DateToFileStr(Rec->Date, R), CostToStr(Rec->Cost, R.DecimalSeparator),
+                     Rec->Curr});
+  }
+  static const QString TypeNames[] = {QStringLiteral("GUID"), QStringLiteral("name"),
+                                      QStringLiteral("language"), QStringLiteral("country")};
+  static const QString PropNames[] = {QStringLiteral("GUID"),   QStringLiteral("name"),
+                                      QStringLiteral("detail"), QStringLiteral("default"),
+                                      QStringLiteral("date"),   QStringLiteral("cost"),
+                                      QStringLiteral("curr")};
+  const QString Out = Doc.Dir.filePath(QStringLiteral("bare.vsxml"));
+  for (auto _ : State) {
+    QFile File(Out);
+    File.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    QXmlStreamWriter W(&File);
+    W.writeStartDocument();
+    W.writeCharacters(QStringLiteral("\r\n"));
+    W.writeStartElement(QStringLiteral("propdb"));
+    size_t P = 0;
+    for (const auto& T : Types) {
+      W.writeCharacters(QStringLiteral("\r\n  "));
+      W.writeStartElement(QStringLiteral("type"));
+      for (size_t I = 0; I < 4; ++I)
+        W.writeAttribute(TypeNames[I], T[I]);
+      for (int K = 0; K < ItemsPerSet; ++K, ++P) {
+        W.writeCharacters(QStringLiteral("\r\n    "));
+        W.writeEmptyElement(QStringLiteral("prop"));
+        for (size_t I = 0; I < 7; ++I)
+          W.writeAttribute(PropNames[I], Props[P][I]);
+      }
+      W.writeCharacters(QStringLiteral("\r\n  "));
+      W.writeEndElement();
+    }
+    W.writeCharacters(QStringLiteral("\r\n"));
+    W.writeEndElement();
+    W.writeCharacters(QStringLiteral("\r\n"));
+    File.close();
+  }
+  State.SetBytesProcessed(State.iterations() * Doc.Size);
+}
+
+void EvictCaches() {
+  static std::vector<char> Scratch(size_t(64) << 20);
+  for (size_t I = 0; I < Scratch.size(); I += 64)
+    ++Scratch[I];
+  benchmark::ClobberMemory();
+}
+
+// RemoveType of a set that holds every other item; the rest spread over 99 sets.
+void BM_RemoveType(benchmark::State& State) {
+  const int Items = int(State.range(0));
+  for (auto _ : State) {
+    State.PauseTiming();
+    auto DB = std::make_unique<TPropDB>();
+    const PTypeRecord Half = DB->AddType();
+    std::vector<PTypeRecord> Others;
+    for (int T = 0; T < 99; ++T)
+      Others.push_back(DB->AddType());
+    for (int I = 0; I < Items; ++I)
+      DB->AddProp(I % 2 == 0 ? Half : Others[size_t(I / 2) % Others.size()]);
+    // Both sizes start from cold caches: the smaller database would otherwise
+    // sit in the cache that was just filled (and that other processes share)
+    // more often than the larger one, and the ratio would measure that.
+    EvictCaches();
+    State.ResumeTiming();
+    DB->RemoveType(Half);
+    State.PauseTiming();
+    benchmark::DoNotOptimize(DB->PropCount());
+    DB.reset();
+    State.ResumeTiming();
+  }
+}
+
+// "--peak-load FILE": a fresh process loads FILE and prints its peak resident
+// memory in kB before and after.
+long HighWaterKB() {
+  QFile Status(QStringLiteral("/proc/self/status"));
+  if (!Status.open(QIODevice::ReadOnly))
+    return -1;
+  for (const QByteArray& Line : Status.readAll().split('\n'))
+    if (Line.startsWith("VmHWM:"))
+      return Line.mid(6).trimmed().split(' ').value(0).toLong();
+  return -1;
+}
+
+int PeakLoad(const char* Path) {
+  TRegional::SetCurrent(CommaSettings());
+  {
+    // Everything that any load needs once, before the baseline.
+    TPropDB Warm;
+    Warm.LoadFromXMLBytes("<propdb/>");
+  }
+  const long Before = HighWaterKB();
+  TPropDB DB;
+  DB.LoadFromXML(QString::fromLocal8Bit(Path));
+  const long After = HighWaterKB();
+  const QByteArray Line = QByteArray::number(qint64(Before)) + ' ' +
+                          QByteArray::number(qint64(After)) + ' ' +
+                          QByteArray::number(DB.PropCount()) + '\n';
+  std::fwrite(Line.constData(), 1, size_t(Line.size()), stdout);
+  return 0;
+}
+
+void BM_LoadPeakMemory(benchmark::State& State) {
+  const TDocument& Doc = Document();
+  double Above = 0;
+  for (auto _ : State) {
+    QProcess Child;
+    Child.start(QStringLiteral("/proc/self/exe"), {QStringLiteral("--peak-load"), Doc.Path});
+    Child.waitForFinished(-1);
+    const QList<QByteArray> Fields = Child.readAllStandardOutput().trimmed().split(' ');
+    if (Fields.size() != 3 || Fields[2].toInt() != SetCount * ItemsPerSet) {
+      State.SkipWithError("the measuring process failed");
+      return;
+    }
+    Above = double(Fields[1].toLong() - Fields[0].toLong()) * 1024;
+  }
+  State.counters["file_MB"] = double(Doc.Size) / 1e6;
+  State.counters["peak_above_start_MB"] = Above / 1e6;
+  State.counters["peak_per_file_size"] = Above / double(Doc.Size);
+}
+
+BENCHMARK(BM_LoadFromXML)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
+BENCHMARK(BM_BareReader)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
+BENCHMARK(BM_SaveToXML)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
+BENCHMARK(BM_BareWriter)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
+BENCHMARK(BM_RemoveType)
+    ->Arg(50000)
+    ->Arg(100000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(30)
+    ->Repetitions(3);
+BENCHMARK(BM_LoadPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+std::string Fixed2(double Value) {
+  char Buffer[64];
+  const auto End =
+      std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::fixed, 2).ptr;
+  return std::string(Buffer, End);
+}
+
+// The console output, then each ratio against its target, by wall-clock and
+// by CPU time; each time is the fastest repetition, the least disturbed by
+// other work on the machine.
+class TRatioReporter : public benchmark::ConsoleReporter {
+public:
+  void ReportRuns(const std::vector<Run>& Runs) override {
+    for (const Run& R : Runs) {
+      if (R.run_type != Run::RT_Iteration || R.error_occurred)
+        continue;
+      const std::string Name =
+          R.run_name.function_name + (R.run_name.args.empty() ? "" : "/" + R.run_name.args);
+      Keep(FReal, Name, R.GetAdjustedRealTime());
+      Keep(FCpu, Name, R.GetAdjustedCPUTime());
+    }
+    ConsoleReporter::ReportRuns(Runs);
+  }
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    Ratio("load / bare reader", "BM_LoadFromXML", "BM_BareReader", 1.5);
+    Ratio("save / bare writer", "BM_SaveToXML", "BM_BareWriter", 1.5);
+    Ratio("RemoveType 100,000 / 50,000", "BM_RemoveType/100000", "BM_RemoveType/50000", 2.5);
+  }
+
+private:
+  std::map<std::string, double> FReal, FCpu;
+  static void Keep(std::map<std::string, double>& Best, const std::string& Name, double Time) {
+    const auto It = Best.find(Name);
+    if (It == Best.end() || Time < It->second)
+      Best[Name] = Time;
+  }
+  void Ratio(const char* Label, const std::string& A, const std::string& B, double Target) {
+    if (!FReal.count(A) || !FReal.count(B) || FReal[B] <= 0 || FCpu[B] <= 0)
+      return;
+    const std::string Line = std::string(Label) + ": wall " + Fixed2(FReal[A]) + " / " +
+                             Fixed2(FReal[B]) + " ms = " + Fixed2(FReal[A] / FReal[B]) + ", CPU " +
+                             Fixed2(FCpu[A]) + " / " + Fixed2(FCpu[B]) +
+                             " ms = " + Fixed2(FCpu[A] / FCpu[B]) + " (target at most " +
+                             Fixed2(Target) + ")\n";
+    std::fputs(Line.c_str(), stdout);
+  }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--peak-load") == 0)
+    return PeakLoad(argv[2]);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  TRatioReporter Reporter;
+  benchmark::RunSpecifiedBenchmarks(&Reporter);
+  benchmark::Shutdown();
+  return 0;
+}
