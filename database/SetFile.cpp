@@ -18,6 +18,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdint>
@@ -361,16 +362,17 @@ struct TParsedProp {
 
 struct TParsedFile {
   QString Pool;
+  qsizetype PoolLimit = 0;
   std::vector<TParsedType> Types;
   std::vector<TParsedProp> Props;
 
-  TSlice Keep(QStringView Value) {
-    constexpr qsizetype Limit = std::numeric_limits<uint32_t>::max();
-    if (Pool.size() + Value.size() > Limit)
-      throw TError(QStringLiteral("The set file is too large"));
-    const TSlice S{static_cast<uint32_t>(Pool.size()), static_cast<uint32_t>(Value.size())};
+  // False when the values would outgrow the limit.
+  bool Keep(QStringView Value, TSlice& Slice) {
+    if (Value.size() > PoolLimit - Pool.size())
+      return false;
+    Slice = TSlice{static_cast<uint32_t>(Pool.size()), static_cast<uint32_t>(Value.size())};
     Pool.append(Value);
-    return S;
+    return true;
   }
   // Shares the pool's characters; valid while the pool is unchanged.
   QString Raw(const TSlice& S) const {
@@ -382,17 +384,19 @@ struct TParsedFile {
 };
 
 template <size_t N>
-void KeepAttributes(TParsedFile& File, const QXmlStreamAttributes& Attributes,
+bool KeepAttributes(TParsedFile& File, const QXmlStreamAttributes& Attributes,
                     const std::array<QString, N>& Names, std::array<TSlice, N>& Out) {
   for (const QXmlStreamAttribute& A : Attributes) {
     const QStringView Name = A.qualifiedName();
     for (size_t I = 0; I < N; ++I) {
       if (Name == Names[I]) {
-        Out[I] = File.Keep(A.value());
+        if (!File.Keep(A.value(), Out[I]))
+          return false;
         break;
       }
     }
   }
+  return true;
 }
 
 bool IsLayoutSpace(QStringView Text) {
@@ -404,12 +408,23 @@ bool IsLayoutSpace(QStringView Text) {
   return true;
 }
 
+QString TooLargeText() {
+  return QStringLiteral("Entity references expand the attribute values beyond the limit.");
+}
+
 // Parses the whole document; fails with the parse error message.
 void Parse(const QByteArray& Bytes, TParsedFile& File) {
   const TInput Input = PrepareInput(Bytes);
   // A generous start that the pool rarely outgrows; pages never written
   // cost no memory.
-  File.Pool.reserve(Input.Encoding == TEncoding::Other ? Input.Decoded.size() : Bytes.size());
+  const qsizetype InputSize =
+      Input.Encoding == TEncoding::Other ? Input.Decoded.size() : Bytes.size();
+  File.Pool.reserve(InputSize);
+  // The values of a set file take less room than the file. Only entities can
+  // make them larger, each reference by up to the parser's expansion limit;
+  // a file made to fill the memory that way fails instead.
+  File.PoolLimit = std::min<qsizetype>(std::numeric_limits<uint32_t>::max(),
+                                       InputSize * 16 + (qsizetype(1) << 20));
   // A decoded text locks the parser's encoding: the declaration then names
   // the encoding that has already been undone.
   //
@@ -470,7 +485,8 @@ void Parse(const QByteArray& Bytes, TParsedFile& File) {
         if (Name == QLatin1StringView("type")) {
           TParsedType& Type = File.Types.emplace_back();
           Type.FirstProp = static_cast<uint32_t>(File.Props.size());
-          KeepAttributes(File, Reader.attributes(), TypeAttrNames, Type.Attr);
+          if (!KeepAttributes(File, Reader.attributes(), TypeAttrNames, Type.Attr))
+            Fail(TooLargeText());
           State = TState::InType;
         } else {
           State = TState::Done;
@@ -479,7 +495,8 @@ void Parse(const QByteArray& Bytes, TParsedFile& File) {
       case TState::InType:
         if (Name == QLatin1StringView("prop")) {
           TParsedProp& Prop = File.Props.emplace_back();
-          KeepAttributes(File, Reader.attributes(), PropAttrNames, Prop.Attr);
+          if (!KeepAttributes(File, Reader.attributes(), PropAttrNames, Prop.Attr))
+            Fail(TooLargeText());
         }
         // Nothing below an item, nor inside any other element, is looked at.
         SkipDepth = 1;

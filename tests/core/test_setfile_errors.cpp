@@ -125,6 +125,11 @@ TEST_F(SetFileErrors, DocumentsThatAreNotWellFormed) {
        "]><propdb name=\"&d;\"/>",
        "Entity expands to more characters than the entity expansion limit.", 1,
        QStringLiteral("<!DOCTYPE propdb [<!ENTITY a \"0123456789")},
+      {"entities that blow the values up",
+       "<!DOCTYPE propdb [<!ENTITY e \"" + QByteArray(4000, 'x') +
+           "\">]>\r\n<propdb>\r\n<type name=\"" + QByteArray("&e;").repeated(300) + "\"/></propdb>",
+       "Entity references expand the attribute values beyond the limit.", 3,
+       QStringLiteral("<type name=\"&e;&e;&e;&e;&e;&e;&e;&e;&e;&")},
       {"byte not in windows-1251",
        "<?xml version=\"1.0\" encoding=\"windows-1251\"?>\r\n<propdb>\r\n<type name=\"\xCA\x98\"/>"
        "</propdb>",
