@@ -175,6 +175,11 @@ TEST_F(SetFile, ItemsAreWrittenUnderTheirSetInItemOrder) {
   ASSERT_EQ(Back.PropCount(), 5);
   EXPECT_EQ(Back.Props(2)->Name, QStringLiteral("a3"));
   EXPECT_EQ(Back.Props(3)->Name, QStringLiteral("b1"));
+
+  // After the removal of a set whose items interleave with another's.
+  ASSERT_TRUE(DB.RemoveType(A));
+  Back.LoadFromXMLBytes(DB.SaveToXMLBytes());
+  EXPECT_EQ(Describe(Back), "B[b1,b2]");
 }
 
 // Everything that is written reads back identical, under more than one
