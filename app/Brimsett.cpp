@@ -14,6 +14,8 @@ int main(int argc, char** argv) {
     QApplication App(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brimsett"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    // Lets the desktop match the window to its entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.brimsett.Brimsett"));
     QApplication::setWindowIcon(AppIcon());
 
     auto* MainForm = new TMainForm(GlobalDB, QApplication::arguments().mid(1));

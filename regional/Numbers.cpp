@@ -52,19 +52,11 @@ int CompareMagnitude(const std::string& ADigits, int64_t AExp, const std::string
   return C < 0 ? -1 : (C > 0 ? 1 : 0);
 }
 
-// The exact decimal digits of the largest finite double.
-const std::string& MaxDoubleDigits() {
-  static const std::string Digits = [] {
-    char Buffer[400];
-    const auto R =
-        std::to_chars(Buffer, Buffer + sizeof Buffer, DBL_MAX, std::chars_format::fixed, 0);
-    std::string S(Buffer, R.ptr);
-    while (!S.empty() && S.back() == '0')
-      S.pop_back();
-    return S;
-  }();
-  return Digits;
-}
+// The 15-digit form of the largest doubles (1.79769313486232E308) rounds
+// above the largest finite double. Both readers take it, and anything up to
+// it, as that double: the set file so that every written cost reads back, the
+// item dialog so that OK accepts the price it shows itself.
+const char* const MaxDouble15 = "179769313486232";
 constexpr int64_t MaxDoubleExp = 309;
 
 enum class TConvert { Ok, Overflow };
@@ -232,10 +224,7 @@ double StrToCost(const QString& Text, QChar Decimal) {
   double Value = 0;
   if (ToDouble(D, Value) == TConvert::Ok)
     return Value;
-  // The 15-digit form of the largest doubles rounds above the largest finite
-  // double (1.79769313486232E308); it stands for that double, so that every
-  // cost the writer produced reads back.
-  if (CompareMagnitude(D.Digits, D.Exp, "179769313486232", MaxDoubleExp) <= 0)
+  if (CompareMagnitude(D.Digits, D.Exp, MaxDouble15, MaxDoubleExp) <= 0)
     return D.Negative ? -DBL_MAX : DBL_MAX;
   throw Fail();
 }
@@ -286,13 +275,11 @@ std::optional<double> ParseCost(const QString& Text, QChar Decimal) {
 
   const TDecimal D = MakeDecimal(Negative, IntDigits, FracDigits, Exponent);
   double Value = 0;
-  if (ToDouble(D, Value) != TConvert::Ok)
-    return std::nullopt;
-  // Rounding may bring a value just above the largest double down onto it;
-  // the magnitude itself must not exceed it.
-  if (std::fabs(Value) == DBL_MAX &&
-      CompareMagnitude(D.Digits, D.Exp, MaxDoubleDigits(), MaxDoubleExp) > 0)
-    return std::nullopt;
+  if (ToDouble(D, Value) != TConvert::Ok || std::fabs(Value) == DBL_MAX) {
+    if (CompareMagnitude(D.Digits, D.Exp, MaxDouble15, MaxDoubleExp) > 0)
+      return std::nullopt;
+    Value = D.Negative ? -DBL_MAX : DBL_MAX;
+  }
   return Value == 0 ? 0.0 : Value;
 }
 

@@ -204,8 +204,10 @@ TEST(ParseCost, EdgesOfTheGrammar) {
       {"1E-500", true, 0},
       {"1E-5000", false, 0},
       {"1.7976931348623157E308", true, DBL_MAX},
-      // Rounds onto the largest double, but lies above it.
-      {"1.7976931348623158E308", false, 0},
+      // The largest double as the dialog shows it, and what lies between.
+      {"1,79769313486232E308", true, DBL_MAX},
+      {"-1.7976931348623158E308", true, -DBL_MAX},
+      {"1.79769313486233E308", false, 0},
       {"4.9406564584124654E-324", true, 5e-324},
   };
   CheckParse(Cases, std::size(Cases), u',');
@@ -240,6 +242,7 @@ TEST(FormatCost, TwoDecimals) {
   }
   // What the dialog shows reads back as the rounded price.
   EXPECT_EQ(*ParseCost(FormatCost(0.125, u','), u','), 0.13);
+  EXPECT_EQ(*ParseCost(FormatCost(DBL_MAX, u','), u','), DBL_MAX);
 }
 
 TEST(StrToInt, DecimalAndHexForms) {
