@@ -8,7 +8,9 @@ namespace {
 
 // Qt names a filter by its description alone and reads the patterns from the
 // parentheses; the part after "|" is the same pattern list.
-QString QtFilter(const QString& Filter) { return Filter.section(u'|', 0, 0); }
+QString QtFilter(const QString& Filter) {
+  return Filter.section(u'|', 0, 0);
+}
 
 class TRealModal final : public TModalSeam {
 public:
@@ -48,9 +50,13 @@ TModalSeam* Current = &RealModal;
 
 } // namespace
 
-TModalSeam& Modal() { return *Current; }
+TModalSeam& Modal() {
+  return *Current;
+}
 
-void SetModal(TModalSeam* Seam) { Current = Seam ? Seam : &RealModal; }
+void SetModal(TModalSeam* Seam) {
+  Current = Seam ? Seam : &RealModal;
+}
 
 void ShowError(QWidget* Owner, const QString& Text) {
   Modal().Message(Owner, QMessageBox::Critical, QStringLiteral("Ошибка"), Text);

@@ -49,6 +49,5 @@ public:
   void Message(QWidget* Owner, QMessageBox::Icon Icon, const QString& Caption,
                const QString& Text) override;
   QString ChooseFile(QWidget* Owner, const TFileDialog& Dialog, bool Save) override;
-  void About(QWidget* Owner, const QString& Title, const QString& Text,
-             const QIcon& Icon) override;
+  void About(QWidget* Owner, const QString& Title, const QString& Text, const QIcon& Icon) override;
 };
