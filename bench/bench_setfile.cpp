@@ -8,6 +8,7 @@
 // process. The ratios against the targets are printed at the end.
 
 #include "database/PropDB.h"
+#include "tests/TestSettings.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -33,18 +34,6 @@ namespace {
 
 constexpr int SetCount = 1000;
 constexpr int ItemsPerSet = 100;
-
-TRegional CommaSettings() {
-  TRegional R;
-  R.DateOrder = TDateOrder::DMY;
-  R.DayWidth = 2;
-  R.MonthWidth = 2;
-  R.YearWidth = 4;
-  R.DateSeparator = u'.';
-  R.DecimalSeparator = u',';
-  R.Charset = "UTF-8";
-  return R;
-}
 
 void FillDocument(TPropDB& DB) {
   for (int S = 0; S < SetCount; ++S) {
@@ -72,7 +61,7 @@ struct TDocument {
   QString Path;
   qint64 Size = 0;
   TDocument() {
-    TRegional::SetCurrent(CommaSettings());
+    TRegional::SetCurrent(CommaRegional());
     Path = Dir.filePath(QStringLiteral("bench.vsxml"));
     TPropDB DB;
     FillDocument(DB);
@@ -234,7 +223,7 @@ long HighWaterKB() {
 }
 
 int PeakLoad(const char* Path) {
-  TRegional::SetCurrent(CommaSettings());
+  TRegional::SetCurrent(CommaRegional());
   {
     // Everything that any load needs once, before the baseline.
     TPropDB Warm;

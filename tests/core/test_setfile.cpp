@@ -1,6 +1,7 @@
 // The set file: layout, round trips, the reading rules and conversion failures.
 
 #include "database/PropDB.h"
+#include "tests/TestSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,32 +17,9 @@
 
 namespace {
 
-struct TRegionalScope {
-  TRegional Saved = TRegional::Current();
-  explicit TRegionalScope(const TRegional& Settings) { TRegional::SetCurrent(Settings); }
-  ~TRegionalScope() { TRegional::SetCurrent(Saved); }
-};
-
-TRegional Settings(TDateOrder Order, int DayWidth, int MonthWidth, int YearWidth, QChar DateSep,
-                   QChar Decimal) {
-  TRegional R;
-  R.DateOrder = Order;
-  R.DayWidth = DayWidth;
-  R.MonthWidth = MonthWidth;
-  R.YearWidth = YearWidth;
-  R.DateSeparator = DateSep;
-  R.DecimalSeparator = Decimal;
-  R.Charset = "UTF-8";
-  return R;
-}
-
-// day.month.four-digit year, full stop, comma
-TRegional Russian() {
-  return Settings(TDateOrder::DMY, 2, 2, 4, u'.', u',');
-}
 // month/day/two-digit year, slash, full stop
 TRegional CLike() {
-  return Settings(TDateOrder::MDY, 1, 1, 2, u'/', u'.');
+  return MakeRegional(TDateOrder::MDY, 1, 1, 2, u'/', u'.');
 }
 
 // A cost as its 15 significant digits read back; the largest doubles, whose
@@ -105,7 +83,7 @@ QByteArray Doc(const QByteArray& Body) {
 
 class SetFile : public ::testing::Test {
 protected:
-  TRegionalScope Regional{Russian()};
+  TRegionalScope Regional{CommaRegional()};
   QTemporaryDir Dir;
   QString Path(const char* Name) const { return Dir.filePath(QString::fromLatin1(Name)); }
 };
@@ -211,8 +189,9 @@ TEST_F(SetFile, RoundTripsEveryValue) {
                           123456789012345.0,
                           0.30000000000000004,
                           1.0 / 3.0};
-  const TRegional Regionals[] = {Russian(), CLike(), Settings(TDateOrder::YMD, 2, 2, 2, u'-', u','),
-                                 Settings(TDateOrder::DMY, 1, 1, 4, u'-', u'.')};
+  const TRegional Regionals[] = {CommaRegional(), CLike(),
+                                 MakeRegional(TDateOrder::YMD, 2, 2, 2, u'-', u','),
+                                 MakeRegional(TDateOrder::DMY, 1, 1, 4, u'-', u'.')};
   for (const TRegional& R : Regionals) {
     TRegionalScope Scope(R);
     SCOPED_TRACE(DateToStr(EncodeDate(2001, 2, 3)).toStdString());
@@ -468,8 +447,8 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
     EXPECT_TRUE(P->Curr.isEmpty());
   }
 
-  // The file of the Russian settings read where the decimal separator is a full stop.
-  TRegionalScope Dot(Settings(TDateOrder::DMY, 2, 2, 4, u'.', u'.'));
+  // The file of the comma settings read where the decimal separator is a full stop.
+  TRegionalScope Dot(MakeRegional(TDateOrder::DMY, 2, 2, 4, u'.', u'.'));
   TPropDB DB;
   try {
     DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1") + Prop("a2"))));

@@ -2,6 +2,7 @@
 // that cannot be read, saves that fail.
 
 #include "database/PropDB.h"
+#include "tests/TestSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,24 +17,6 @@
 
 namespace {
 
-struct TRegionalScope {
-  TRegional Saved = TRegional::Current();
-  explicit TRegionalScope(const TRegional& Settings) { TRegional::SetCurrent(Settings); }
-  ~TRegionalScope() { TRegional::SetCurrent(Saved); }
-};
-
-TRegional Russian() {
-  TRegional R;
-  R.DateOrder = TDateOrder::DMY;
-  R.DayWidth = 2;
-  R.MonthWidth = 2;
-  R.YearWidth = 4;
-  R.DateSeparator = u'.';
-  R.DecimalSeparator = u',';
-  R.Charset = "UTF-8";
-  return R;
-}
-
 QString Message(const QString& Reason, int Line, const QString& Source) {
   return Reason + QStringLiteral("\r\nLine: ") + QString::number(Line) + QStringLiteral("\r\n") +
          Source;
@@ -45,7 +28,7 @@ const QByteArray Tail = "\r\n</propdb>\r\n";
 
 class SetFileErrors : public ::testing::Test {
 protected:
-  TRegionalScope Regional{Russian()};
+  TRegionalScope Regional{CommaRegional()};
   QTemporaryDir Dir;
   QString Path(const QString& Name) const { return Dir.filePath(Name); }
 

@@ -1,6 +1,7 @@
 // The test view's plain logic: which sets and items it lists, in which order,
 // and the bytes its export writes.
 
+#include "tests/TestSettings.h"
 #include "testview/TestFilter.h"
 
 #include <QDir>
@@ -46,30 +47,6 @@ QStringList Names(const TPropList& Props) {
   for (const PPropRecord Prop : Props)
     Result.append(Prop->Name);
   return Result;
-}
-
-TRegional CommaSettings() {
-  TRegional R;
-  R.DateOrder = TDateOrder::DMY;
-  R.DayWidth = 2;
-  R.MonthWidth = 2;
-  R.YearWidth = 4;
-  R.DateSeparator = u'.';
-  R.DecimalSeparator = u',';
-  R.Charset = "CP1251";
-  return R;
-}
-
-TRegional StopSettings() {
-  TRegional R;
-  R.DateOrder = TDateOrder::MDY;
-  R.DayWidth = 1;
-  R.MonthWidth = 1;
-  R.YearWidth = 4;
-  R.DateSeparator = u'/';
-  R.DecimalSeparator = u'.';
-  R.Charset = "UTF-8";
-  return R;
 }
 
 class TestViewFilter : public ::testing::Test {
@@ -269,8 +246,8 @@ TEST(TestViewExport, LinesUnderCommaAndFullStop) {
     const PPropRecord Item = AddItem(DB, Set, "Стол", 0, C.Cost, C.Curr);
     // A time of day in the date leaves no trace in the line.
     Item->Date = EncodeDate(2024, 3, 5) + 0.75;
-    EXPECT_EQ(ExportLine(*Item, CommaSettings()), "Стол\t05.03.2024" + C.Comma) << C.Cost;
-    EXPECT_EQ(ExportLine(*Item, StopSettings()), "Стол\t3/5/2024" + C.Stop) << C.Cost;
+    EXPECT_EQ(ExportLine(*Item, CommaRegional("CP1251")), "Стол\t05.03.2024" + C.Comma) << C.Cost;
+    EXPECT_EQ(ExportLine(*Item, StopRegional()), "Стол\t3/5/2024" + C.Stop) << C.Cost;
   }
 }
 
@@ -298,19 +275,19 @@ protected:
 TEST_F(TestViewWrite, ReplacesAnExistingFileAndWritesNothingForNoRows) {
   const QString Path = Dir.filePath("out.txt");
   Put(Path, QByteArray(4096, 'x'));
-  ASSERT_TRUE(WriteExport(Path, Rows, CommaSettings()));
+  ASSERT_TRUE(WriteExport(Path, Rows, CommaRegional("CP1251")));
   EXPECT_EQ(Read(Path), QByteArray("\xD1\xF2\xEE\xEB\t05.03.2024\t1234,50\tRUR\r\n"));
-  ASSERT_TRUE(WriteExport(Path, {}, CommaSettings()));
+  ASSERT_TRUE(WriteExport(Path, {}, CommaRegional("CP1251")));
   EXPECT_EQ(Read(Path), QByteArray());
   EXPECT_TRUE(QFile::exists(Path));
 }
 
 TEST_F(TestViewWrite, FailureLeavesNoFileAndKeepsTheOldOne) {
   const QString Missing = Dir.filePath("no/such/folder/out.txt");
-  EXPECT_FALSE(WriteExport(Missing, Rows, CommaSettings()));
+  EXPECT_FALSE(WriteExport(Missing, Rows, CommaRegional("CP1251")));
   EXPECT_FALSE(QFile::exists(Missing));
-  EXPECT_FALSE(WriteExport(Dir.path(), Rows, CommaSettings()));
-  EXPECT_FALSE(WriteExport(QString(), Rows, CommaSettings()));
+  EXPECT_FALSE(WriteExport(Dir.path(), Rows, CommaRegional("CP1251")));
+  EXPECT_FALSE(WriteExport(QString(), Rows, CommaRegional("CP1251")));
 
   // A file size limit makes the writing itself fail, even for root: the old
   // content must survive and no temporary file may stay behind.
@@ -325,7 +302,7 @@ TEST_F(TestViewWrite, FailureLeavesNoFileAndKeepsTheOldOne) {
   rlimit Small = Saved;
   Small.rlim_cur = 64;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &Small), 0);
-  const bool Written = WriteExport(Path, Many, CommaSettings());
+  const bool Written = WriteExport(Path, Many, CommaRegional("CP1251"));
   setrlimit(RLIMIT_FSIZE, &Saved);
   std::signal(SIGXFSZ, OldHandler);
   EXPECT_FALSE(Written);
