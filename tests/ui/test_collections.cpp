@@ -1,7 +1,7 @@
 // The set test view driven through its widgets: filtering, levels, ticks, the
 // state kept between openings and the export.
 
-#include "ModalStub.h"
+#include "test_window_fixture.h"
 #include "testview/Collections.h"
 
 #include <QApplication>
@@ -26,30 +26,6 @@
 
 namespace {
 
-TRegional CommaRegional() {
-  TRegional R;
-  R.DateOrder = TDateOrder::DMY;
-  R.DayWidth = 2;
-  R.MonthWidth = 2;
-  R.YearWidth = 4;
-  R.DateSeparator = u'.';
-  R.DecimalSeparator = u',';
-  R.Charset = "CP1251";
-  return R;
-}
-
-TRegional StopRegional() {
-  TRegional R;
-  R.DateOrder = TDateOrder::MDY;
-  R.DayWidth = 1;
-  R.MonthWidth = 1;
-  R.YearWidth = 4;
-  R.DateSeparator = u'/';
-  R.DecimalSeparator = u'.';
-  R.Charset = "UTF-8";
-  return R;
-}
-
 QStringList Entries(const QComboBox* Box) {
   QStringList Texts;
   for (int I = 0; I < Box->count(); ++I)
@@ -62,18 +38,14 @@ QByteArray ReadFile(const QString& Path) {
   return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray("<missing>");
 }
 
-class CollectionsTest : public ::testing::Test {
+// The export writes in the 8-bit charset.
+class CollectionsTest : public TWindowFixture {
 protected:
-  void SetUp() override {
-    FSaved = TRegional::Current();
-    TRegional::SetCurrent(CommaRegional());
-    Form = new TFormCollections;
-  }
+  CollectionsTest() : TWindowFixture(CommaRegional("CP1251")) {}
 
-  void TearDown() override {
-    delete Form;
-    TRegional::SetCurrent(FSaved);
-  }
+  void SetUp() override { Form = new TFormCollections; }
+
+  void TearDown() override { delete Form; }
 
   template <class T> T* Child(const char* Name) const {
     T* Widget = Form->findChild<T*>(QLatin1String(Name));
@@ -154,13 +126,9 @@ protected:
     QTest::mouseClick(Child<QPushButton>("bSaveToFile"), Qt::LeftButton);
   }
 
-  TModalStub Stub;
   TPropDB DB;
   TFormCollections* Form = nullptr;
   QTemporaryDir Dir;
-
-private:
-  TRegional FSaved;
 };
 
 } // namespace

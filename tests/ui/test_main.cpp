@@ -274,7 +274,7 @@ TEST_F(MainListsTest, CostShowsGeneralFormWhileDialogShowsTwoDecimals) {
     TRegional Regional;
     const char* Dialog;
   };
-  for (const TCase& Case : {TCase{RussianRegional(), "2,00"}, TCase{EnglishRegional(), "2.00"}}) {
+  for (const TCase& Case : {TCase{CommaRegional(), "2,00"}, TCase{StopRegional(), "2.00"}}) {
     SCOPED_TRACE(Case.Dialog);
     TRegional::SetCurrent(Case.Regional);
     DB.Clear();

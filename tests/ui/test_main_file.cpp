@@ -324,9 +324,7 @@ TEST_F(MainRefListTest, ListsReplaceTheEntriesAndKeepTheText) {
 }
 
 TEST_F(MainRefListTest, ListWithoutMarkIsReadInTheRegionalCharset) {
-  TRegional Cyrillic = RussianRegional();
-  Cyrillic.Charset = "CP1251";
-  TRegional::SetCurrent(Cyrillic);
+  TRegional::SetCurrent(CommaRegional("CP1251"));
   Write(Path(QStringLiteral("list_of_country.txt")), "\xD0\xEE\xF1\xF1\xE8\xFF\r\n");
   Load();
   Expect({{"Россия"},
@@ -363,7 +361,6 @@ TEST(BundledExample, ReadsUnderItsLocale) {
     const char* File;
     const char* Locale;
   };
-  const TRegional Saved = TRegional::Current();
   for (const TCase& Case :
        {TCase{"example.vsxml", "ru_RU.UTF-8"}, TCase{"example-c.vsxml", "C.UTF-8"}}) {
     SCOPED_TRACE(Case.File);
@@ -373,7 +370,7 @@ TEST(BundledExample, ReadsUnderItsLocale) {
           << "locale ru_RU.UTF-8 is not installed (localedef -i ru_RU -f UTF-8 ru_RU.UTF-8)";
       continue;
     }
-    TRegional::SetCurrent(Regional);
+    const TRegionalScope Scope(Regional);
     TPropDB DB;
     EXPECT_NO_THROW(DB.LoadFromXML(Examples.filePath(QString::fromUtf8(Case.File))));
     EXPECT_EQ(DB.TypeCount(), 7);
@@ -384,7 +381,6 @@ TEST(BundledExample, ReadsUnderItsLocale) {
                        DB.Types(I)->Country == QStringLiteral("Russia");
     EXPECT_TRUE(RussianRussia);
   }
-  TRegional::SetCurrent(Saved);
   for (const char* List : {"list_of_country.txt", "list_of_language.txt", "list_of_currency.txt"}) {
     const auto Lines = LoadRefList(Examples.filePath(QString::fromUtf8(List)));
     ASSERT_TRUE(Lines.has_value()) << List;

@@ -3,10 +3,10 @@
 // The main window as the program entry builds it, with the dialogs and the
 // test view as its children, driven through the real widgets.
 
-#include "ModalStub.h"
 #include "app/Main.h"
 #include "dialogs/Description.h"
 #include "dialogs/SetC.h"
+#include "test_window_fixture.h"
 #include "testview/Collections.h"
 
 #include <QAction>
@@ -17,43 +17,9 @@
 #include <QTest>
 #include <QTreeView>
 
-#include <gtest/gtest.h>
-
-inline TRegional RussianRegional() {
-  TRegional R;
-  R.DateOrder = TDateOrder::DMY;
-  R.DayWidth = 2;
-  R.MonthWidth = 2;
-  R.YearWidth = 4;
-  R.DateSeparator = u'.';
-  R.DecimalSeparator = u',';
-  R.Charset = "UTF-8";
-  return R;
-}
-
-inline TRegional EnglishRegional() {
-  TRegional R;
-  R.DateOrder = TDateOrder::MDY;
-  R.DayWidth = 1;
-  R.MonthWidth = 1;
-  R.YearWidth = 4;
-  R.DateSeparator = u'/';
-  R.DecimalSeparator = u'.';
-  R.Charset = "UTF-8";
-  return R;
-}
-
-class TMainFixture : public ::testing::Test {
+class TMainFixture : public TWindowFixture {
 protected:
-  void SetUp() override {
-    FSavedRegional = TRegional::Current();
-    TRegional::SetCurrent(RussianRegional());
-  }
-
-  void TearDown() override {
-    DestroyWindow();
-    TRegional::SetCurrent(FSavedRegional);
-  }
+  void TearDown() override { DestroyWindow(); }
 
   void CreateWindow(const QStringList& Args = {}) {
     DestroyWindow();
@@ -159,10 +125,6 @@ protected:
     return Line ? Line->text() : QStringLiteral("<no %1>").arg(QLatin1String(Edit));
   }
 
-  TModalStub Stub;
   TPropDB DB;
   TMainForm* Form = nullptr;
-
-private:
-  TRegional FSavedRegional;
 };
