@@ -9,19 +9,8 @@
 
 namespace {
 
-class SetDialogTest : public TDialogFixture {
+class SetDialogTest : public TEditDialogFixture<TFormType, TTypeRecord> {
 protected:
-  void SetUp() override {
-    TDialogFixture::SetUp();
-    Form = new TFormType(Owner);
-  }
-
-  // Shows the dialog with Rec (or none) and lets Answer close it.
-  bool Show(PTypeRecord Rec, std::function<void(QDialog*)> Answer) {
-    Stub.DialogAnswers.push_back(std::move(Answer));
-    return Form->ShowEdit(Rec);
-  }
-
   QStringList Shown(QDialog* D) {
     return {EditText(Child<QLineEdit>(D, "eName")), EditText(Child<QComboBox>(D, "eLang")),
             EditText(Child<QComboBox>(D, "eCountry"))};
@@ -49,8 +38,6 @@ protected:
     EXPECT_EQ(A.Language, B.Language);
     EXPECT_EQ(A.Country, B.Country);
   }
-
-  TFormType* Form = nullptr;
 };
 
 TEST_F(SetDialogTest, FirstShowingOffersTheCreatedContents) {
@@ -142,44 +129,21 @@ TEST_F(SetDialogTest, EveryShowingSelectsTheWholeNameAndCentresOverTheOwner) {
 }
 
 TEST_F(SetDialogTest, EnterConfirmsAndEscapeCancelsFromEveryControl) {
-  struct TCase {
-    const char* Control;
-    Qt::Key Key;
-    Qt::KeyboardModifiers Modifiers;
-    bool Confirmed;
-  } const Cases[] = {
-      {"eName", Qt::Key_Return, Qt::NoModifier, true},
-      {"eName", Qt::Key_Return, Qt::ShiftModifier, true},
-      {"eLang", Qt::Key_Return, Qt::NoModifier, true},
-      {"eLang", Qt::Key_Return, Qt::ControlModifier, true},
-      {"eCountry", Qt::Key_Enter, Qt::KeypadModifier, true},
-      {"bOK", Qt::Key_Return, Qt::NoModifier, true},
-      {"bOK", Qt::Key_Enter, Qt::KeypadModifier, true},
-      {"bCancel", Qt::Key_Return, Qt::NoModifier, false},
-      {"eName", Qt::Key_Escape, Qt::NoModifier, false},
-      {"eLang", Qt::Key_Escape, Qt::ShiftModifier, false},
-      {"bOK", Qt::Key_Escape, Qt::NoModifier, false},
-  };
-  int Accepted = 0;
-  QObject::connect(Form, &QDialog::accepted, [&Accepted] { ++Accepted; });
-  for (const TCase& C : Cases) {
-    SCOPED_TRACE(testing::Message() << C.Control << " key " << C.Key);
-    TTypeRecord Rec = Sample();
-    Accepted = 0;
-    const bool Result = Show(&Rec, [&C](QDialog* D) {
-      Retype(Child<QComboBox>(D, "eLang"), QStringLiteral("Norn"));
-      auto* Target = Child<QWidget>(D, C.Control);
-      Target->setFocus(Qt::TabFocusReason);
-      QTest::keyClick(Target, C.Key, C.Modifiers);
-      // The key goes to no control: the box takes no new item.
-      EXPECT_EQ(Child<QComboBox>(D, "eLang")->count(), 5);
-      EXPECT_EQ(EditText(Child<QComboBox>(D, "eLang")), QStringLiteral("Norn"));
-    });
-    EXPECT_EQ(Result, C.Confirmed);
-    EXPECT_EQ(Accepted, C.Confirmed ? 1 : 0);
-    EXPECT_EQ(Rec.Language, C.Confirmed ? QStringLiteral("Norn") : QStringLiteral("Latin"));
-    EXPECT_FALSE(Form->isVisible());
-  }
+  ExpectKeys(
+      {
+          {"eName", Qt::Key_Return, Qt::NoModifier, true},
+          {"eName", Qt::Key_Return, Qt::ShiftModifier, true},
+          {"eLang", Qt::Key_Return, Qt::NoModifier, true},
+          {"eLang", Qt::Key_Return, Qt::ControlModifier, true},
+          {"eCountry", Qt::Key_Enter, Qt::KeypadModifier, true},
+          {"bOK", Qt::Key_Return, Qt::NoModifier, true},
+          {"bOK", Qt::Key_Enter, Qt::KeypadModifier, true},
+          {"bCancel", Qt::Key_Return, Qt::NoModifier, false},
+          {"eName", Qt::Key_Escape, Qt::NoModifier, false},
+          {"eLang", Qt::Key_Escape, Qt::ShiftModifier, false},
+          {"bOK", Qt::Key_Escape, Qt::NoModifier, false},
+      },
+      Sample(), "eLang", 5, QStringLiteral("Norn"), &TTypeRecord::Language);
 }
 
 } // namespace

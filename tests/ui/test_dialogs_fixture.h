@@ -3,8 +3,7 @@
 // The set and item dialogs shown through the modal stub over an owner window
 // and driven with key and mouse events.
 
-#include "ModalStub.h"
-#include "regional/Regional.h"
+#include "test_window_fixture.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -15,31 +14,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <gtest/gtest.h>
-
-inline TRegional CommaRegional() {
-  TRegional R;
-  R.DateOrder = TDateOrder::DMY;
-  R.DayWidth = 2;
-  R.MonthWidth = 2;
-  R.YearWidth = 4;
-  R.DateSeparator = u'.';
-  R.DecimalSeparator = u',';
-  R.Charset = "UTF-8";
-  return R;
-}
-
-inline TRegional StopRegional() {
-  TRegional R;
-  R.DateOrder = TDateOrder::MDY;
-  R.DayWidth = 1;
-  R.MonthWidth = 1;
-  R.YearWidth = 4;
-  R.DateSeparator = u'/';
-  R.DecimalSeparator = u'.';
-  R.Charset = "UTF-8";
-  return R;
-}
+#include <functional>
+#include <initializer_list>
 
 template <class T> T* Child(QWidget* Dialog, const char* Name) {
   T* Found = Dialog->findChild<T*>(QLatin1String(Name));
@@ -106,25 +82,69 @@ inline QStringList TabWalk(QDialog* Dialog) {
   return Names;
 }
 
-class TDialogFixture : public ::testing::Test {
+class TDialogFixture : public TWindowFixture {
 protected:
   void SetUp() override {
-    FSaved = TRegional::Current();
-    TRegional::SetCurrent(CommaRegional());
     Owner = new QWidget;
     Owner->resize(900, 700);
     Owner->show();
     QApplication::processEvents();
   }
 
-  void TearDown() override {
-    delete Owner;
-    TRegional::SetCurrent(FSaved);
+  void TearDown() override { delete Owner; }
+
+  QWidget* Owner = nullptr;
+};
+
+// A dialog of type TForm over the owner, editing records of type TRecord.
+template <class TForm, class TRecord> class TEditDialogFixture : public TDialogFixture {
+protected:
+  void SetUp() override {
+    TDialogFixture::SetUp();
+    Form = new TForm(Owner);
   }
 
-  TModalStub Stub;
-  QWidget* Owner = nullptr;
+  // Shows the dialog with Rec (or none) and lets Answer close it.
+  bool Show(TRecord* Rec, std::function<void(QDialog*)> Answer) {
+    Stub.DialogAnswers.push_back(std::move(Answer));
+    return Form->ShowEdit(Rec);
+  }
 
-private:
-  TRegional FSaved;
+  struct TKeyCase {
+    const char* Control;
+    Qt::Key Key;
+    Qt::KeyboardModifiers Modifiers;
+    bool Confirmed;
+  };
+
+  // Shows Sample once a case: types Typed into the box Box, which holds
+  // BoxItems items, and presses the key in the control. Only a confirming key
+  // closes the dialog accepted and stores Typed in Field.
+  void ExpectKeys(std::initializer_list<TKeyCase> Cases, const TRecord& Sample, const char* Box,
+                  int BoxItems, const QString& Typed, QString TRecord::*Field) {
+    int Accepted = 0;
+    const QMetaObject::Connection Counting =
+        QObject::connect(Form, &QDialog::accepted, [&Accepted] { ++Accepted; });
+    for (const TKeyCase& C : Cases) {
+      SCOPED_TRACE(testing::Message() << C.Control << " key " << C.Key);
+      TRecord Rec = Sample;
+      Accepted = 0;
+      const bool Result = Show(&Rec, [&](QDialog* D) {
+        Retype(Child<QComboBox>(D, Box), Typed);
+        auto* Target = Child<QWidget>(D, C.Control);
+        Target->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(Target, C.Key, C.Modifiers);
+        // The key goes to no control: the box takes no new item.
+        EXPECT_EQ(Child<QComboBox>(D, Box)->count(), BoxItems);
+        EXPECT_EQ(EditText(Child<QComboBox>(D, Box)), Typed);
+      });
+      EXPECT_EQ(Result, C.Confirmed);
+      EXPECT_EQ(Accepted, C.Confirmed ? 1 : 0);
+      EXPECT_EQ(Rec.*Field, C.Confirmed ? Typed : Sample.*Field);
+      EXPECT_FALSE(Form->isVisible());
+    }
+    QObject::disconnect(Counting);
+  }
+
+  TForm* Form = nullptr;
 };

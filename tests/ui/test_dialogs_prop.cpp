@@ -16,18 +16,8 @@ namespace {
 // 16:38:56.193, the picker's own time of day until the user changes it.
 constexpr double PickerTime = 59936193.0 / 86400000.0;
 
-class ItemDialogTest : public TDialogFixture {
+class ItemDialogTest : public TEditDialogFixture<TFormProp, TPropRecord> {
 protected:
-  void SetUp() override {
-    TDialogFixture::SetUp();
-    Form = new TFormProp(Owner);
-  }
-
-  bool Show(PPropRecord Rec, std::function<void(QDialog*)> Answer) {
-    Stub.DialogAnswers.push_back(std::move(Answer));
-    return Form->ShowEdit(Rec);
-  }
-
   // Name, detail, default, cost, currency and date as the dialog shows them.
   static QStringList Shown(QDialog* D) {
     return {EditText(Child<QLineEdit>(D, "eName")),
@@ -66,7 +56,6 @@ protected:
 
   static void Ok(QDialog* D) { QTest::mouseClick(Child<QPushButton>(D, "bOK"), Qt::LeftButton); }
 
-  TFormProp* Form = nullptr;
   TTypeRecord Set;
 };
 
@@ -315,44 +304,22 @@ TEST_F(ItemDialogTest, RecordDateIsKeptWithThePickersTimeOfDay) {
 }
 
 TEST_F(ItemDialogTest, EnterConfirmsAndEscapeCancelsFromEveryControl) {
-  struct TCase {
-    const char* Control;
-    Qt::Key Key;
-    Qt::KeyboardModifiers Modifiers;
-    bool Confirmed;
-  } const Cases[] = {
-      {"eName", Qt::Key_Return, Qt::NoModifier, true},
-      {"eDetail", Qt::Key_Return, Qt::ShiftModifier, true},
-      {"eDefault", Qt::Key_Return, Qt::NoModifier, true},
-      {"eCost", Qt::Key_Enter, Qt::KeypadModifier, true},
-      {"eCurr", Qt::Key_Return, Qt::ControlModifier, true},
-      {"eDate", Qt::Key_Return, Qt::ShiftModifier, true},
-      {"bOK", Qt::Key_Return, Qt::NoModifier, true},
-      {"bCancel", Qt::Key_Return, Qt::NoModifier, false},
-      {"eDetail", Qt::Key_Escape, Qt::NoModifier, false},
-      {"eCurr", Qt::Key_Escape, Qt::NoModifier, false},
-      {"eDate", Qt::Key_Escape, Qt::ShiftModifier, false},
-      {"bOK", Qt::Key_Escape, Qt::NoModifier, false},
-  };
-  int Accepted = 0;
-  QObject::connect(Form, &QDialog::accepted, [&Accepted] { ++Accepted; });
-  for (const TCase& C : Cases) {
-    SCOPED_TRACE(testing::Message() << C.Control << " key " << C.Key);
-    TPropRecord Rec = Sample(&Set);
-    Accepted = 0;
-    const bool Result = Show(&Rec, [&C](QDialog* D) {
-      Retype(Child<QComboBox>(D, "eCurr"), QStringLiteral("CHF"));
-      auto* Target = Child<QWidget>(D, C.Control);
-      Target->setFocus(Qt::TabFocusReason);
-      QTest::keyClick(Target, C.Key, C.Modifiers);
-      EXPECT_EQ(Child<QComboBox>(D, "eCurr")->count(), 3);
-      EXPECT_EQ(EditText(Child<QComboBox>(D, "eCurr")), QStringLiteral("CHF"));
-    });
-    EXPECT_EQ(Result, C.Confirmed);
-    EXPECT_EQ(Accepted, C.Confirmed ? 1 : 0);
-    EXPECT_EQ(Rec.Curr, C.Confirmed ? QStringLiteral("CHF") : QStringLiteral("USD"));
-    EXPECT_FALSE(Form->isVisible());
-  }
+  ExpectKeys(
+      {
+          {"eName", Qt::Key_Return, Qt::NoModifier, true},
+          {"eDetail", Qt::Key_Return, Qt::ShiftModifier, true},
+          {"eDefault", Qt::Key_Return, Qt::NoModifier, true},
+          {"eCost", Qt::Key_Enter, Qt::KeypadModifier, true},
+          {"eCurr", Qt::Key_Return, Qt::ControlModifier, true},
+          {"eDate", Qt::Key_Return, Qt::ShiftModifier, true},
+          {"bOK", Qt::Key_Return, Qt::NoModifier, true},
+          {"bCancel", Qt::Key_Return, Qt::NoModifier, false},
+          {"eDetail", Qt::Key_Escape, Qt::NoModifier, false},
+          {"eCurr", Qt::Key_Escape, Qt::NoModifier, false},
+          {"eDate", Qt::Key_Escape, Qt::ShiftModifier, false},
+          {"bOK", Qt::Key_Escape, Qt::NoModifier, false},
+      },
+      Sample(&Set), "eCurr", 3, QStringLiteral("CHF"), &TPropRecord::Curr);
   EXPECT_TRUE(Stub.Messages.isEmpty());
 }
 
