@@ -3,6 +3,7 @@
 // linearly with the document.
 
 #include "app/Main.h"
+#include "bench/BenchMain.h"
 
 #include <QAction>
 #include <QApplication>
@@ -98,11 +99,5 @@ BENCHMARK(BM_SelectSet)->Arg(50000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RemoveSet)->Arg(50000)->Arg(100000)->Iterations(10)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication App(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunWindowBenchmarks(argc, argv);
 }

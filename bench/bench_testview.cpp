@@ -2,6 +2,7 @@
 // rebuilt from the whole document. Run offscreen on a Release build.
 
 #include "app/Modal.h"
+#include "bench/BenchMain.h"
 #include "testview/Collections.h"
 
 #include <QApplication>
@@ -96,11 +97,5 @@ BENCHMARK(BM_KeystrokeOneLargeSet)->Arg(10000)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication App(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return RunWindowBenchmarks(argc, argv);
 }
