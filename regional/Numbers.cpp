@@ -124,6 +124,18 @@ QString FloatMessage(const QString& Text) {
   return QStringLiteral("'") + Text + QStringLiteral("' is not a valid floating point value");
 }
 
+void SkipBlanks(const QString& Text, qsizetype& Pos) {
+  while (Pos < Text.size() && Text[Pos] == u' ')
+    ++Pos;
+}
+
+// Steps past a sign if there is one; true for a minus.
+bool TakeSign(const QString& Text, qsizetype& Pos) {
+  if (Pos < Text.size() && (Text[Pos] == u'+' || Text[Pos] == u'-'))
+    return Text[Pos++] == u'-';
+  return false;
+}
+
 } // namespace
 
 // Infinities and NaN cannot come from ParseCost or StrToCost. They are written
@@ -179,11 +191,8 @@ double StrToCost(const QString& Text, QChar Decimal) {
   const qsizetype N = Text.size();
   qsizetype Pos = 0;
   auto Fail = [&Text]() { return TError(FloatMessage(Text)); };
-  while (Pos < N && Text[Pos] == u' ')
-    ++Pos;
-  bool Negative = false;
-  if (Pos < N && (Text[Pos] == u'+' || Text[Pos] == u'-'))
-    Negative = Text[Pos++] == u'-';
+  SkipBlanks(Text, Pos);
+  const bool Negative = TakeSign(Text, Pos);
   std::string IntDigits, FracDigits;
   bool SeenSeparator = false;
   while (Pos < N) {
@@ -202,9 +211,7 @@ double StrToCost(const QString& Text, QChar Decimal) {
   int64_t Exponent = 0;
   if (Pos < N && (Text[Pos] == u'E' || Text[Pos] == u'e')) {
     ++Pos;
-    bool ExpNegative = false;
-    if (Pos < N && (Text[Pos] == u'+' || Text[Pos] == u'-'))
-      ExpNegative = Text[Pos++] == u'-';
+    const bool ExpNegative = TakeSign(Text, Pos);
     const qsizetype Start = Pos;
     while (Pos < N && Text[Pos] >= u'0' && Text[Pos] <= u'9') {
       Exponent = std::min<int64_t>(Exponent * 10 + (Text[Pos].unicode() - u'0'), ExpLimit);
@@ -215,8 +222,7 @@ double StrToCost(const QString& Text, QChar Decimal) {
     if (ExpNegative)
       Exponent = -Exponent;
   }
-  while (Pos < N && Text[Pos] == u' ')
-    ++Pos;
+  SkipBlanks(Text, Pos);
   if (Pos != N)
     throw Fail();
 
@@ -235,11 +241,8 @@ std::optional<double> ParseCost(const QString& Text, QChar Decimal) {
   // Both the full stop and the comma are the decimal point, whatever the
   // regional separator, so that "1.0" and "1,0" both read everywhere.
   auto IsPoint = [Decimal](QChar C) { return C == u'.' || C == u',' || C == Decimal; };
-  while (Pos < N && Text[Pos] == u' ')
-    ++Pos;
-  bool Negative = false;
-  if (Pos < N && (Text[Pos] == u'+' || Text[Pos] == u'-'))
-    Negative = Text[Pos++] == u'-';
+  SkipBlanks(Text, Pos);
+  const bool Negative = TakeSign(Text, Pos);
   std::string IntDigits, FracDigits;
   bool Taken = false;
   while (Pos < N && Text[Pos] >= u'0' && Text[Pos] <= u'9') {
@@ -257,9 +260,7 @@ std::optional<double> ParseCost(const QString& Text, QChar Decimal) {
   int64_t Exponent = 0;
   if (Pos < N && (Text[Pos] == u'E' || Text[Pos] == u'e')) {
     ++Pos;
-    bool ExpNegative = false;
-    if (Pos < N && (Text[Pos] == u'+' || Text[Pos] == u'-'))
-      ExpNegative = Text[Pos++] == u'-';
+    const bool ExpNegative = TakeSign(Text, Pos);
     while (Pos < N && Text[Pos] >= u'0' && Text[Pos] <= u'9') {
       if (Exponent >= 500)
         return std::nullopt;
@@ -268,8 +269,7 @@ std::optional<double> ParseCost(const QString& Text, QChar Decimal) {
     if (ExpNegative)
       Exponent = -Exponent;
   }
-  while (Pos < N && Text[Pos] == u' ')
-    ++Pos;
+  SkipBlanks(Text, Pos);
   if (Pos != N)
     return std::nullopt;
 
@@ -336,11 +336,8 @@ int32_t StrToInt(const QString& Text) {
   auto Fail = [&Text]() {
     return TError(QStringLiteral("''") + Text + QStringLiteral("'' is not a valid integer value"));
   };
-  while (Pos < N && Text[Pos] == u' ')
-    ++Pos;
-  bool Negative = false;
-  if (Pos < N && (Text[Pos] == u'+' || Text[Pos] == u'-'))
-    Negative = Text[Pos++] == u'-';
+  SkipBlanks(Text, Pos);
+  const bool Negative = TakeSign(Text, Pos);
   bool Hex = false;
   if (Pos < N && (Text[Pos] == u'$' || Text[Pos] == u'x' || Text[Pos] == u'X')) {
     Hex = true;
