@@ -258,6 +258,14 @@ void TMainForm::SetUpLists() {
   FUi->Splitter1->setSizes({432, 773 - 432 - FUi->Splitter1->handleWidth()});
 }
 
+bool TMainForm::event(QEvent* Event) {
+  // The hints stay with the actions but are not shown: a status message
+  // would hide the panel that holds the file name.
+  if (Event->type() == QEvent::StatusTip)
+    return true;
+  return QMainWindow::event(Event);
+}
+
 bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
   if (Event->type() == QEvent::ToolTip)
     return true;

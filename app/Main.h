@@ -81,6 +81,7 @@ public:
   TPropListModel* PropModel() const { return FPropModel; }
 
 protected:
+  bool event(QEvent* Event) override;
   bool eventFilter(QObject* Watched, QEvent* Event) override;
 
 private:

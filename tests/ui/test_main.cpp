@@ -3,6 +3,8 @@
 #include "test_main_fixture.h"
 
 #include <QComboBox>
+#include <QLabel>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QToolTip>
 
@@ -318,6 +320,30 @@ TEST_F(MainListsTest, ToolBarShowsPicturesButNoTooltips) {
     EXPECT_EQ(Act(Set)->icon().pixmap(16, 16).toImage(), Act(Item)->icon().pixmap(16, 16).toImage())
         << Set;
   EXPECT_EQ(Form->ListTypes()->width(), 432);
+}
+
+TEST_F(MainListsTest, HintsNeverHideTheFileName) {
+  CreateWindow();
+  Form->SetFileName(QStringLiteral("a.vsxml"));
+  auto* Panel = Form->findChild<QLabel*>(QStringLiteral("StatusPanel"));
+  ASSERT_NE(Panel, nullptr);
+  const std::pair<const char*, const char*> Hints[] = {
+      {"ANewFile", ""},
+      {"AOpen", "Открыть..."},
+      {"AAddProp", "содержимое"},
+      {"AEditProp", "содержимое"},
+      {"ARemoveProp", "Удалить содержимое"},
+  };
+  auto* Bar = Form->findChild<QToolBar*>(QStringLiteral("ToolBar1"));
+  for (const auto& [Name, Hint] : Hints) {
+    SCOPED_TRACE(Name);
+    EXPECT_EQ(Act(Name)->statusTip(), QString::fromUtf8(Hint));
+    // What hovering a tool button does.
+    Act(Name)->showStatusText(Bar->widgetForAction(Act(Name)));
+    EXPECT_TRUE(Panel->isVisible());
+    EXPECT_EQ(Panel->text(), QStringLiteral("a.vsxml"));
+    EXPECT_TRUE(Form->statusBar()->currentMessage().isEmpty());
+  }
 }
 
 } // namespace
