@@ -47,7 +47,21 @@ void TDatePicker::ApplyRegional(const TRegional& Settings) {
 }
 
 double TDatePicker::Value() const {
-  const QDate Shown = date();
+  QDate Shown = date();
+  // Text typed but not yet taken in (a year typed with two digits under a
+  // four-digit pattern, and Enter goes to OK first) counts as it reads by the
+  // regional rules. Untouched text is left alone, so that a two-digit year
+  // never moves a loaded date into another century.
+  const QString Typed = text();
+  if (Typed != textFromDateTime(dateTime())) {
+    try {
+      int Year = 0, Month = 0, Day = 0;
+      if (DecodeDate(StrToDate(Typed), Year, Month, Day))
+        Shown = QDate(Year, Month, Day);
+    } catch (const TError&) {
+      // Unreadable text: the picker's own date stands.
+    }
+  }
   const double Day = EncodeDate(Shown.year(), Shown.month(), Shown.day());
   const double Time = static_cast<double>(FTimeOfDayMs) / MsPerDay;
   // Before day 0 the count keeps its day in the integer part and the time of

@@ -7,9 +7,11 @@
 #include "ui_Description.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QShowEvent>
 
 #include <algorithm>
+#include <limits>
 
 TFormProp* FormProp = nullptr;
 
@@ -22,6 +24,9 @@ constexpr double FirstDate = 40256.6937059375;
 
 TFormProp::TFormProp(QWidget* Parent) : QDialog(Parent), FUi(new Ui::FormProp) {
   FUi->setupUi(this);
+  // Texts have no length limit: Qt's default would cut a long one on OK.
+  for (QLineEdit* Edit : {FUi->eName, FUi->eCurr->lineEdit()})
+    Edit->setMaxLength(std::numeric_limits<int>::max());
   FUi->eDetail->SetRange(0, 2);
   FUi->eDetail->SetValue(0);
   FUi->eDate->SetValue(FirstDate);

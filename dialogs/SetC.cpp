@@ -6,12 +6,18 @@
 #include "ui_SetC.h"
 
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QShowEvent>
+
+#include <limits>
 
 TFormType* FormType = nullptr;
 
 TFormType::TFormType(QWidget* Parent) : QDialog(Parent), FUi(new Ui::FormType) {
   FUi->setupUi(this);
+  // Texts have no length limit: Qt's default would cut a long one on OK.
+  for (QLineEdit* Edit : {FUi->eName, FUi->eLang->lineEdit(), FUi->eCountry->lineEdit()})
+    Edit->setMaxLength(std::numeric_limits<int>::max());
   FKeyPreview = new TKeyPreview(
       this, [this](QKeyEvent* Event) { FormKeyDown(Event); },
       [this](QKeyEvent* Event) { return FormKeyPress(Event); });

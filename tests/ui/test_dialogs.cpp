@@ -106,6 +106,17 @@ TEST_F(SetDialogTest, EditLoadsTheRecordAndWritesItOnlyOnOk) {
   ExpectSame(*Form->TypeRec(), TTypeRecord{});
 }
 
+TEST_F(SetDialogTest, LongTextsSurviveAnEdit) {
+  TTypeRecord Rec = Sample();
+  Rec.Name = QString(40000, u'н');
+  Rec.Language = QString(40001, u'l');
+  Rec.Country = QString(40002, u'c');
+  const TTypeRecord Before = Rec;
+  EXPECT_TRUE(Show(
+      &Rec, [](QDialog* D) { QTest::mouseClick(Child<QPushButton>(D, "bOK"), Qt::LeftButton); }));
+  ExpectSame(Rec, Before);
+}
+
 TEST_F(SetDialogTest, EveryShowingSelectsTheWholeNameAndCentresOverTheOwner) {
   TTypeRecord Rec = Sample();
   const QPoint OwnerCentre = Owner->frameGeometry().center();

@@ -303,6 +303,34 @@ TEST_F(ItemDialogTest, RecordDateIsKeptWithThePickersTimeOfDay) {
   }
 }
 
+TEST_F(ItemDialogTest, LongTextsSurviveAnEdit) {
+  TPropRecord Rec = Sample(&Set);
+  Rec.Name = QString(40000, u'н');
+  Rec.Curr = QString(40001, u'c');
+  EXPECT_TRUE(Show(&Rec, [](QDialog* D) { Ok(D); }));
+  EXPECT_EQ(Rec.Name.size(), 40000);
+  EXPECT_EQ(Rec.Curr.size(), 40001);
+}
+
+TEST_F(ItemDialogTest, TypedDateIsStoredAsShownEvenBeforeThePickerTakesItIn) {
+  SetCurrentYearForTests(2026);
+  TPropRecord Rec = Sample(&Set);
+  Rec.Date = EncodeDate(2010, 3, 19);
+  EXPECT_TRUE(Show(&Rec, [](QDialog* D) {
+    auto* Date = Child<QDateTimeEdit>(D, "eDate");
+    QApplication::setActiveWindow(D);
+    Date->setFocus(Qt::OtherFocusReason);
+    Date->setSelectedSection(QDateTimeEdit::YearSection);
+    QTest::keyClicks(Date, QStringLiteral("99"));
+    EXPECT_EQ(Date->text(), QStringLiteral("19.03.99"));
+    QTest::keyClick(Date, Qt::Key_Return);
+  }));
+  SetCurrentYearForTests(std::nullopt);
+  int Year = 0, Month = 0, Day = 0;
+  ASSERT_TRUE(DecodeDate(Rec.Date, Year, Month, Day));
+  EXPECT_EQ(QDate(Year, Month, Day), QDate(1999, 3, 19));
+}
+
 TEST_F(ItemDialogTest, EnterConfirmsAndEscapeCancelsFromEveryControl) {
   ExpectKeys(
       {
