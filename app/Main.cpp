@@ -240,6 +240,7 @@ void TMainForm::SetUpLists() {
     Header->setSortIndicatorShown(false);
     for (int Column = 0; Column < Setup.Widths.size(); ++Column)
       Header->resizeSection(Column, Setup.Widths.at(Column));
+    View->installEventFilter(this);
     View->viewport()->installEventFilter(this);
     QMenu* Popup = Setup.Popup;
     connect(View, &QWidget::customContextMenuRequested, this,
@@ -269,6 +270,20 @@ bool TMainForm::event(QEvent* Event) {
 bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
   if (Event->type() == QEvent::ToolTip)
     return true;
+  // Focus alone makes the first row current, which looks like a selection
+  // that the commands do not see: a list without a selection shows none.
+  if (Event->type() == QEvent::FocusIn) {
+    for (QTreeView* View : {FUi->ListTypes, FUi->ListProps}) {
+      if (Watched == View)
+        QMetaObject::invokeMethod(
+            View,
+            [View] {
+              if (!View->selectionModel()->hasSelection())
+                View->selectionModel()->clearCurrentIndex();
+            },
+            Qt::QueuedConnection);
+    }
+  }
   // A press on empty space below the rows ends the list's selection, as a
   // report list does; the item views themselves would keep it.
   if (Event->type() == QEvent::MouseButtonPress) {

@@ -110,6 +110,20 @@ TEST_F(MainListsTest, RowsShowRecordsInDatabaseOrder) {
   EXPECT_EQ(Props()->model()->rowCount(), 0);
 }
 
+TEST_F(MainListsTest, FocusMarksNoRowWithoutASelection) {
+  Fill();
+  QApplication::setActiveWindow(Form);
+  Props()->setFocus(Qt::TabFocusReason);
+  Types()->setFocus(Qt::TabFocusReason);
+  QApplication::processEvents();
+  ASSERT_TRUE(Types()->hasFocus());
+  EXPECT_FALSE(Types()->currentIndex().isValid());
+  // The keys still reach the rows.
+  QTest::keyClick(Types(), Qt::Key_Down);
+  EXPECT_EQ(Selected(Types()), 0);
+  EXPECT_EQ(Column(Props(), 0), QStringList({"Чайник", "Ложка", "Плита"}));
+}
+
 TEST_F(MainListsTest, ClickOnEmptySpaceShowsLastSetAgain) {
   Fill();
   ClickRow(Types(), 0);
