@@ -103,8 +103,7 @@ void TFormProp::FormKeyDown(QKeyEvent* Event) {
 bool TFormProp::FormKeyPress(QKeyEvent* Event) {
   // No control may react to Enter or Escape (a drop-down box would take
   // Enter as a new item, the spin field would beep).
-  return TKeyPreview::IsEnter(Event) || TKeyPreview::IsEscape(Event) || Event->text() == u"\r" ||
-         Event->text() == u"\x1b";
+  return TKeyPreview::IsEnterOrEscapeChar(Event);
 }
 
 void TFormProp::showEvent(QShowEvent* Event) {

@@ -22,6 +22,10 @@ bool TKeyPreview::IsEscape(const QKeyEvent* Event) {
   return Event->key() == Qt::Key_Escape;
 }
 
+bool TKeyPreview::IsEnterOrEscapeChar(const QKeyEvent* Event) {
+  return IsEnter(Event) || IsEscape(Event) || Event->text() == u"\r" || Event->text() == u"\x1b";
+}
+
 void TKeyPreview::Watch(bool On) {
   if (On == FWatching)
     return;

@@ -26,6 +26,8 @@ public:
 
   static bool IsEnter(const QKeyEvent* Event);
   static bool IsEscape(const QKeyEvent* Event);
+  // The key or the character of Enter or Escape, which no control may see.
+  static bool IsEnterOrEscapeChar(const QKeyEvent* Event);
 
 protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override;

@@ -80,8 +80,7 @@ void TFormType::FormKeyDown(QKeyEvent* Event) {
 bool TFormType::FormKeyPress(QKeyEvent* Event) {
   // No control may react to Enter or Escape (a drop-down box would take
   // Enter as a new item).
-  return TKeyPreview::IsEnter(Event) || TKeyPreview::IsEscape(Event) || Event->text() == u"\r" ||
-         Event->text() == u"\x1b";
+  return TKeyPreview::IsEnterOrEscapeChar(Event);
 }
 
 void TFormType::showEvent(QShowEvent* Event) {
