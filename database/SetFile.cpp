@@ -5,12 +5,14 @@
 // reading rules look at is kept in a compact form meanwhile: every attribute
 // value that may be read, in one shared text pool.
 
+#include "database/SetFile.h"
+
+#include "database/AtomicFile.h"
 #include "database/PropDB.h"
 
 #include <QBuffer>
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QSysInfo>
 #include <QXmlStreamReader>
@@ -609,7 +611,8 @@ QString XmlSafe(const QString& Text) {
 
 // AfterSet runs after each set, when the writer has nothing pending.
 template <class TAfterSet>
-void WriteDocument(const TPropDB& DB, QXmlStreamWriter& W, TAfterSet AfterSet) {
+void WriteDocument(const TPropDB& DB, const TRegional& Settings, QXmlStreamWriter& W,
+                   TAfterSet AfterSet) {
   // The items of each set in item-list order, grouped in one pass instead of
   // a scan of the whole item list for every set.
   const size_t TypeCount = size_t(DB.TypeCount());
@@ -636,7 +639,6 @@ void WriteDocument(const TPropDB& DB, QXmlStreamWriter& W, TAfterSet AfterSet) {
     if (PropType[P] != NoType)
       Grouped[Next[PropType[P]]++] = DB.Props(int(P));
 
-  const TRegional& Settings = TRegional::Current();
   const QString Break = QStringLiteral("\r\n");
   const QString TypeIndent = QStringLiteral("\r\n  ");
   const QString PropIndent = QStringLiteral("\r\n    ");
@@ -709,8 +711,7 @@ void WriteDocument(const TPropDB& DB, QXmlStreamWriter& W, TAfterSet AfterSet) {
 namespace {
 
 // Adds the parsed sets and items in document order.
-void Fill(TPropDB& DB, const TParsedFile& File) {
-  const TRegional& Settings = TRegional::Current();
+void Fill(TPropDB& DB, const TParsedFile& File, const TRegional& Settings) {
   for (size_t T = 0; T < File.Types.size(); ++T) {
     const TParsedType& Parsed = File.Types[T];
     // Each record is added before its values are read, so a value that does
@@ -737,70 +738,71 @@ void Fill(TPropDB& DB, const TParsedFile& File) {
 
 } // namespace
 
-void TPropDB::LoadFromXMLBytes(const QByteArray& Bytes) {
-  Clear();
-  TParsedFile File;
-  Parse(Bytes, File);
-  Fill(*this, File);
-}
-
-void TPropDB::LoadFromXML(const QString& FileName) {
-  Clear();
+void ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings) {
   TParsedFile File;
   {
-    QByteArray Bytes;
-    QFile Source(FileName);
-    if (!Source.open(QIODevice::ReadOnly))
-      throw ParseError(Source.errorString(), 0, QString());
-    Bytes = Source.readAll();
-    if (Source.error() != QFileDevice::NoError)
-      throw ParseError(Source.errorString(), 0, QString());
-    Source.close();
+    const QByteArray Bytes = Device.readAll();
+    const auto* Source = qobject_cast<const QFileDevice*>(&Device);
+    if (Source && Source->error() != QFileDevice::NoError)
+      throw ParseError(Device.errorString(), 0, QString());
     Parse(Bytes, File);
   } // the file's bytes go before the records come
-  Fill(*this, File);
+  Fill(DB, File, Settings);
 }
 
-QByteArray TPropDB::SaveToXMLBytes() const {
-  QString Text;
-  QXmlStreamWriter Writer(&Text);
-  WriteDocument(*this, Writer, [] {});
-  return Text.toUtf8();
+void LoadSetFile(const QString& FileName, TPropDB& DB, const TRegional& Settings) {
+  DB.Clear();
+  QFile Source(FileName);
+  if (!Source.open(QIODevice::ReadOnly))
+    throw ParseError(Source.errorString(), 0, QString());
+  ReadSetFile(Source, DB, Settings);
 }
 
-void TPropDB::SaveToXML(const QString& FileName) const {
-  // Written beside the old file and put in its place only when complete, so
-  // a failed save leaves the old file as it was; leaving without commit()
-  // drops the new one.
-  //
-  // Unbuffered, and every write checked here: QSaveFile reports neither a
-  // short write nor a failure of the buffer flush in commit(), and would put
-  // a truncated file in place of the old one.
-  QSaveFile File(FileName);
-  if (!File.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-    throw TError(File.errorString());
-  // The writer fills a string that goes to the file as UTF-8 in pieces of
-  // about a million characters.
+void WriteSetFile(QIODevice& Device, const TPropDB& DB, const TRegional& Settings) {
+  // The writer fills a string that goes to the device as UTF-8 in pieces of
+  // about a million characters; every write is checked.
   QString Chunk;
   QXmlStreamWriter Writer(&Chunk);
   const auto Flush = [&] {
     const QByteArray Bytes = Chunk.toUtf8();
     for (qsizetype Done = 0; Done < Bytes.size();) {
-      const qint64 Written = File.write(Bytes.constData() + Done, Bytes.size() - Done);
-      if (Written <= 0) {
-        const QString Reason = File.errorString();
-        File.cancelWriting();
-        throw TError(Reason);
-      }
+      const qint64 Written = Device.write(Bytes.constData() + Done, Bytes.size() - Done);
+      if (Written <= 0)
+        throw TError(Device.errorString());
       Done += qsizetype(Written);
     }
     Chunk.resize(0); // keeps the allocation
   };
-  WriteDocument(*this, Writer, [&] {
+  WriteDocument(DB, Settings, Writer, [&] {
     if (Chunk.size() >= (1 << 20))
       Flush();
   });
   Flush();
-  if (!File.commit())
-    throw TError(File.errorString());
+}
+
+void SaveSetFile(const QString& FileName, const TPropDB& DB, const TRegional& Settings) {
+  WriteFileAtomically(FileName, [&](QIODevice& Device) { WriteSetFile(Device, DB, Settings); });
+}
+
+void TPropDB::LoadFromXML(const QString& FileName) {
+  LoadSetFile(FileName, *this, TRegional::Current());
+}
+
+void TPropDB::SaveToXML(const QString& FileName) const {
+  SaveSetFile(FileName, *this, TRegional::Current());
+}
+
+void TPropDB::LoadFromXMLBytes(const QByteArray& Bytes) {
+  Clear();
+  QBuffer Device;
+  Device.setData(Bytes);
+  Device.open(QIODevice::ReadOnly);
+  ReadSetFile(Device, *this, TRegional::Current());
+}
+
+QByteArray TPropDB::SaveToXMLBytes() const {
+  QBuffer Device;
+  Device.open(QIODevice::WriteOnly);
+  WriteSetFile(Device, *this, TRegional::Current());
+  return Device.data();
 }

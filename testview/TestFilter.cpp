@@ -1,6 +1,8 @@
 #include "testview/TestFilter.h"
 
-#include <QSaveFile>
+#include "database/AtomicFile.h"
+
+#include <QIODevice>
 
 #include <algorithm>
 #include <numeric>
@@ -102,20 +104,11 @@ bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional
     return false;
   try {
     const QByteArray Bytes = ExportBytes(Rows, Settings);
-    // QSaveFile writes beside the target and renames only on commit, so a
-    // failure anywhere leaves no half-written file and keeps an old one.
-    QSaveFile File(FileName);
-    if (!File.open(QIODevice::WriteOnly))
-      return false;
-    // commit() does not see a short write that only the final flush meets
-    // (a full disk, a size limit) and would rename a cut file into place, so
-    // the flush is checked here first.
-    if (File.write(Bytes) != Bytes.size() || !File.flush() ||
-        File.error() != QFileDevice::NoError) {
-      File.cancelWriting();
-      return false;
-    }
-    return File.commit();
+    WriteFileAtomically(FileName, [&](QIODevice& File) {
+      if (File.write(Bytes) != Bytes.size())
+        throw TError(File.errorString());
+    });
+    return true;
   } catch (const std::exception&) {
     return false;
   }
