@@ -36,7 +36,10 @@ language and one country and holds items, each with a detail level, a\n\
 default flag, an approximate price with its currency and a date. All sets\n\
 of a document are kept in one XML set file (.vsxml). A test view filters\n\
 the sets by language, country and detail level and exports the chosen\n\
-items as tab-separated text. The interface is in Russian.")
+items as tab-separated text. The interface is in Russian.\n\
+.\n\
+brimsett-tool checks set files, converts them between regional settings\n\
+and writes the test view's export from the command line.")
 set(CPACK_PACKAGE_HOMEPAGE_URL https://brimsett.org)
 set(CPACK_PACKAGE_CONTACT "Brimsett developers <dev@brimsett.org>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -171,6 +171,14 @@ TRegional TRegional::FromLocale(const QByteArray& Name) {
   return FromPattern(DFmt, Decimal, Codeset);
 }
 
+std::optional<TRegional> TRegional::TryFromLocale(const QByteArray& Name) {
+  locale_t Locale = newlocale(LC_ALL_MASK, Name.constData(), static_cast<locale_t>(nullptr));
+  if (Locale == static_cast<locale_t>(nullptr))
+    return std::nullopt;
+  freelocale(Locale);
+  return FromLocale(Name);
+}
+
 TRegional TRegional::FromPattern(const QByteArray& DFmt, QChar Decimal, const QByteArray& Charset) {
   TRegional Result;
   Result.DecimalSeparator = Decimal;

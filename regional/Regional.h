@@ -44,6 +44,9 @@ struct TRegional {
   // newlocale and nl_langinfo_l so that nothing global changes. Unknown
   // locales give the C settings.
   static TRegional FromLocale(const QByteArray& Name);
+  // The same, but nullopt for a locale that the C library does not know, for
+  // callers that must not fall back to the C settings silently.
+  static std::optional<TRegional> TryFromLocale(const QByteArray& Name);
   // Parses an nl_langinfo D_FMT pattern such as "%d.%m.%Y".
   static TRegional FromPattern(const QByteArray& DFmt, QChar Decimal, const QByteArray& Charset);
 };

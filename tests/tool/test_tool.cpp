@@ -1,0 +1,152 @@
+// brimsett-tool run as a user runs it: exit statuses, conversions between
+// regional settings, the export, and its help against its man page.
+
+#include "database/PropDB.h"
+#include "database/SetFile.h"
+#include "testview/TestFilter.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace {
+
+const QString Example = QStringLiteral(BRIMSETT_EXAMPLES_DIR "/example.vsxml");
+
+struct TRun {
+  int Exit = -1;
+  QByteArray Out, Err;
+};
+
+TRun Tool(const QStringList& Args) {
+  QProcess P;
+  P.start(QStringLiteral(BRIMSETT_TOOL_PATH), Args);
+  EXPECT_TRUE(P.waitForFinished(60000));
+  return {P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1, P.readAllStandardOutput(),
+          P.readAllStandardError()};
+}
+
+QByteArray Read(const QString& FileName) {
+  QFile File(FileName);
+  return File.open(QIODevice::ReadOnly) ? File.readAll() : QByteArray("(unreadable)");
+}
+
+void Write(const QString& FileName, const QByteArray& Bytes) {
+  QFile File(FileName);
+  EXPECT_TRUE(File.open(QIODevice::WriteOnly) && File.write(Bytes) == Bytes.size());
+}
+
+TEST(Tool, ExitStatusesAndUntouchedOutput) {
+  QTemporaryDir Dir;
+  const QString Bad = Dir.filePath("bad.vsxml"), Cut = Dir.filePath("cut.vsxml"),
+                Out = Dir.filePath("out");
+  Write(Bad, "<?xml version=\"1.0\"?>\r\n<propdb>\r\n  <type name=\"A\">\r\n</propdb>\r\n");
+  // The editor stops quietly at the comment and would drop set B.
+  Write(Cut, "<propdb><type GUID=\"{6513270E-269E-4D37-B2A7-4DE452E6B438}\" name=\"A\"/><!-- -->"
+             "<type GUID=\"{6513270E-269E-4D37-B2A7-4DE452E6B439}\" name=\"B\"/></propdb>");
+  const QString Ru = QStringLiteral("ru_RU.UTF-8"), Us = QStringLiteral("en_US.UTF-8");
+  const struct {
+    QStringList Args;
+    int Exit;
+  } Cases[] = {
+      {{"check", "--locale", Ru, Example}, 0},
+      {{"check", "--locale", Ru, Bad}, 1},
+      {{"check", "--locale", Ru, Cut}, 1},
+      {{"check", "--locale", "xx_XX.UTF-8", Example}, 2},
+      {{"check", "--locale"}, 2},
+      {{"convert", "--from", Ru, "--to", Us, Bad, Out}, 1},
+      {{"convert", "--from", Ru, "--to", Us, Cut, Out}, 1},
+      {{"convert", "--from", Ru, Example, Out}, 2},
+      {{"export", "--language", "Russian", "--all-languages", Example, Out}, 2},
+      {{"export", "--level", "3", Example, Out}, 2},
+      {{"frobnicate", Example}, 2},
+  };
+  for (const auto& C : Cases) {
+    Write(Out, "old");
+    const TRun R = Tool(C.Args);
+    const bool Check = C.Args.front() == u"check";
+    SCOPED_TRACE(C.Args.join(u' ').toStdString() + "\n" + R.Err.toStdString());
+    EXPECT_EQ(R.Exit, C.Exit);
+    EXPECT_EQ(Read(Out), "old");
+    // One line a file, and no CR LF of the reader's messages on the terminal.
+    EXPECT_EQ(R.Out.count('\n'), Check && C.Exit != 2 ? 1 : 0);
+    EXPECT_FALSE(R.Out.contains('\r') || R.Err.contains('\r'));
+    EXPECT_EQ(R.Err.isEmpty(), C.Exit == 0 || (C.Exit == 1 && Check));
+  }
+}
+
+// Back under ru_RU gives the bytes of a save there; on to en_GB keeps the days,
+// though 04/07/2010 is 7 April under en_US and 4 July under en_GB.
+TEST(Tool, ConvertRoundTripAndUsToGb) {
+  QTemporaryDir Dir;
+  const QString Us = Dir.filePath("us"), Back = Dir.filePath("back"), Gb = Dir.filePath("gb");
+  const auto Convert = [](const char* From, const char* To, const QString& In, const QString& Out) {
+    return Tool({"convert", "--from", From, "--to", To, In, Out}).Exit;
+  };
+  ASSERT_EQ(Convert("ru_RU.UTF-8", "en_US.UTF-8", Example, Us), 0);
+  ASSERT_EQ(Convert("en_US.UTF-8", "ru_RU.UTF-8", Us, Back), 0);
+  ASSERT_EQ(Convert("en_US.UTF-8", "en_GB.UTF-8", Us, Gb), 0);
+  TPropDB DB, InGb;
+  LoadSetFile(Example, DB, TRegional::FromLocale("ru_RU.UTF-8"));
+  QBuffer Saved;
+  Saved.open(QIODevice::WriteOnly);
+  WriteSetFile(Saved, DB, TRegional::FromLocale("ru_RU.UTF-8"));
+  EXPECT_NE(Read(Us), Saved.data());
+  EXPECT_EQ(Read(Back), Saved.data());
+  LoadSetFile(Gb, InGb, TRegional::FromLocale("en_GB.UTF-8"));
+  ASSERT_EQ(InGb.PropCount(), DB.PropCount());
+  for (int I = 0; I < DB.PropCount(); ++I)
+    EXPECT_EQ(InGb.Props(I)->Date, DB.Props(I)->Date) << DB.Props(I)->Name.toStdString();
+}
+
+// The ticked rows of each Russian set for Russia at level 1, in the view's order.
+TEST(Tool, ExportWritesWhatTheViewWritesForEachSet) {
+  for (const char* Name : {"ru_RU.UTF-8", "ru_RU.CP1251"}) {
+    QTemporaryDir Dir;
+    const QString Out = Dir.filePath("out.txt");
+    const QStringList Args = {"--language", "Russian", "--country", "Russia", "--level", "1"};
+    ASSERT_EQ(Tool(QStringList{"export", "--locale", Name} + Args + QStringList{Example, Out}).Exit,
+              0);
+    const TRegional Settings = TRegional::FromLocale(Name);
+    TPropDB DB;
+    LoadSetFile(Example, DB, Settings);
+    TPropList Rows;
+    for (const char* Item : {"Микроволновая печь", "Холодильник", "Чайник", "Домкрат",
+                             "Зимние шины", "Набор ключей", "Газонокосилка", "Лопата"})
+      for (int I = 0; I < DB.PropCount(); ++I)
+        if (DB.Props(I)->Name == QString::fromUtf8(Item))
+          Rows.push_back(DB.Props(I));
+    ASSERT_EQ(Rows.size(), 8u);
+    EXPECT_EQ(Read(Out), ExportBytes(Rows, Settings)) << Name;
+  }
+}
+
+TEST(Tool, HelpAndManPageNameTheSameOptions) {
+  const TRun Help = Tool({"--help"});
+  ASSERT_EQ(Help.Exit, 0);
+  const QString Man =
+      QString::fromUtf8(Read(BRIMSETT_TOOL_MAN)).replace(QStringLiteral("\\-"), "-");
+  const auto Options = [](const QString& Text) {
+    std::set<QString> Found; // -h, --help, --locale ...
+    for (const auto& M : QRegularExpression("(?<![\\w-])--?[a-z][a-z-]*").globalMatch(Text))
+      Found.insert(M.captured());
+    return Found;
+  };
+  EXPECT_GE(Options(QString::fromUtf8(Help.Out)).size(), 11);
+  EXPECT_EQ(Options(QString::fromUtf8(Help.Out)), Options(Man));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication App(argc, argv);
+  testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,398 @@
+// brimsett-tool: checks, converts and exports set files without a window, on
+// the core library alone. A set file carries the regional form of the machine
+// that wrote it, so every command takes the settings it reads and writes under
+// by a locale name rather than from wherever it happens to run.
+
+#include "database/AtomicFile.h"
+#include "database/PropDB.h"
+#include "database/SetFile.h"
+#include "regional/Regional.h"
+#include "testview/TestFilter.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QIODevice>
+#include <QRegularExpression>
+#include <QSet>
+#include <QXmlStreamReader>
+
+#include <csignal>
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+enum TExit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
+
+const QString ProgramName = QStringLiteral("brimsett-tool");
+
+// Kept in step with tool/brimsett-tool.1: every option here is in the man page.
+const char* const HelpText =
+    "brimsett-tool — проверка, перевод в другие региональные настройки и выгрузка\n"
+    "файлов наборов (.vsxml) без окна редактора.\n"
+    "\n"
+    "Использование:\n"
+    "  brimsett-tool check   [--locale NAME] FILE...\n"
+    "  brimsett-tool convert --from NAME --to NAME INPUT OUTPUT\n"
+    "  brimsett-tool export  [--locale NAME] [--language TEXT | --all-languages]\n"
+    "                        [--country TEXT | --all-countries] [--level 0|1|2] INPUT OUTPUT\n"
+    "  brimsett-tool --help | --version\n"
+    "\n"
+    "Команды:\n"
+    "  check    Читает каждый FILE целиком и выводит по строке на файл: имя файла и\n"
+    "           число наборов и элементов либо сообщение об ошибке чтения (его строки\n"
+    "           через \" | \").\n"
+    "  convert  Читает INPUT в настройках --from и записывает OUTPUT в настройках --to\n"
+    "           так, как его сохранил бы редактор. Если INPUT не читается целиком,\n"
+    "           OUTPUT не создаётся и не меняется.\n"
+    "  export   Записывает в OUTPUT то, что окно \"Выбор набора\" записало бы кнопкой\n"
+    "           \"Сохранить в текстовый файл\" для каждого набора, прошедшего фильтры,\n"
+    "           в порядке файла: его элементы с детализацией не выше --level и с\n"
+    "           признаком \"по умолчанию\", по имени; в 8-битной кодировке настроек,\n"
+    "           строки через CR LF.\n"
+    "\n"
+    "Файл прочитан целиком, когда нет ошибки чтения и прочитаны все элементы type\n"
+    "в propdb (редактор молча останавливается на первом другом узле там).\n"
+    "Выходной файл заменяется только записанным полностью.\n"
+    "\n"
+    "Параметры:\n"
+    "  --locale NAME      Региональные настройки локали NAME (например ru_RU.UTF-8):\n"
+    "                     формат даты, десятичный разделитель, кодировка и порядок\n"
+    "                     строк выгрузки. Без параметра действуют настройки окружения.\n"
+    "  --from NAME        Настройки, в которых записан INPUT.\n"
+    "  --to NAME          Настройки, в которых записать OUTPUT.\n"
+    "  --language TEXT    Только наборы, язык которых в точности равен TEXT (пустой\n"
+    "                     TEXT: наборы без языка).\n"
+    "  --all-languages    Наборы любого языка; так же без --language.\n"
+    "  --country TEXT     Только наборы, страна которых в точности равна TEXT.\n"
+    "  --all-countries    Наборы любой страны; так же без --country.\n"
+    "  --level 0|1|2      Степень детализации: 0 низкая, 1 средняя, 2 высокая\n"
+    "                     (по умолчанию 2).\n"
+    "  -h, --help         Эта справка.\n"
+    "  --version          Версия программы.\n"
+    "\n"
+    "Код возврата: 0 успех; 1 файл не прочитан целиком или не записан; 2 ошибка в\n"
+    "командной строке (неизвестная команда, параметр или локаль, нет аргумента,\n"
+    "неверный уровень, несовместимые параметры).\n";
+
+// Raised for anything wrong on the command line; nothing has been read or
+// written yet when it is.
+struct TUsageError {
+  QString Message;
+};
+
+void Print(FILE* Stream, const QString& Text) {
+  const QByteArray Bytes = Text.toLocal8Bit();
+  std::fwrite(Bytes.constData(), 1, static_cast<size_t>(Bytes.size()), Stream);
+}
+
+void Fail(const QString& Text) {
+  Print(stderr, ProgramName + QStringLiteral(": ") + Text + u'\n');
+}
+
+// An error message on one line: the reader's messages hold CR LF between their
+// parts, and a conversion message quotes the attribute, line breaks and all.
+QString OneLine(const QString& Message) {
+  static const QRegularExpression Breaks(QStringLiteral("\\r\\n|\\r|\\n"));
+  QStringList Parts = Message.split(Breaks);
+  while (Parts.size() > 1 && Parts.back().isEmpty())
+    Parts.removeLast();
+  return Parts.join(QStringLiteral(" | "));
+}
+
+QString ErrorText(const std::exception& E) {
+  if (const auto* Error = dynamic_cast<const TError*>(&E))
+    return Error->Message();
+  return QString::fromLocal8Bit(E.what());
+}
+
+TRegional SettingsOf(const QString& Name) {
+  if (Name.isEmpty())
+    throw TUsageError{QStringLiteral("пустое имя локали")};
+  std::optional<TRegional> Settings = TRegional::TryFromLocale(Name.toLocal8Bit());
+  if (!Settings)
+    throw TUsageError{QStringLiteral("неизвестная локаль \"") + Name + u'"'};
+  return *Settings;
+}
+
+// The editor takes its settings from the environment and falls back to the C
+// settings; so does the tool without --locale, but it says so.
+TRegional EnvironmentSettings() {
+  if (std::optional<TRegional> Settings = TRegional::TryFromLocale(QByteArray()))
+    return *Settings;
+  Fail(QStringLiteral("локаль окружения недоступна, действуют настройки C"));
+  return TRegional::FromLocale("C");
+}
+
+// The collation of a named locale, as the test view takes it from LC_ALL.
+QLocale CollationOf(const QString& Name) {
+  const QString Base = Name.section(u'.', 0, 0).section(u'@', 0, 0);
+  if (Base.isEmpty() || Base == u"C" || Base == u"POSIX")
+    return QLocale::c();
+  return QLocale(Base);
+}
+
+struct TOptions {
+  QCommandLineOption Help{{QStringLiteral("h"), QStringLiteral("help")}};
+  QCommandLineOption Version{QStringLiteral("version")};
+  QCommandLineOption Locale{QStringLiteral("locale"), QString(), QStringLiteral("NAME")};
+  QCommandLineOption From{QStringLiteral("from"), QString(), QStringLiteral("NAME")};
+  QCommandLineOption To{QStringLiteral("to"), QString(), QStringLiteral("NAME")};
+  QCommandLineOption Language{QStringLiteral("language"), QString(), QStringLiteral("TEXT")};
+  QCommandLineOption AllLanguages{QStringLiteral("all-languages")};
+  QCommandLineOption Country{QStringLiteral("country"), QString(), QStringLiteral("TEXT")};
+  QCommandLineOption AllCountries{QStringLiteral("all-countries")};
+  QCommandLineOption Level{QStringLiteral("level"), QString(), QStringLiteral("0|1|2")};
+};
+
+QString Dashed(const QString& Name) {
+  return (Name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + Name;
+}
+
+// QCommandLineParser's own messages are English; these say the same in Russian.
+QString ParseErrorText(const QCommandLineParser& Parser, const QStringList& Args,
+                       const TOptions& O) {
+  const QStringList Unknown = Parser.unknownOptionNames();
+  if (!Unknown.isEmpty())
+    return QStringLiteral("неизвестный параметр ") + Dashed(Unknown.front());
+  for (const QCommandLineOption* Option :
+       {&O.Locale, &O.From, &O.To, &O.Language, &O.Country, &O.Level})
+    if (Args.size() > 1 && Args.back() == Dashed(Option->names().front()))
+      return QStringLiteral("у параметра ") + Args.back() + QStringLiteral(" нет значения");
+  return QStringLiteral("неверная командная строка: ") + Parser.errorText();
+}
+
+void RequireFiles(const QStringList& Files, qsizetype Count, const QString& Command) {
+  if (Count < 0 ? Files.isEmpty() : Files.size() < Count)
+    throw TUsageError{QStringLiteral("команде ") + Command + QStringLiteral(" не хватает файлов")};
+  if (Count >= 0 && Files.size() > Count)
+    throw TUsageError{QStringLiteral("лишний аргумент \"") + Files[Count] + u'"'};
+}
+
+// The number of "type" elements directly under the first "propdb" element;
+// -1 when this scan cannot tell. The reader ends a load without an error at
+// the first node there that is not a set (a comment, say), and the sets after
+// it would be dropped without a word.
+int TypeElements(const QString& FileName) {
+  QFile File(FileName);
+  if (!File.open(QIODevice::ReadOnly))
+    return -1;
+  QXmlStreamReader Xml(&File);
+  int Depth = 0, RootDepth = -1, Count = 0;
+  while (!Xml.atEnd()) {
+    const QXmlStreamReader::TokenType Token = Xml.readNext();
+    if (Token == QXmlStreamReader::StartElement) {
+      ++Depth;
+      if (RootDepth < 0 && Xml.qualifiedName() == u"propdb")
+        RootDepth = Depth;
+      else if (Depth == RootDepth + 1 && Xml.qualifiedName() == u"type")
+        ++Count;
+    } else if (Token == QXmlStreamReader::EndElement) {
+      if (Depth == RootDepth)
+        return Count;
+      --Depth;
+    }
+  }
+  return Xml.hasError() ? -1 : Count;
+}
+
+// Loads File whole; raises TError also when the reader stopped before the
+// last set.
+void LoadWhole(const QString& File, TPropDB& DB, const TRegional& Settings) {
+  LoadSetFile(File, DB, Settings);
+  const int Total = TypeElements(File);
+  if (Total > DB.TypeCount())
+    throw TError(QStringLiteral("прочитано наборов: ") + QString::number(DB.TypeCount()) +
+                 QStringLiteral(" из ") + QString::number(Total) +
+                 QStringLiteral("; за последним прочитанным в propdb стоит не элемент type"));
+}
+
+int Check(const QStringList& Files, const TRegional& Settings) {
+  int Result = ExitOk;
+  for (const QString& File : Files) {
+    TPropDB DB;
+    QString Line = File + QStringLiteral(": ");
+    try {
+      LoadWhole(File, DB, Settings);
+      Line += QStringLiteral("наборов: ") + QString::number(DB.TypeCount()) +
+              QStringLiteral(", элементов: ") + QString::number(DB.PropCount());
+    } catch (const std::exception& E) {
+      Line += QStringLiteral("ошибка: ") + OneLine(ErrorText(E));
+      Result = ExitFailed;
+    }
+    Print(stdout, Line + u'\n');
+  }
+  std::fflush(stdout);
+  return Result;
+}
+
+bool Load(const QString& File, TPropDB& DB, const TRegional& Settings) {
+  try {
+    LoadWhole(File, DB, Settings);
+    return true;
+  } catch (const std::exception& E) {
+    Fail(File + QStringLiteral(": ошибка чтения: ") + OneLine(ErrorText(E)));
+    return false;
+  }
+}
+
+int Convert(const QString& Input, const QString& Output, const TRegional& From,
+            const TRegional& To) {
+  TPropDB DB;
+  if (!Load(Input, DB, From)) {
+    Fail(Output + QStringLiteral(": не записан"));
+    return ExitFailed;
+  }
+  try {
+    SaveSetFile(Output, DB, To);
+  } catch (const std::exception& E) {
+    Fail(Output + QStringLiteral(": ошибка записи: ") + OneLine(ErrorText(E)));
+    return ExitFailed;
+  }
+  return ExitOk;
+}
+
+// The rows that the test view shows ticked when it opens each set that passes
+// Filter, set after set in file order.
+TPropList ExportRows(const TPropDB& DB, const TSetFilter& Filter, int Level,
+                     const QCollator& Collator) {
+  TPropList Result;
+  for (const PTypeRecord Type : FilterTypes(DB, Filter)) {
+    TPropList Rows = FilterItems(DB, Type, Level);
+    SortByName(Rows, Collator);
+    for (const PPropRecord Row : Rows)
+      if (Row->Default)
+        Result.push_back(Row);
+  }
+  return Result;
+}
+
+int Export(const QString& Input, const QString& Output, const TRegional& Settings,
+           const TSetFilter& Filter, int Level, const QCollator& Collator) {
+  TPropDB DB;
+  if (!Load(Input, DB, Settings)) {
+    Fail(Output + QStringLiteral(": не записан"));
+    return ExitFailed;
+  }
+  try {
+    // One set's export after another is the export of all their rows: the
+    // 8-bit character sets carry no state from line to line.
+    const QByteArray Bytes = ExportBytes(ExportRows(DB, Filter, Level, Collator), Settings);
+    WriteFileAtomically(Output, [&Bytes](QIODevice& File) {
+      if (File.write(Bytes) != Bytes.size())
+        throw TError(File.errorString());
+    });
+  } catch (const std::exception& E) {
+    Fail(Output + QStringLiteral(": ошибка записи: ") + OneLine(ErrorText(E)));
+    return ExitFailed;
+  }
+  return ExitOk;
+}
+
+int Run(const QStringList& Args) {
+  TOptions O;
+  QCommandLineParser Parser;
+  Parser.addOptions({O.Help, O.Version, O.Locale, O.From, O.To, O.Language, O.AllLanguages,
+                     O.Country, O.AllCountries, O.Level});
+  if (!Parser.parse(Args))
+    throw TUsageError{ParseErrorText(Parser, Args, O)};
+  if (Parser.isSet(O.Help)) {
+    Print(stdout, QString::fromUtf8(HelpText));
+    return ExitOk;
+  }
+  if (Parser.isSet(O.Version)) {
+    Print(stdout, ProgramName + u' ' + QStringLiteral(BRIMSETT_VERSION) + u'\n');
+    return ExitOk;
+  }
+
+  QStringList Files = Parser.positionalArguments();
+  if (Files.isEmpty())
+    throw TUsageError{QStringLiteral("не указана команда")};
+  const QString Command = Files.takeFirst();
+
+  QSet<QString> Allowed;
+  if (Command == u"check")
+    Allowed = {QStringLiteral("locale")};
+  else if (Command == u"convert")
+    Allowed = {QStringLiteral("from"), QStringLiteral("to")};
+  else if (Command == u"export")
+    Allowed = {QStringLiteral("locale"),        QStringLiteral("language"),
+               QStringLiteral("all-languages"), QStringLiteral("country"),
+               QStringLiteral("all-countries"), QStringLiteral("level")};
+  else
+    throw TUsageError{QStringLiteral("неизвестная команда \"") + Command + u'"'};
+  QSet<QString> Seen;
+  for (const QString& Name : Parser.optionNames()) {
+    if (!Allowed.contains(Name))
+      throw TUsageError{QStringLiteral("параметр ") + Dashed(Name) +
+                        QStringLiteral(" не относится к команде ") + Command};
+    if (Seen.contains(Name))
+      throw TUsageError{QStringLiteral("параметр ") + Dashed(Name) +
+                        QStringLiteral(" задан больше одного раза")};
+    Seen.insert(Name);
+  }
+
+  if (Command == u"check") {
+    RequireFiles(Files, -1, Command);
+    const TRegional Settings =
+        Parser.isSet(O.Locale) ? SettingsOf(Parser.value(O.Locale)) : EnvironmentSettings();
+    return Check(Files, Settings);
+  }
+
+  if (Command == u"convert") {
+    for (const QCommandLineOption* Option : {&O.From, &O.To})
+      if (!Parser.isSet(*Option))
+        throw TUsageError{QStringLiteral("команде convert нужен параметр ") +
+                          Dashed(Option->names().front())};
+    const TRegional From = SettingsOf(Parser.value(O.From));
+    const TRegional To = SettingsOf(Parser.value(O.To));
+    RequireFiles(Files, 2, Command);
+    return Convert(Files[0], Files[1], From, To);
+  }
+
+  // export
+  if (Parser.isSet(O.Language) && Parser.isSet(O.AllLanguages))
+    throw TUsageError{QStringLiteral("--language и --all-languages вместе не задаются")};
+  if (Parser.isSet(O.Country) && Parser.isSet(O.AllCountries))
+    throw TUsageError{QStringLiteral("--country и --all-countries вместе не задаются")};
+  int Level = 2;
+  if (Parser.isSet(O.Level)) {
+    const QString Text = Parser.value(O.Level);
+    if (Text != u"0" && Text != u"1" && Text != u"2")
+      throw TUsageError{QStringLiteral("уровень детализации должен быть 0, 1 или 2, а не \"") +
+                        Text + u'"'};
+    Level = Text.toInt();
+  }
+  // Without a text a filter is off: a command line that names no language
+  // means any language. The empty text is still there as --language "".
+  TSetFilter Filter;
+  Filter.AllLang = !Parser.isSet(O.Language);
+  Filter.Lang = Parser.value(O.Language);
+  Filter.AllCountries = !Parser.isSet(O.Country);
+  Filter.Country = Parser.value(O.Country);
+  const bool Named = Parser.isSet(O.Locale);
+  const TRegional Settings = Named ? SettingsOf(Parser.value(O.Locale)) : EnvironmentSettings();
+  const QCollator Collator =
+      RowCollator(Named ? CollationOf(Parser.value(O.Locale)) : CollationLocale());
+  RequireFiles(Files, 2, Command);
+  return Export(Files[0], Files[1], Settings, Filter, Level, Collator);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+  // A write beyond the file size limit must fail as an error and leave the
+  // old file, not end the process half-way.
+  std::signal(SIGXFSZ, SIG_IGN);
+  QCoreApplication App(argc, argv);
+  QCoreApplication::setApplicationName(ProgramName);
+  QCoreApplication::setApplicationVersion(QStringLiteral(BRIMSETT_VERSION));
+  try {
+    return Run(QCoreApplication::arguments());
+  } catch (const TUsageError& Error) {
+    Fail(Error.Message);
+    Print(stderr, QStringLiteral("Справка: brimsett-tool --help\n"));
+    return ExitUsage;
+  }
+}
