@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <new>
 
 TFormCollections* FormCollections = nullptr;
 
@@ -132,6 +133,8 @@ TFormCollections::TFormCollections(QWidget* Parent)
   Header->resizeSection(1, 80);
   Header->resizeSection(2, 60);
   Header->resizeSection(3, 60);
+  // The list does not grow with the window: its free width goes to the names.
+  Header->setSectionResizeMode(0, QHeaderView::Stretch);
 
   connect(FUi->eTypeList, &QComboBox::activated, this, [this] { eTypeListSelect(); });
   connect(FUi->eLang, &QComboBox::editTextChanged, this, [this] {
@@ -268,13 +271,19 @@ void TFormCollections::Button2Click() {
 void TFormCollections::bSaveToFileClick() {
   if (!SaveDialog.Execute(this, true))
     return;
-  TPropList Ticked;
-  for (int I = 0; I < FItems->rowCount(); ++I) {
-    const TTestItemsModel::TRow* Row = FItems->Row(I);
-    if (Row->Ticked)
-      Ticked.push_back(Row->Rec);
+  bool Written = false;
+  try {
+    TPropList Ticked;
+    for (int I = 0; I < FItems->rowCount(); ++I) {
+      const TTestItemsModel::TRow* Row = FItems->Row(I);
+      if (Row->Ticked)
+        Ticked.push_back(Row->Rec);
+    }
+    Written = WriteExport(SaveDialog.FileName, Ticked);
+  } catch (const std::bad_alloc&) {
+    // Out of memory gathering the rows: reported like any other failure.
   }
-  if (!WriteExport(SaveDialog.FileName, Ticked))
+  if (!Written)
     ShowError(this, QStringLiteral("Ошибка при сохранении файла!"));
 }
 
