@@ -125,15 +125,15 @@ int TextWidth(const QTreeView* View, const QString& Text) {
 }
 
 // The width of each column: its layout width when the header and every text
-// fit in it, else what they need.
-QList<int> ColumnWidths(const QTreeView* View, const QList<int>& LayoutWidths,
+// fit in it, else what they need; with no LayoutWidths only what they need.
+QList<int> ColumnWidths(const QTreeView* View, int Columns, const QList<int>& LayoutWidths,
                         const std::vector<QStringList>& Texts) {
   QList<int> Widths;
-  for (int Column = 0; Column < LayoutWidths.size(); ++Column) {
+  for (int Column = 0; Column < Columns; ++Column) {
     int Need = View->header()->sectionSizeHint(Column);
     for (const QString& Text : Texts[static_cast<size_t>(Column)])
       Need = std::max(Need, TextWidth(View, Text));
-    Widths.append(std::max(LayoutWidths.at(Column), Need));
+    Widths.append(std::max(LayoutWidths.value(Column), Need));
   }
   return Widths;
 }
@@ -319,11 +319,17 @@ void TMainForm::FitLists() {
   for (int I = 0; I < FDB->PropCount(); ++I)
     for (int Column = 0; Column < 4; ++Column)
       PropTexts[static_cast<size_t>(Column)].append(PropCell(*FDB->Props(I), Column));
-  const QList<int> TypeWanted = ColumnWidths(FUi->ListTypes, {150, 100, 80}, TypeTexts);
-  const QList<int> PropWanted = ColumnWidths(FUi->ListProps, {150, 80, 100, 50}, PropTexts);
+  const QList<int> TypeLayout = {150, 100, 80}, PropLayout = {150, 80, 100, 50};
+  QList<int> TypeWanted = ColumnWidths(FUi->ListTypes, 3, TypeLayout, TypeTexts);
+  QList<int> PropWanted = ColumnWidths(FUi->ListProps, 4, PropLayout, PropTexts);
+  const int Room = std::max(0, width() - FUi->Splitter1->handleWidth());
+  // A small or highly scaled screen: the columns shrink to their contents.
+  if (ListWidth(FUi->ListTypes, TypeWanted) + ListWidth(FUi->ListProps, PropWanted) > Room) {
+    TypeWanted = ColumnWidths(FUi->ListTypes, 3, {}, TypeTexts);
+    PropWanted = ColumnWidths(FUi->ListProps, 4, {}, PropTexts);
+  }
   const int TypeNeed = ListWidth(FUi->ListTypes, TypeWanted);
   const int PropNeed = ListWidth(FUi->ListProps, PropWanted);
-  const int Room = std::max(0, width() - FUi->Splitter1->handleWidth());
   // The set list gets what its columns need and the item list the rest;
   // when both do not fit, each gets its share of the room.
   const int TypeWidth = TypeNeed + PropNeed <= Room

@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSignalBlocker>
 
 #include <algorithm>
@@ -188,6 +189,9 @@ bool TFormCollections::RowTicked(int Row) const {
 void TFormCollections::ShowTest(TPropDB* base) {
   PropDB = base;
   UpdateTypeList();
+  // A small or highly scaled screen must still show the whole window.
+  if (const QScreen* Screen = screen())
+    resize(size().boundedTo(Screen->availableGeometry().size()));
   FShowing = true;
   Modal().Exec(this);
   FShowing = false;
