@@ -2,6 +2,8 @@
 // a fixed order, the message loop, then everything freed in reverse.
 
 #include "app/Main.h"
+#include "app/Translations.h"
+#include "database/AtomicFile.h"
 #include "dialogs/Description.h"
 #include "dialogs/SetC.h"
 #include "testview/Collections.h"
@@ -9,9 +11,13 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+  IgnoreFileSizeSignal();
   GlobalDB = new TPropDB;
   {
+    // Also sets the process locale, so that system error texts come in the
+    // user's language.
     QApplication App(argc, argv);
+    LoadQtTranslations();
     QApplication::setApplicationName(QStringLiteral("Brimsett"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
     // Lets the desktop match the window to its entry and icon.

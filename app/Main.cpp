@@ -8,6 +8,7 @@
 #include "ui_Main.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -17,10 +18,13 @@
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QTreeView>
 
+#include <algorithm>
 #include <exception>
+#include <new>
 
 // Resources of a static library are only linked in when referenced.
 static void InitMainResources() {
@@ -98,6 +102,51 @@ QList<int> RowsOf(const QItemSelection& Selection) {
   return Rows;
 }
 
+// System reasons that Qt words itself stay English unless its translation
+// has them; the reader's other lines (line number, source) are left as they are.
+QString TranslatedReason(const QString& Reason) {
+  QStringList Lines = Reason.split(QStringLiteral("\r\n"));
+  for (QString& Line : Lines)
+    Line = QCoreApplication::translate("QIODevice", Line.toUtf8().constData());
+  return Lines.join(QStringLiteral("\r\n"));
+}
+
+QString ReasonOf(const std::exception& Error) {
+  if (const auto* Own = dynamic_cast<const TError*>(&Error))
+    return TranslatedReason(Own->Message());
+  return QString::fromUtf8(Error.what());
+}
+
+int TextWidth(const QTreeView* View, const QString& Text) {
+  // The item's text margins on both sides, as the style draws them.
+  const int Margin =
+      2 * (View->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, View) + 1);
+  return View->fontMetrics().horizontalAdvance(Text) + Margin + 2;
+}
+
+// The width of each column: its layout width when the header and every text
+// fit in it, else what they need; with no LayoutWidths only what they need.
+QList<int> ColumnWidths(const QTreeView* View, int Columns, const QList<int>& LayoutWidths,
+                        const std::vector<QStringList>& Texts) {
+  QList<int> Widths;
+  for (int Column = 0; Column < Columns; ++Column) {
+    int Need = View->header()->sectionSizeHint(Column);
+    for (const QString& Text : Texts[static_cast<size_t>(Column)])
+      Need = std::max(Need, TextWidth(View, Text));
+    Widths.append(std::max(LayoutWidths.value(Column), Need));
+  }
+  return Widths;
+}
+
+// The outer width of a list whose columns have Widths, with room for a
+// vertical scroll bar.
+int ListWidth(const QTreeView* View, const QList<int>& Widths) {
+  int Sum = 2 * View->frameWidth() + View->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  for (int Width : Widths)
+    Sum += Width;
+  return Sum;
+}
+
 // Replaces the entries of Box by the lines of FileName when it can be read;
 // the edit text stays whatever it was.
 void LoadBox(QComboBox* Box, const QString& FileName) {
@@ -152,6 +201,7 @@ TMainForm::TMainForm(TPropDB* DB, const QStringList& Args, QWidget* Parent)
   }
 
   FormCreate(Args);
+  FitLists();
 }
 
 TMainForm::~TMainForm() {
@@ -240,6 +290,8 @@ void TMainForm::SetUpLists() {
     Header->setSortIndicatorShown(false);
     for (int Column = 0; Column < Setup.Widths.size(); ++Column)
       Header->resizeSection(Column, Setup.Widths.at(Column));
+    // The name takes whatever width the other columns leave.
+    Header->setSectionResizeMode(0, QHeaderView::Stretch);
     View->installEventFilter(this);
     View->viewport()->installEventFilter(this);
     QMenu* Popup = Setup.Popup;
@@ -256,7 +308,39 @@ void TMainForm::SetUpLists() {
 
   FUi->Splitter1->setStretchFactor(0, 0);
   FUi->Splitter1->setStretchFactor(1, 1);
-  FUi->Splitter1->setSizes({432, 773 - 432 - FUi->Splitter1->handleWidth()});
+}
+
+void TMainForm::FitLists() {
+  std::vector<QStringList> TypeTexts(3), PropTexts(4);
+  for (int I = 0; I < FDB->TypeCount(); ++I)
+    for (int Column = 0; Column < 3; ++Column)
+      TypeTexts[static_cast<size_t>(Column)].append(TypeCell(*FDB->Types(I), Column));
+  // Every item, so that whichever set gets selected fits.
+  for (int I = 0; I < FDB->PropCount(); ++I)
+    for (int Column = 0; Column < 4; ++Column)
+      PropTexts[static_cast<size_t>(Column)].append(PropCell(*FDB->Props(I), Column));
+  const QList<int> TypeLayout = {150, 100, 80}, PropLayout = {150, 80, 100, 50};
+  QList<int> TypeWanted = ColumnWidths(FUi->ListTypes, 3, TypeLayout, TypeTexts);
+  QList<int> PropWanted = ColumnWidths(FUi->ListProps, 4, PropLayout, PropTexts);
+  const int Room = std::max(0, width() - FUi->Splitter1->handleWidth());
+  // A small or highly scaled screen: the columns shrink to their contents.
+  if (ListWidth(FUi->ListTypes, TypeWanted) + ListWidth(FUi->ListProps, PropWanted) > Room) {
+    TypeWanted = ColumnWidths(FUi->ListTypes, 3, {}, TypeTexts);
+    PropWanted = ColumnWidths(FUi->ListProps, 4, {}, PropTexts);
+  }
+  const int TypeNeed = ListWidth(FUi->ListTypes, TypeWanted);
+  const int PropNeed = ListWidth(FUi->ListProps, PropWanted);
+  // The set list gets what its columns need and the item list the rest;
+  // when both do not fit, each gets its share of the room.
+  const int TypeWidth = TypeNeed + PropNeed <= Room
+                            ? TypeNeed
+                            : static_cast<int>(static_cast<long long>(Room) * TypeNeed /
+                                               std::max(1, TypeNeed + PropNeed));
+  FUi->Splitter1->setSizes({TypeWidth, Room - TypeWidth});
+  for (const auto& [View, Widths] :
+       {std::pair{FUi->ListTypes, TypeWanted}, std::pair{FUi->ListProps, PropWanted}})
+    for (int Column = 1; Column < Widths.size(); ++Column)
+      View->header()->resizeSection(Column, Widths.at(Column));
 }
 
 bool TMainForm::event(QEvent* Event) {
@@ -305,8 +389,14 @@ void TMainForm::FormCreate(const QStringList& Args) {
     return;
   try {
     FDB->LoadFromXML(Arg);
+  } catch (const std::bad_alloc&) {
+    ShowFileError(TFileCommand::Open, Arg, nullptr);
+    FDB->Clear();
+    RefillLists();
+    UpdateButtons();
+    return;
   } catch (const std::exception& Error) {
-    ShowFileError(Error);
+    ShowFileError(TFileCommand::Open, Arg, &Error);
     // Whatever was read before the failure is not listed; keeping it would
     // let a later save write records the user never saw.
     FDB->Clear();
@@ -324,11 +414,19 @@ void TMainForm::SetFileName(const QString& Value) {
   FStatusPanel->setText(Value);
 }
 
-void TMainForm::ShowFileError(const std::exception& Error) {
-  if (const auto* Own = dynamic_cast<const TError*>(&Error))
-    ShowError(this, Own->Message());
-  else
-    ShowError(this, QString::fromUtf8(Error.what()));
+void TMainForm::ShowFileError(TFileCommand Command, const QString& File,
+                              const std::exception* Error) {
+  const bool Open = Command == TFileCommand::Open;
+  if (!Error) {
+    ShowError(this, (Open ? QStringLiteral("Недостаточно памяти, чтобы открыть файл «%1».")
+                          : QStringLiteral("Недостаточно памяти, чтобы сохранить файл «%1»."))
+                        .arg(File));
+    return;
+  }
+  ShowError(this, (Open ? QStringLiteral("Не удалось открыть файл «%1».")
+                        : QStringLiteral("Не удалось сохранить файл «%1»."))
+                          .arg(File) +
+                      u'\n' + ReasonOf(*Error));
 }
 
 int TMainForm::SelectedTypeRow() const {
@@ -515,11 +613,17 @@ void TMainForm::AOpenExecute() {
     FPropModel->Clear();
     FTypeModel->Clear();
   }
+  const QString Chosen = OpenDialog.FileName;
   try {
-    FDB->LoadFromXML(OpenDialog.FileName);
-    SetFileName(OpenDialog.FileName);
+    FDB->LoadFromXML(Chosen);
+    SetFileName(Chosen);
+  } catch (const std::bad_alloc&) {
+    // The part read so far may be what used the memory up.
+    FDB->Clear();
+    ShowFileError(TFileCommand::Open, Chosen, nullptr);
+    SetFileName(QString());
   } catch (const std::exception& Error) {
-    ShowFileError(Error);
+    ShowFileError(TFileCommand::Open, Chosen, &Error);
     // A following "Сохранить" must ask, not write the partial document over
     // the file that was open before.
     SetFileName(QString());
@@ -535,8 +639,10 @@ void TMainForm::ASaveExecute() {
   }
   try {
     FDB->SaveToXML(FFileName);
+  } catch (const std::bad_alloc&) {
+    ShowFileError(TFileCommand::Save, FFileName, nullptr);
   } catch (const std::exception& Error) {
-    ShowFileError(Error);
+    ShowFileError(TFileCommand::Save, FFileName, &Error);
   }
 }
 
@@ -546,6 +652,7 @@ void TMainForm::ASaveAsExecute() {
   try {
     FDB->SaveToXML(SaveDialog.FileName);
   } catch (const std::exception&) {
+    // Running out of memory (std::bad_alloc) ends here as well.
     ShowWarning(this, QStringLiteral("Ошибка при сохранении файла!"));
   }
   // Taken after a failure too, so that "Сохранить" tries the same place again.

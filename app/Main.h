@@ -88,12 +88,17 @@ private:
   void FormCreate(const QStringList& Args);
   void SetUpActions();
   void SetUpLists();
+  // The first split and the column widths for the lists' contents: every
+  // text fits when the window has room for it, the names take what is left.
+  void FitLists();
   void ListTypesSelectionChanged(const QItemSelection& Selected, const QItemSelection& Deselected);
   void ListPropsSelectionChanged(const QItemSelection& Selected, const QItemSelection& Deselected);
   int SelectedTypeRow() const;
   int SelectedPropRow() const;
-  // Shows the error of a failed load or save in an error message box.
-  void ShowFileError(const std::exception& Error);
+  enum class TFileCommand { Open, Save };
+  // Shows a failed load or save of File with its reason in an error message
+  // box; no Error means the memory ran out.
+  void ShowFileError(TFileCommand Command, const QString& File, const std::exception* Error);
 
   Ui::MainForm* FUi;
   TPropDB* FDB;

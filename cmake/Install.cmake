@@ -53,7 +53,8 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://brimsett.org)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads the SVG image plugin at run time, so dpkg-shlibdeps cannot see it;
-# without it the window and file icons stay blank.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6")
+# without it the window and file icons stay blank. Qt's own texts (file
+# dialogs, buttons) come in Russian only with its translations installed.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-translations-l10n")
 
 include(CPack)

@@ -11,4 +11,13 @@ class QIODevice;
 // shows at the write that meets it); the temporary file replaces FileName only
 // when Write returned normally. Raises TError with the reason; the file that
 // was there before is then left as it was, and no temporary file remains.
+//
+// A file that is replaced keeps its mode, its extended attributes (ACLs among
+// them) and, as far as the system lets the saving user set them, its owner
+// and group. It gets a new inode: another hard link to the old file keeps the
+// old contents.
 void WriteFileAtomically(const QString& FileName, const std::function<void(QIODevice&)>& Write);
+
+// A write past the file-size limit (ulimit -f) then fails with EFBIG, which
+// the save reports, instead of killing the process with SIGXFSZ.
+void IgnoreFileSizeSignal();

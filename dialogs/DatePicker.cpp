@@ -1,5 +1,8 @@
 #include "dialogs/DatePicker.h"
 
+#include <QKeyEvent>
+#include <QLineEdit>
+
 #include <cmath>
 
 namespace {
@@ -91,6 +94,43 @@ void TDatePicker::SetValue(double ADate) {
   FTimeOfDayMs = static_cast<int>(Ms % MsPerDay);
 }
 
+bool TDatePicker::event(QEvent* Event) {
+  if (Event->type() != QEvent::KeyPress)
+    return QDateTimeEdit::event(Event);
+  const auto* Key = static_cast<QKeyEvent*>(Event);
+  const QString Typed = Key->text();
+  const bool Printable = !Typed.isEmpty() && Typed.at(0).isPrint();
+  // The editor moves on by itself once a section can take no more digits; the
+  // separator that the user types after it must not skip the next section.
+  if (FAdvanced && Printable && !Typed.at(0).isLetterOrNumber()) {
+    FAdvanced = false;
+    Event->accept();
+    return true;
+  }
+  // Typing over the whole text starts a new date at its first section; the
+  // editor would refuse the lone digit as a date and drop it.
+  const QLineEdit* Edit = lineEdit();
+  if (Printable && Edit->hasSelectedText() && Edit->selectedText() == Edit->text() &&
+      sectionCount() > 1)
+    setSelectedSection(sectionAt(0));
+
+  const int Before = currentSectionIndex();
+  const bool Was = FTabbing;
+  FTabbing = (Key->key() == Qt::Key_Tab || Key->key() == Qt::Key_Backtab) &&
+             !(Key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+  const bool Result = QDateTimeEdit::event(Event);
+  FTabbing = Was;
+  FAdvanced = Printable && Typed.at(0).isDigit() && currentSectionIndex() != Before;
+  return Result;
+}
+
 bool TDatePicker::focusNextPrevChild(bool Next) {
-  return QWidget::focusNextPrevChild(Next);
+  if (FTabbing)
+    return QWidget::focusNextPrevChild(Next);
+  // A separator typed in the last section (or a step back from the first)
+  // stays in the field.
+  const int Section = currentSectionIndex();
+  if (Next ? Section >= sectionCount() - 1 : Section <= 0)
+    return true;
+  return QDateTimeEdit::focusNextPrevChild(Next);
 }

@@ -29,8 +29,13 @@ public:
 protected:
   // Tab leaves the field, as in every other control, instead of visiting its
   // sections; Left and Right still move between them.
+  bool event(QEvent* Event) override;
+  // The editor also calls this to step to the next section when a separator
+  // is typed: that must never take the focus to another field.
   bool focusNextPrevChild(bool Next) override;
 
 private:
   int FTimeOfDayMs = 0;
+  bool FTabbing = false;  // within a Tab key
+  bool FAdvanced = false; // the last digit moved on to the next section
 };

@@ -7,10 +7,12 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScreen>
 #include <QSignalBlocker>
 
 #include <algorithm>
 #include <array>
+#include <new>
 
 TFormCollections* FormCollections = nullptr;
 
@@ -132,6 +134,8 @@ TFormCollections::TFormCollections(QWidget* Parent)
   Header->resizeSection(1, 80);
   Header->resizeSection(2, 60);
   Header->resizeSection(3, 60);
+  // The list does not grow with the window: its free width goes to the names.
+  Header->setSectionResizeMode(0, QHeaderView::Stretch);
 
   connect(FUi->eTypeList, &QComboBox::activated, this, [this] { eTypeListSelect(); });
   connect(FUi->eLang, &QComboBox::editTextChanged, this, [this] {
@@ -185,6 +189,9 @@ bool TFormCollections::RowTicked(int Row) const {
 void TFormCollections::ShowTest(TPropDB* base) {
   PropDB = base;
   UpdateTypeList();
+  // A small or highly scaled screen must still show the whole window.
+  if (const QScreen* Screen = screen())
+    resize(size().boundedTo(Screen->availableGeometry().size()));
   FShowing = true;
   Modal().Exec(this);
   FShowing = false;
@@ -268,13 +275,19 @@ void TFormCollections::Button2Click() {
 void TFormCollections::bSaveToFileClick() {
   if (!SaveDialog.Execute(this, true))
     return;
-  TPropList Ticked;
-  for (int I = 0; I < FItems->rowCount(); ++I) {
-    const TTestItemsModel::TRow* Row = FItems->Row(I);
-    if (Row->Ticked)
-      Ticked.push_back(Row->Rec);
+  bool Written = false;
+  try {
+    TPropList Ticked;
+    for (int I = 0; I < FItems->rowCount(); ++I) {
+      const TTestItemsModel::TRow* Row = FItems->Row(I);
+      if (Row->Ticked)
+        Ticked.push_back(Row->Rec);
+    }
+    Written = WriteExport(SaveDialog.FileName, Ticked);
+  } catch (const std::bad_alloc&) {
+    // Out of memory gathering the rows: reported like any other failure.
   }
-  if (!WriteExport(SaveDialog.FileName, Ticked))
+  if (!Written)
     ShowError(this, QStringLiteral("Ошибка при сохранении файла!"));
 }
 

@@ -5,6 +5,7 @@
 
 #include "dialogs/Description.h"
 
+#include <QRegularExpression>
 #include <QStyle>
 #include <QStyleOptionButton>
 
@@ -329,6 +330,30 @@ TEST_F(ItemDialogTest, TypedDateIsStoredAsShownEvenBeforeThePickerTakesItIn) {
   int Year = 0, Month = 0, Day = 0;
   ASSERT_TRUE(DecodeDate(Rec.Date, Year, Month, Day));
   EXPECT_EQ(QDate(Year, Month, Day), QDate(1999, 3, 19));
+}
+
+// The separators typed between the numbers step through the date's sections
+// and never move the focus on to the name.
+TEST_F(ItemDialogTest, DateTypedAsShownAfterSelectAll) {
+  for (const char* Typed : {"05.06.2021.", "5.6.2021", "15.12.2021"}) {
+    SCOPED_TRACE(Typed);
+    TPropRecord Rec = Sample(&Set);
+    EXPECT_TRUE(Show(&Rec, [Typed](QDialog* D) {
+      auto* Date = Child<QDateTimeEdit>(D, "eDate");
+      QApplication::setActiveWindow(D);
+      Date->setFocus(Qt::MouseFocusReason);
+      QTest::keyClick(Date, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClicks(Date, QString::fromLatin1(Typed));
+      EXPECT_EQ(QApplication::focusWidget(), Date);
+      QTest::keyClick(Date, Qt::Key_Return);
+    }));
+    EXPECT_EQ(Rec.Name, QStringLiteral("Чайник"));
+    int Year = 0, Month = 0, Day = 0;
+    ASSERT_TRUE(DecodeDate(Rec.Date, Year, Month, Day));
+    EXPECT_EQ(QDate(Year, Month, Day),
+              QDate::fromString(QString::fromLatin1(Typed).remove(QRegularExpression("\\.$")),
+                                QStringLiteral("d.M.yyyy")));
+  }
 }
 
 TEST_F(ItemDialogTest, EnterConfirmsAndEscapeCancelsFromEveryControl) {

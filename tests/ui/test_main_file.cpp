@@ -137,7 +137,8 @@ TEST_F(MainFileTest, FailedSaveAsKeepsPathAndSaveShowsTheErrorText) {
   EXPECT_EQ(Stub.FileRequests.size(), 1);
   ASSERT_EQ(Stub.Messages.size(), 2);
   EXPECT_EQ(Stub.Messages.at(1).Icon, QMessageBox::Critical);
-  EXPECT_EQ(Stub.Messages.at(1).Text, Expected);
+  EXPECT_EQ(Stub.Messages.at(1).Text,
+            QStringLiteral("Не удалось сохранить файл «%1».\n").arg(Unwritable) + Expected);
   EXPECT_EQ(Form->FileName(), Unwritable);
 }
 
@@ -174,7 +175,8 @@ TEST_F(MainFileTest, OpenFailingHalfwayShowsWhatWasReadAndForgetsTheName) {
 
   ASSERT_EQ(Stub.Messages.size(), 1);
   EXPECT_EQ(Stub.Messages.at(0).Icon, QMessageBox::Critical);
-  EXPECT_EQ(Stub.Messages.at(0).Text, Expected);
+  EXPECT_EQ(Stub.Messages.at(0).Text,
+            QStringLiteral("Не удалось открыть файл «%1».\n").arg(Half) + Expected);
   EXPECT_EQ(Column(Form->ListTypes(), 0), QStringList({"Kitchen", "Garage"}));
   EXPECT_EQ(Form->FileName(), QString());
   EXPECT_EQ(StatusText(), QString());
@@ -260,7 +262,9 @@ TEST_F(MainFileTest, StartUpWithCommandLineArgument) {
     ASSERT_EQ(Stub.Messages.size(), Case.Message ? 1 : 0);
     if (Case.Message) {
       EXPECT_EQ(Stub.Messages.at(0).Icon, QMessageBox::Critical);
-      EXPECT_EQ(Stub.Messages.at(0).Text, LoadError(QString::fromUtf8(Case.Arg)));
+      const QString Arg = QString::fromUtf8(Case.Arg);
+      EXPECT_EQ(Stub.Messages.at(0).Text,
+                QStringLiteral("Не удалось открыть файл «%1».\n").arg(Arg) + LoadError(Arg));
     }
   }
 }
