@@ -17,7 +17,6 @@
 #include <QSet>
 #include <QXmlStreamReader>
 
-#include <csignal>
 #include <cstdio>
 #include <exception>
 
@@ -382,9 +381,7 @@ int Run(const QStringList& Args) {
 } // namespace
 
 int main(int argc, char** argv) {
-  // A write beyond the file size limit must fail as an error and leave the
-  // old file, not end the process half-way.
-  std::signal(SIGXFSZ, SIG_IGN);
+  IgnoreFileSizeSignal();
   QCoreApplication App(argc, argv);
   QCoreApplication::setApplicationName(ProgramName);
   QCoreApplication::setApplicationVersion(QStringLiteral(BRIMSETT_VERSION));
