@@ -38,6 +38,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -74,6 +75,7 @@ constexpr unsigned long long AmplificationThreshold = 8 * 1024;
 constexpr qint64 AttributeAllowance = 64 * 1024;
 constexpr qint64 ValueAllowance = 1 << 20;
 constexpr qint64 ValueFactor = 4;
+constexpr int MaxAttlist = 10000;
 
 // ---------------------------------------------------------------------------
 // Error messages
@@ -283,6 +285,7 @@ private:
   bool FUtf8Mark = false;
   bool FUnreadSubset = false; // entities may be declared where nothing is read
   std::unordered_set<std::string> FEntities;
+  std::unordered_map<std::string, int> FAttlists; // declared attributes by element
   QString FScratch;
   // The first failure that keeps the records read before it.
   TPending FPending = TPending::None;
@@ -596,23 +599,25 @@ void XMLCALL TReader::XmlDeclHandler(void* Data, const XML_Char* Version, const 
                                      int Standalone) {
   TReader* R = Self(Data);
   R->FStandalone = Standalone == 1;
-  // The parser takes any 1.x as 1.0, and lets a declaration overrule a UTF-8
-  // byte-order mark.
-  if (Version && std::strcmp(Version, "1.0") != 0)
-    return R->Guard([&] { R->Stop(QStringLiteral("Unsupported XML version.")); });
-  const QByteArray Name = QByteArray(Encoding).toLower();
-  if (R->FUtf8Mark && Encoding && Name != "utf-8")
-    return R->Guard([&] {
+  R->Guard([&] {
+    // The parser takes any 1.x as 1.0, and lets a declaration overrule a
+    // UTF-8 byte-order mark.
+    if (Version && std::strcmp(Version, "1.0") != 0)
+      R->Stop(QStringLiteral("Unsupported XML version."));
+    if (!Encoding)
+      return;
+    const QByteArray Name = QByteArray(Encoding).toLower();
+    if (R->FUtf8Mark && Name != "utf-8")
       R->Stop(QStringLiteral("The encoding declaration does not match the byte-order mark."));
-    });
-  if (!Encoding || R->FEncoding.Kind != TSourceEncoding::Utf8)
-    return; // UTF-16 was told by the first bytes
-  if (Name == "iso-8859-1")
-    R->FEncoding.Kind = TSourceEncoding::Latin1;
-  else if (Name == "us-ascii")
-    R->FEncoding.Kind = TSourceEncoding::Ascii;
-  else if (Name != "utf-8" && (R->FEncoding.Map = ByteTable(Encoding)))
-    R->FEncoding.Kind = TSourceEncoding::Table;
+    if (R->FEncoding.Kind != TSourceEncoding::Utf8)
+      return; // UTF-16 was told by the first bytes
+    if (Name == "iso-8859-1")
+      R->FEncoding.Kind = TSourceEncoding::Latin1;
+    else if (Name == "us-ascii")
+      R->FEncoding.Kind = TSourceEncoding::Ascii;
+    else if (Name != "utf-8" && (R->FEncoding.Map = ByteTable(Encoding)))
+      R->FEncoding.Kind = TSourceEncoding::Table;
+  });
 }
 void XMLCALL TReader::DoctypeHandler(void* Data, const XML_Char*, const XML_Char* SysId,
                                      const XML_Char*, int) {
@@ -627,9 +632,15 @@ void XMLCALL TReader::EntityDeclHandler(void* Data, const XML_Char* Name, int Is
   if (!IsParameter)
     R->Guard([&] { R->FEntities.insert(Name); });
 }
-void XMLCALL TReader::AttlistHandler(void* Data, const XML_Char*, const XML_Char*, const XML_Char*,
-                                     const XML_Char*, int) {
-  Self(Data)->FHasDefaults = true;
+void XMLCALL TReader::AttlistHandler(void* Data, const XML_Char* Element, const XML_Char*,
+                                     const XML_Char*, const XML_Char*, int) {
+  TReader* R = Self(Data);
+  R->FHasDefaults = true;
+  // The parser compares each new default with all earlier ones of the element.
+  R->Guard([&] {
+    if (++R->FAttlists[Element] > MaxAttlist)
+      R->Stop(QStringLiteral("Too many attributes declared for one element."));
+  });
 }
 void XMLCALL TReader::SkippedEntityHandler(void* Data, const XML_Char* Name, int IsParameter) {
   TReader* R = Self(Data);
@@ -687,8 +698,9 @@ void TReader::Read(QIODevice& Device) {
   XML_SetBillionLaughsAttackProtectionActivationThreshold(FParser, AmplificationThreshold);
 
   const qint64 Start = Device.isSequential() ? 0 : Device.pos();
-  // A file read whole that keeps growing is read no further than its size.
-  const qint64 Limit = Device.isSequential() ? -1 : Device.size() - Start;
+  // A file that grows while it is read is read no further than its size.
+  const qint64 Limit =
+      qobject_cast<QFileDevice*>(&Device) && !Device.isSequential() ? Device.size() - Start : -1;
   int Want = ChunkSize;
   bool First = true;
   XML_Status Status = XML_STATUS_OK;

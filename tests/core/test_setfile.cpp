@@ -248,6 +248,25 @@ TEST_F(SetFile, RoundTripsEveryValue) {
   }
 }
 
+// Years below 100 are written with four digits, also where the pattern has
+// two, and read back as written.
+TEST_F(SetFile, YearsBelowOneHundredRoundTrip) {
+  for (const TRegional& R : {CommaRegional(), CLike()}) {
+    TRegionalScope Scope(R);
+    TPropDB DB;
+    const PTypeRecord T = DB.AddType();
+    for (const int Year : {1, 50, 99})
+      DB.AddProp(T)->Date = EncodeDate(Year, 7, 4);
+    const QByteArray Bytes = DB.SaveToXMLBytes();
+    EXPECT_TRUE(Bytes.contains("0050\"")) << Bytes.constData();
+    TPropDB Back;
+    Back.LoadFromXMLBytes(Bytes);
+    ASSERT_EQ(Back.PropCount(), 3);
+    for (int I = 0; I < 3; ++I)
+      EXPECT_EQ(Back.Props(I)->Date, DB.Props(I)->Date);
+  }
+}
+
 TEST_F(SetFile, CharactersXmlCannotCarryBecomeReplacementCharacters) {
   TPropDB DB;
   const PTypeRecord T = DB.AddType();
