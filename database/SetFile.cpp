@@ -421,7 +421,7 @@ void TReader::Find(const XML_Char** Atts, const std::array<const char*, N>& Keys
   Values.fill(nullptr);
   for (const XML_Char** A = Atts; *A; A += 2) {
     for (size_t I = 0; I < N; ++I) {
-      if (std::strcmp(A[0], Keys[I]) == 0) {
+      if (A[0][0] == Keys[I][0] && std::strcmp(A[0], Keys[I]) == 0) {
         Values[I] = A[1];
         break;
       }
@@ -835,6 +835,7 @@ void WriteDocument(const TPropDB& DB, const TRegional& Settings, QXmlStreamWrite
   const QString PropIndent = QStringLiteral("\r\n    ");
   const QString One = QStringLiteral("1");
   const QString Zero = QStringLiteral("0");
+  const std::array<QString, 3> Details = {Zero, One, QStringLiteral("2")}; // the usual levels
   // Items share dates more often than not; each day is formatted once.
   QHash<int, QString> DateTexts;
   const auto DateText = [&](double Date) {
@@ -875,7 +876,9 @@ void WriteDocument(const TPropDB& DB, const TRegional& Settings, QXmlStreamWrite
       W.writeEmptyElement(QStringLiteral("prop"));
       W.writeAttribute(PropAttrNames[pGUID], GUIDToString(Prop->GUID));
       W.writeAttribute(PropAttrNames[pName], XmlSafe(Prop->Name));
-      W.writeAttribute(PropAttrNames[pDetail], QString::number(Prop->Detail));
+      W.writeAttribute(PropAttrNames[pDetail], Prop->Detail >= 0 && Prop->Detail < 3
+                                                   ? Details[size_t(Prop->Detail)]
+                                                   : QString::number(Prop->Detail));
       W.writeAttribute(PropAttrNames[pDefault], Prop->Default ? One : Zero);
       W.writeAttribute(PropAttrNames[pDate], DateText(Prop->Date));
       W.writeAttribute(PropAttrNames[pCost], CostToStr(Prop->Cost, Settings.DecimalSeparator));
