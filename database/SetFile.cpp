@@ -38,6 +38,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -338,6 +339,46 @@ const XML_Memory_Handling_Suite TArena::Suite = {TArena::Malloc, TArena::Realloc
 // ---------------------------------------------------------------------------
 // Reading
 
+// Fast forms of the conversions for the texts the writer produces; anything
+// else goes to the general conversion, which also words the failure.
+
+// The braced GUID form; false for any other text.
+bool ParseGUID(const char* Text, TGUID& GUID) {
+  if (!Text || std::strlen(Text) != 38 || Text[0] != '{' || Text[37] != '}' || Text[9] != '-' ||
+      Text[14] != '-' || Text[19] != '-' || Text[24] != '-')
+    return false;
+  bool Ok = true;
+  const auto Hex = [&](int From, int Digits) {
+    uint32_t Value = 0;
+    for (int I = From; I < From + Digits; ++I) {
+      const char C = Text[I];
+      int H = -1;
+      if (C >= '0' && C <= '9')
+        H = C - '0';
+      else if (C >= 'a' && C <= 'f')
+        H = C - 'a' + 10;
+      else if (C >= 'A' && C <= 'F')
+        H = C - 'A' + 10;
+      Ok = Ok && H >= 0;
+      Value = Value << 4 | uint32_t(H & 15);
+    }
+    return Value;
+  };
+  GUID.D1 = Hex(1, 8);
+  GUID.D2 = uint16_t(Hex(10, 4));
+  GUID.D3 = uint16_t(Hex(15, 4));
+  GUID.D4[0] = uint8_t(Hex(20, 2));
+  GUID.D4[1] = uint8_t(Hex(22, 2));
+  for (int I = 0; I < 6; ++I)
+    GUID.D4[size_t(2 + I)] = uint8_t(Hex(25 + 2 * I, 2));
+  return Ok;
+}
+
+// A single decimal digit; -1 for any other text.
+int SingleDigit(const char* Text) {
+  return Text && Text[0] >= '0' && Text[0] <= '9' && Text[1] == 0 ? Text[0] - '0' : -1;
+}
+
 // Raised inside a handler once the reason for stopping is recorded.
 struct TStop {};
 
@@ -386,13 +427,20 @@ private:
   qint64 FStopLine = 0;
 
   qint64 Line() const { return qint64(XML_GetCurrentLineNumber(FParser)); }
+  void SetState(TState State);
   [[noreturn]] void Stop(const QString& Reason);
   void Unexpected();
   void ConversionFailed(const TError& Error);
   template <class TBody> void Guard(TBody Body);
 
   const QString& Scratch(const char* Value);
-  QString Text(const char* Value);
+  // A text that repeats the one before shares its characters.
+  struct TLastText {
+    std::string Raw;
+    QString Text;
+  };
+  TLastText FLastLanguage, FLastCountry, FLastCurr;
+  QString Text(const char* Value, TLastText* Last = nullptr);
   template <size_t N>
   void Find(const XML_Char** Atts, const std::array<const char*, N>& Keys,
             std::array<const char*, N>& Values);
@@ -455,13 +503,21 @@ template <class TBody> void TReader::Guard(TBody Body) {
   }
 }
 
+void TReader::SetState(TState State) {
+  // Text counts only directly under the root; elsewhere the parser need not
+  // report it at all.
+  if ((State == TState::InPropdb) != (FState == TState::InPropdb))
+    XML_SetCharacterDataHandler(FParser, State == TState::InPropdb ? TextHandler : nullptr);
+  FState = State;
+}
+
 void TReader::Unexpected() {
   // The records before it stay; nothing after it is added.
   if (FPending == TPending::None) {
     FPending = TPending::Node;
     FPendingLine = Line();
   }
-  FState = TState::Done;
+  SetState(TState::Done);
 }
 
 void TReader::ConversionFailed(const TError& Error) {
@@ -469,7 +525,7 @@ void TReader::ConversionFailed(const TError& Error) {
     FPending = TPending::Conversion;
     FPendingText = Error.Message();
   }
-  FState = TState::Done;
+  SetState(TState::Done);
   FSkipDepth = 0;
 }
 
@@ -495,14 +551,20 @@ const QString& TReader::Scratch(const char* Value) {
   return FScratch;
 }
 
-QString TReader::Text(const char* Value) {
+QString TReader::Text(const char* Value, TLastText* Last) {
   if (!Value)
     return QString();
   const size_t Length = std::strlen(Value);
   FValueBytes += qint64(Length);
   if (FValueBytes > ValueAllowance + ValueFactor * FFed)
     Stop(QStringLiteral("Attribute values expand the document beyond the limit."));
-  return QString::fromUtf8(Value, qsizetype(Length));
+  if (!Last)
+    return QString::fromUtf8(Value, qsizetype(Length));
+  if (Last->Raw != std::string_view(Value, Length)) {
+    Last->Raw.assign(Value, Length);
+    Last->Text = QString::fromUtf8(Value, qsizetype(Length));
+  }
+  return Last->Text;
 }
 
 template <size_t N>
@@ -559,10 +621,11 @@ void TReader::ReadType(const XML_Char** Atts) {
   // convert leaves it with the values read before.
   FType = FDB.AddType();
   try {
-    FType->GUID = StringToGUID(Scratch(V[tGUID]));
+    TGUID GUID;
+    FType->GUID = ParseGUID(V[tGUID], GUID) ? GUID : StringToGUID(Scratch(V[tGUID]));
     FType->Name = Text(V[tName]);
-    FType->Language = Text(V[tLanguage]);
-    FType->Country = Text(V[tCountry]);
+    FType->Language = Text(V[tLanguage], &FLastLanguage);
+    FType->Country = Text(V[tCountry], &FLastCountry);
   } catch (const TError& E) {
     ConversionFailed(E);
   }
@@ -573,13 +636,16 @@ void TReader::ReadProp(const XML_Char** Atts) {
   Find(Atts, PropAttrKeys, V);
   const PPropRecord Prop = FDB.AddProp(FType);
   try {
-    Prop->GUID = StringToGUID(Scratch(V[pGUID]));
+    TGUID GUID;
+    Prop->GUID = ParseGUID(V[pGUID], GUID) ? GUID : StringToGUID(Scratch(V[pGUID]));
     Prop->Name = Text(V[pName]);
-    Prop->Detail = StrToInt(Scratch(V[pDetail]));
-    Prop->Default = (StrToInt(Scratch(V[pDefault])) & 0xFF) != 0;
+    const int Detail = SingleDigit(V[pDetail]);
+    Prop->Detail = Detail >= 0 ? Detail : StrToInt(Scratch(V[pDetail]));
+    const int Default = SingleDigit(V[pDefault]);
+    Prop->Default = ((Default >= 0 ? Default : StrToInt(Scratch(V[pDefault]))) & 0xFF) != 0;
     Prop->Date = StrToDate(Scratch(V[pDate]), FSettings);
     Prop->Cost = StrToCost(Scratch(V[pCost]), FSettings.DecimalSeparator);
-    Prop->Curr = Text(V[pCurr]);
+    Prop->Curr = Text(V[pCurr], &FLastCurr);
   } catch (const TError& E) {
     ConversionFailed(E);
   }
@@ -595,7 +661,8 @@ void TReader::OnStart(const XML_Char* Name, const XML_Char** Atts) {
     for (const XML_Char** A = Atts; *A; A += 2)
       ++Count;
     FAttributes += Count;
-    if (FAttributes > AttributeAllowance + FFed)
+    // A set file spends at least four bytes on each attribute.
+    if (FAttributes > AttributeAllowance + FFed / 4)
       Stop(QStringLiteral("Attribute defaults expand the document beyond the limit."));
   }
   if (FUnreadSubset)
@@ -607,7 +674,7 @@ void TReader::OnStart(const XML_Char* Name, const XML_Char** Atts) {
   switch (FState) {
   case TState::Seeking:
     if (std::strcmp(Name, "propdb") == 0) {
-      FState = TState::InPropdb;
+      SetState(TState::InPropdb);
       FPropdbDepth = FDepth;
     }
     break;
@@ -616,7 +683,7 @@ void TReader::OnStart(const XML_Char* Name, const XML_Char** Atts) {
       Unexpected();
       break;
     }
-    FState = TState::InType;
+    SetState(TState::InType);
     ReadType(Atts);
     break;
   case TState::InType:
@@ -638,9 +705,9 @@ void TReader::OnEnd() {
     return;
   }
   if (FState == TState::InType)
-    FState = TState::InPropdb;
+    SetState(TState::InPropdb);
   else if (FState == TState::InPropdb && FDepth < FPropdbDepth)
-    FState = TState::Done;
+    SetState(TState::Done);
 }
 
 void TReader::OnText(const XML_Char* Text, int Length) {
@@ -772,7 +839,6 @@ void TReader::Read(QIODevice& Device) {
     throw std::bad_alloc();
   XML_SetUserData(FParser, this);
   XML_SetElementHandler(FParser, StartHandler, EndHandler);
-  XML_SetCharacterDataHandler(FParser, TextHandler);
   XML_SetCommentHandler(FParser, CommentHandler);
   XML_SetProcessingInstructionHandler(FParser, PIHandler);
   XML_SetStartCdataSectionHandler(FParser, CdataHandler);
