@@ -30,6 +30,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -993,16 +994,40 @@ void WriteDocument(const TPropDB& DB, const TRegional& Settings, QXmlStreamWrite
   const QString Zero = QStringLiteral("0");
   const std::array<QString, 3> Details = {Zero, One, QStringLiteral("2")}; // the usual levels
   // Items share dates more often than not; each day is formatted once.
-  QHash<int, QString> DateTexts;
+  // Keyed by the day as DecodeDate takes it from the count (to the
+  // millisecond, a negative count's day in its integer part).
+  QHash<qint64, QString> DateTexts;
   const auto DateText = [&](double Date) {
-    int Year = 0, Month = 0, Day = 0;
-    if (!DecodeDate(Date, Year, Month, Day))
+    if (!(Date > -1e7 && Date < 1e7))
       return DateToFileStr(Date, Settings); // raises for a date it cannot write
-    const int Key = (Year * 16 + Month) * 32 + Day;
+    const qint64 Key = std::llround(Date * 86400000.0) / 86400000;
     auto It = DateTexts.find(Key);
     if (It == DateTexts.end())
       It = DateTexts.insert(Key, DateToFileStr(Date, Settings));
     return It.value();
+  };
+  // The GUID text in one buffer that every attribute reuses.
+  QString GUIDText(38, Qt::Uninitialized);
+  const auto GUIDAsText = [&](const TGUID& GUID) -> const QString& {
+    static const char Digits[] = "0123456789ABCDEF";
+    QChar* Out = GUIDText.data();
+    const auto Put = [&](uint64_t Value, int Count) {
+      for (int I = Count - 1; I >= 0; --I)
+        *Out++ = QLatin1Char(Digits[(Value >> (4 * I)) & 15]);
+    };
+    *Out++ = u'{';
+    Put(GUID.D1, 8);
+    *Out++ = u'-';
+    Put(GUID.D2, 4);
+    *Out++ = u'-';
+    Put(GUID.D3, 4);
+    *Out++ = u'-';
+    Put(uint64_t(GUID.D4[0]) << 8 | GUID.D4[1], 4);
+    *Out++ = u'-';
+    for (size_t I = 2; I < 8; ++I)
+      Put(GUID.D4[I], 2);
+    *Out++ = u'}';
+    return GUIDText;
   };
 
   // The writer puts no encoding into the declaration of a document written to
@@ -1022,7 +1047,7 @@ void WriteDocument(const TPropDB& DB, const TRegional& Settings, QXmlStreamWrite
       W.writeStartElement(QStringLiteral("type"));
     else
       W.writeEmptyElement(QStringLiteral("type"));
-    W.writeAttribute(TypeAttrNames[tGUID], GUIDToString(Type->GUID));
+    W.writeAttribute(TypeAttrNames[tGUID], GUIDAsText(Type->GUID));
     W.writeAttribute(TypeAttrNames[tName], XmlSafe(Type->Name));
     W.writeAttribute(TypeAttrNames[tLanguage], XmlSafe(Type->Language));
     W.writeAttribute(TypeAttrNames[tCountry], XmlSafe(Type->Country));
@@ -1030,7 +1055,7 @@ void WriteDocument(const TPropDB& DB, const TRegional& Settings, QXmlStreamWrite
       const PPropRecord Prop = Grouped[P];
       W.writeCharacters(PropIndent);
       W.writeEmptyElement(QStringLiteral("prop"));
-      W.writeAttribute(PropAttrNames[pGUID], GUIDToString(Prop->GUID));
+      W.writeAttribute(PropAttrNames[pGUID], GUIDAsText(Prop->GUID));
       W.writeAttribute(PropAttrNames[pName], XmlSafe(Prop->Name));
       W.writeAttribute(PropAttrNames[pDetail], Prop->Detail >= 0 && Prop->Detail < 3
                                                    ? Details[size_t(Prop->Detail)]
