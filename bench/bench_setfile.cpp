@@ -4,8 +4,11 @@
 // Loading and saving are measured beside a bare QXmlStreamReader pass that
 // reads every attribute value and a bare QXmlStreamWriter that writes the same
 // elements and attribute texts; RemoveType of a set holding half of the items
-// at 50,000 and 100,000 items; and the peak memory of a load in a fresh
-// process. The ratios against the targets are printed at the end.
+// at 50,000 and 100,000 items; the peak memory of a load in a fresh process;
+// and hostile files (200,000 attributes on one element, entity amplification,
+// attribute defaults, deep nesting), whose time per byte is compared with the
+// normal document's and whose peak memory with 64 MiB + 16 times their size.
+// The ratios against the targets are printed at the end.
 
 #include "database/PropDB.h"
 #include "tests/TestSettings.h"
@@ -78,6 +81,59 @@ struct TDocument {
 const TDocument& Document() {
   static const TDocument Doc;
   return Doc;
+}
+
+// Hostile files, made once.
+enum THostile { hAttributes, hAmplification, hDefaults, hNesting, hCount };
+
+struct THostileFiles {
+  QTemporaryDir Dir;
+  QString Path[hCount];
+  qint64 Size[hCount] = {};
+  THostileFiles() {
+    const QByteArray Guid = "GUID=\"{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F604}\"";
+    QByteArray Bytes[hCount];
+    Bytes[hAttributes] = "<propdb><type " + Guid;
+    for (int I = 0; I < 200000; ++I)
+      Bytes[hAttributes] += " a" + QByteArray::number(I) + "=\"\"";
+    Bytes[hAttributes] += "/></propdb>";
+    // One entity of 4,000 characters referenced 250,000 times.
+    Bytes[hAmplification] = "<!DOCTYPE propdb [<!ENTITY e \"" + QByteArray(4000, 'x') +
+                            "\">]><propdb><type " + Guid + " name=\"" +
+                            QByteArray("&e;").repeated(250000) + "\"/></propdb>";
+    Bytes[hDefaults] = "<!DOCTYPE propdb [<!ATTLIST x";
+    for (int I = 0; I < 10000; ++I)
+      Bytes[hDefaults] += " a" + QByteArray::number(I) + " CDATA \"\"";
+    Bytes[hDefaults] += ">]><propdb>" + QByteArray("<x/>").repeated(250000) + "</propdb>";
+    Bytes[hNesting] = "<propdb>" + QByteArray("<x>").repeated(1000000);
+    for (int H = 0; H < hCount; ++H) {
+      Path[H] = Dir.filePath(QStringLiteral("hostile%1.vsxml").arg(H));
+      QFile F(Path[H]);
+      F.open(QIODevice::WriteOnly);
+      F.write(Bytes[H]);
+      Size[H] = Bytes[H].size();
+    }
+  }
+};
+
+const THostileFiles& Hostile() {
+  static const THostileFiles Files;
+  return Files;
+}
+
+void BM_LoadHostile(benchmark::State& State) {
+  TRegional::SetCurrent(CommaRegional());
+  const THostileFiles& Files = Hostile();
+  const int H = int(State.range(0));
+  for (auto _ : State) {
+    TPropDB DB;
+    try {
+      DB.LoadFromXML(Files.Path[H]);
+    } catch (const TError&) {
+    }
+    benchmark::DoNotOptimize(DB.TypeCount());
+  }
+  State.SetBytesProcessed(State.iterations() * Files.Size[H]);
 }
 
 void BM_LoadFromXML(benchmark::State& State) {
@@ -231,7 +287,11 @@ int PeakLoad(const char* Path) {
   }
   const long Before = HighWaterKB();
   TPropDB DB;
-  DB.LoadFromXML(QString::fromLocal8Bit(Path));
+  try {
+    DB.LoadFromXML(QString::fromLocal8Bit(Path));
+  } catch (const TError&) {
+    // a hostile file fails; its memory counts all the same
+  }
   const long After = HighWaterKB();
   const QByteArray Line = QByteArray::number(qint64(Before)) + ' ' +
                           QByteArray::number(qint64(After)) + ' ' +
@@ -240,23 +300,49 @@ int PeakLoad(const char* Path) {
   return 0;
 }
 
+// Peak memory above the start of a fresh process that loads Path; -1 when
+// the process failed or loaded another number of items than Items (-1: any).
+double PeakAbove(const QString& Path, int Items) {
+  QProcess Child;
+  Child.start(QStringLiteral("/proc/self/exe"), {QStringLiteral("--peak-load"), Path});
+  Child.waitForFinished(-1);
+  const QList<QByteArray> Fields = Child.readAllStandardOutput().trimmed().split(' ');
+  if (Fields.size() != 3 || (Items >= 0 && Fields[2].toInt() != Items))
+    return -1;
+  return double(Fields[1].toLong() - Fields[0].toLong()) * 1024;
+}
+
 void BM_LoadPeakMemory(benchmark::State& State) {
   const TDocument& Doc = Document();
   double Above = 0;
   for (auto _ : State) {
-    QProcess Child;
-    Child.start(QStringLiteral("/proc/self/exe"), {QStringLiteral("--peak-load"), Doc.Path});
-    Child.waitForFinished(-1);
-    const QList<QByteArray> Fields = Child.readAllStandardOutput().trimmed().split(' ');
-    if (Fields.size() != 3 || Fields[2].toInt() != SetCount * ItemsPerSet) {
+    Above = PeakAbove(Doc.Path, SetCount * ItemsPerSet);
+    if (Above < 0) {
       State.SkipWithError("the measuring process failed");
       return;
     }
-    Above = double(Fields[1].toLong() - Fields[0].toLong()) * 1024;
   }
   State.counters["file_MB"] = double(Doc.Size) / 1e6;
   State.counters["peak_above_start_MB"] = Above / 1e6;
   State.counters["peak_per_file_size"] = Above / double(Doc.Size);
+}
+
+// The bound is 64 MiB + 16 times the file size.
+void BM_HostilePeakMemory(benchmark::State& State) {
+  const THostileFiles& Files = Hostile();
+  const int H = int(State.range(0));
+  double Above = 0;
+  for (auto _ : State) {
+    Above = PeakAbove(Files.Path[H], -1);
+    if (Above < 0) {
+      State.SkipWithError("the measuring process failed");
+      return;
+    }
+  }
+  const double Bound = 64.0 * 1024 * 1024 + 16.0 * double(Files.Size[H]);
+  State.counters["file_MB"] = double(Files.Size[H]) / 1e6;
+  State.counters["peak_above_start_MB"] = Above / 1e6;
+  State.counters["peak_per_bound"] = Above / Bound;
 }
 
 BENCHMARK(BM_LoadFromXML)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
@@ -270,6 +356,15 @@ BENCHMARK(BM_RemoveType)
     ->Iterations(30)
     ->Repetitions(3);
 BENCHMARK(BM_LoadPeakMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_LoadHostile)
+    ->DenseRange(0, hCount - 1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3)
+    ->Repetitions(3);
+BENCHMARK(BM_HostilePeakMemory)
+    ->DenseRange(0, hCount - 1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 std::string Fixed2(double Value) {
   char Buffer[64];
@@ -296,9 +391,17 @@ public:
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
-    Ratio("load / bare reader", "BM_LoadFromXML", "BM_BareReader", 1.5);
-    Ratio("save / bare writer", "BM_SaveToXML", "BM_BareWriter", 1.5);
+    Ratio("load / bare reader", "BM_LoadFromXML", "BM_BareReader", 0.8);
+    Ratio("save / bare writer", "BM_SaveToXML", "BM_BareWriter", 1.3);
     Ratio("RemoveType 100,000 / 50,000", "BM_RemoveType/100000", "BM_RemoveType/50000", 2.5);
+    // Time per byte against the normal document's.
+    const double Normal = double(Document().Size);
+    const char* Names[hCount] = {"200,000 attributes", "entity amplification", "attribute defaults",
+                                 "deep nesting"};
+    for (int H = 0; H < hCount; ++H)
+      Ratio((std::string(Names[H]) + " per byte / load per byte").c_str(),
+            "BM_LoadHostile/" + std::to_string(H), "BM_LoadFromXML", 5,
+            Normal / double(Hostile().Size[H]));
   }
 
 private:
@@ -308,13 +411,15 @@ private:
     if (It == Best.end() || Time < It->second)
       Best[Name] = Time;
   }
-  void Ratio(const char* Label, const std::string& A, const std::string& B, double Target) {
+  // Scale is the size of B's input over A's, for a ratio per byte.
+  void Ratio(const char* Label, const std::string& A, const std::string& B, double Target,
+             double Scale = 1) {
     if (!FReal.count(A) || !FReal.count(B) || FReal[B] <= 0 || FCpu[B] <= 0)
       return;
     const std::string Line = std::string(Label) + ": wall " + Fixed2(FReal[A]) + " / " +
-                             Fixed2(FReal[B]) + " ms = " + Fixed2(FReal[A] / FReal[B]) + ", CPU " +
-                             Fixed2(FCpu[A]) + " / " + Fixed2(FCpu[B]) +
-                             " ms = " + Fixed2(FCpu[A] / FCpu[B]) + " (target at most " +
+                             Fixed2(FReal[B]) + " ms = " + Fixed2(Scale * FReal[A] / FReal[B]) +
+                             ", CPU " + Fixed2(FCpu[A]) + " / " + Fixed2(FCpu[B]) +
+                             " ms = " + Fixed2(Scale * FCpu[A] / FCpu[B]) + " (target at most " +
                              Fixed2(Target) + ")\n";
     std::fputs(Line.c_str(), stdout);
   }

@@ -1,9 +1,11 @@
 // The set file: writing the database as XML and reading it back.
 //
-// The reader parses the whole document before it adds the first record, so a
-// file that is not well-formed anywhere leaves the database empty. What the
-// reading rules look at is kept in a compact form meanwhile: every attribute
-// value that may be read, in one shared text pool.
+// The reader streams the file through expat and adds the records as it goes.
+// Whatever makes the document fail to parse (not well-formed, or beyond one
+// of the limits below) empties the database again, so such a file loads
+// nothing. A value that does not convert, or a node under the root that is
+// not a set, stops the adding but not the parsing: the records read before
+// stay, and the failure is reported once the rest proved well-formed.
 
 #include "database/SetFile.h"
 
@@ -14,18 +16,32 @@
 #include <QFile>
 #include <QHash>
 #include <QStringDecoder>
-#include <QSysInfo>
-#include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+// The library is built with document type support; its header hides the
+// entity amplification limits without this.
+#define XML_DTD
+#include <expat.h>
+#include <fcntl.h>
 #include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <limits>
+#include <map>
 #include <memory>
+#include <mutex>
+#include <new>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace {
@@ -38,53 +54,35 @@ const std::array<QString, 7> PropAttrNames = {QStringLiteral("GUID"),   QStringL
                                               QStringLiteral("detail"), QStringLiteral("default"),
                                               QStringLiteral("date"),   QStringLiteral("cost"),
                                               QStringLiteral("curr")};
+const std::array<const char*, 4> TypeAttrKeys = {"GUID", "name", "language", "country"};
+const std::array<const char*, 7> PropAttrKeys = {"GUID", "name", "detail", "default",
+                                                 "date", "cost", "curr"};
 
 enum TTypeAttr { tGUID, tName, tLanguage, tCountry };
 enum TPropAttr { pGUID, pName, pDetail, pDefault, pDate, pCost, pCurr };
 
 // ---------------------------------------------------------------------------
+// Limits that keep any input within time and memory in proportion to its size
+
+constexpr int ChunkSize = 64 * 1024;
+// A set file needs three levels; each open element costs the parser about a
+// hundred bytes.
+constexpr int MaxDepth = 10000;
+// Entity expansion: free up to the threshold, then at most this many bytes
+// out for each byte in.
+constexpr float MaxAmplification = 4.0f;
+constexpr unsigned long long AmplificationThreshold = 8 * 1024;
+// Attribute defaults of the document type are copied into every element that
+// lacks them; attributes and kept value bytes are bounded by the input.
+constexpr qint64 AttributeAllowance = 64 * 1024;
+constexpr qint64 ValueAllowance = 1 << 20;
+constexpr qint64 ValueFactor = 4;
+constexpr int MaxAttlist = 10000;
+
+// ---------------------------------------------------------------------------
 // Error messages
 
 const QString CRLF = QStringLiteral("\r\n");
-
-// The parser's reason for bytes that are not in the encoding; used for the
-// same fault found here.
-QString EncodingErrorText() {
-  return QStringLiteral("Encountered incorrectly encoded content.");
-}
-
-// The text of line Line (counted from 1 as the parser counts: CR, LF and
-// CR LF each end a line), at most 40 characters of it.
-QString SourceLine(QStringView Text, qint64 Line) {
-  qsizetype Pos = 0;
-  const qsizetype N = Text.size();
-  for (qint64 L = 1; L < Line; ++L) {
-    while (Pos < N && Text[Pos] != u'\r' && Text[Pos] != u'\n')
-      ++Pos;
-    if (Pos >= N)
-      return QString();
-    if (Text[Pos] == u'\r' && Pos + 1 < N && Text[Pos + 1] == u'\n')
-      ++Pos;
-    ++Pos;
-  }
-  qsizetype End = Pos;
-  while (End < N && End - Pos < 40 && Text[End] != u'\r' && Text[End] != u'\n')
-    ++End;
-  // Never cut a surrogate pair in half.
-  if (End - Pos == 40 && Text[End - 1].isHighSurrogate())
-    --End;
-  return Text.mid(Pos, End - Pos).toString();
-}
-
-// Number of the line that Pos stands on.
-qint64 LineAt(QStringView Text, qsizetype Pos) {
-  qint64 Line = 1;
-  for (qsizetype I = 0; I < Pos && I < Text.size(); ++I) {
-    if (Text[I] == u'\n' || (Text[I] == u'\r' && (I + 1 >= Text.size() || Text[I + 1] != u'\n')))
-      ++Line;
-  }
-  return Line;
-}
 
 TError ParseError(const QString& Reason, qint64 Line, const QString& Source) {
   // "%s%s%s: %d%s%s"
@@ -92,484 +90,834 @@ TError ParseError(const QString& Reason, qint64 Line, const QString& Source) {
                 QString::number(Line) + CRLF + Source);
 }
 
+QString OutOfMemoryText() {
+  return QStringLiteral("Not enough memory to read the file.");
+}
+
 // ---------------------------------------------------------------------------
-// Input: the bytes as the parser gets them
+// Encodings
 
-enum class TEncoding { Utf8, Utf16LE, Utf16BE, Other };
+// A single-byte encoding as expat takes it: the code point of every byte, -1
+// for a byte that is not in the encoding.
+using TByteTable = std::array<int, 256>;
 
-struct TInput {
-  TEncoding Encoding = TEncoding::Utf8;
-  QByteArray EncodingName; // as declared, for Other
-  QString Decoded;         // the whole text, for Other
-};
-
-bool StartsWith(const QByteArray& Bytes, const char* Prefix, qsizetype Length) {
-  return Bytes.size() >= Length && memcmp(Bytes.constData(), Prefix, size_t(Length)) == 0;
-}
-
-// The encoding named in an XML declaration written in an ASCII-compatible
-// encoding; empty when there is none.
-QByteArray DeclaredEncoding(const QByteArray& Bytes) {
-  if (!Bytes.startsWith("<?xml") || Bytes.size() < 6)
-    return QByteArray();
-  const char After = Bytes[5];
-  if (After != ' ' && After != '\t' && After != '\r' && After != '\n')
-    return QByteArray();
-  const qsizetype End = Bytes.indexOf("?>");
-  if (End < 0)
-    return QByteArray();
-  const QByteArray Decl = Bytes.left(End);
-  qsizetype Pos = Decl.indexOf("encoding");
-  if (Pos < 0)
-    return QByteArray();
-  Pos += 8;
-  auto SkipSpace = [&] {
-    while (Pos < Decl.size() &&
-           (Decl[Pos] == ' ' || Decl[Pos] == '\t' || Decl[Pos] == '\r' || Decl[Pos] == '\n'))
-      ++Pos;
-  };
-  SkipSpace();
-  if (Pos >= Decl.size() || Decl[Pos] != '=')
-    return QByteArray();
-  ++Pos;
-  SkipSpace();
-  if (Pos >= Decl.size() || (Decl[Pos] != '"' && Decl[Pos] != '\''))
-    return QByteArray();
-  const char Quote = Decl[Pos++];
-  const qsizetype Close = Decl.indexOf(Quote, Pos);
-  if (Close < 0)
-    return QByteArray();
-  return Decl.mid(Pos, Close - Pos);
-}
-
-// XML's EncName: [A-Za-z] ([A-Za-z0-9._] | '-')*. Anything else is left to
-// the parser, which refuses it; it must never reach iconv, whose names take
-// suffixes such as //IGNORE.
-bool IsEncName(const QByteArray& Name) {
-  if (Name.isEmpty() || !((Name[0] >= 'A' && Name[0] <= 'Z') || (Name[0] >= 'a' && Name[0] <= 'z')))
+// XML's EncName: [A-Za-z] ([A-Za-z0-9._] | '-')*. Nothing else may reach iconv,
+// whose names take suffixes such as //IGNORE.
+bool IsEncName(const char* Name) {
+  if (!((Name[0] >= 'A' && Name[0] <= 'Z') || (Name[0] >= 'a' && Name[0] <= 'z')))
     return false;
-  for (const char C : Name) {
-    const bool Ok = (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z') || (C >= '0' && C <= '9') ||
-                    C == '.' || C == '_' || C == '-';
+  for (const char* C = Name; *C; ++C) {
+    const bool Ok = (*C >= 'A' && *C <= 'Z') || (*C >= 'a' && *C <= 'z') ||
+                    (*C >= '0' && *C <= '9') || *C == '.' || *C == '_' || *C == '-';
     if (!Ok)
       return false;
   }
   return true;
 }
 
-// False when the bytes end inside a multi-byte sequence: the parser's decoder
-// keeps such a remainder to itself instead of reporting it.
-bool Utf8TailComplete(const QByteArray& Bytes) {
-  int Continuation = 0;
-  for (qsizetype I = Bytes.size() - 1; I >= 0 && Continuation < 4; --I) {
-    const auto C = static_cast<unsigned char>(Bytes[I]);
-    if ((C & 0xC0) == 0x80) {
-      ++Continuation;
-      continue;
+// The table of a single-byte encoding from iconv, built once per name; nullptr
+// for an encoding that iconv does not know or that is not single-byte.
+const TByteTable* ByteTable(const char* Name) {
+  static std::mutex Lock;
+  static std::map<std::string, std::unique_ptr<TByteTable>> Tables;
+  if (!IsEncName(Name))
+    return nullptr;
+  std::string Key(Name);
+  std::transform(Key.begin(), Key.end(), Key.begin(),
+                 [](char C) { return C >= 'A' && C <= 'Z' ? char(C - 'A' + 'a') : C; });
+  const std::lock_guard<std::mutex> Guard(Lock);
+  const auto Found = Tables.find(Key);
+  if (Found != Tables.end())
+    return Found->second.get();
+  std::unique_ptr<TByteTable> Table;
+  const iconv_t Cd = iconv_open("UTF-32LE", Name);
+  if (Cd != reinterpret_cast<iconv_t>(-1)) {
+    Table = std::make_unique<TByteTable>();
+    for (int B = 0; B < 256 && Table; ++B) {
+      iconv(Cd, nullptr, nullptr, nullptr, nullptr);
+      char In = char(B);
+      unsigned char Out[8] = {};
+      char* InPtr = &In;
+      char* OutPtr = reinterpret_cast<char*>(Out);
+      size_t InLeft = 1, OutLeft = sizeof Out;
+      const size_t R = iconv(Cd, &InPtr, &InLeft, &OutPtr, &OutLeft);
+      if (R == size_t(-1) && errno == EILSEQ) {
+        (*Table)[size_t(B)] = -1;
+      } else if (R == size_t(-1) || sizeof Out - OutLeft != 4) {
+        Table.reset(); // a lead byte or a shift: not single-byte
+      } else {
+        const uint32_t Code = uint32_t(Out[0]) | uint32_t(Out[1]) << 8 | uint32_t(Out[2]) << 16 |
+                              uint32_t(Out[3]) << 24;
+        (*Table)[size_t(B)] = Code < 0x110000 && (Code < 0xD800 || Code > 0xDFFF) ? int(Code) : -1;
+      }
     }
-    int Needed = 0;
-    if ((C & 0xE0) == 0xC0)
-      Needed = 1;
-    else if ((C & 0xF0) == 0xE0)
-      Needed = 2;
-    else if ((C & 0xF8) == 0xF0)
-      Needed = 3;
-    return Needed <= Continuation;
+    iconv_close(Cd);
   }
-  return true;
+  return Tables.emplace(Key, std::move(Table)).first->second.get();
 }
 
-// The whole text decoded leniently, only to quote a failing line.
-QString DecodeForMessage(const QByteArray& Bytes, const TInput& Input) {
-  switch (Input.Encoding) {
-  // Stateless: an unfinished sequence at the end shows as U+FFFD too.
-  case TEncoding::Utf8:
-    return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless)(Bytes);
-  case TEncoding::Utf16LE:
-    return QStringDecoder(QStringDecoder::Utf16LE, QStringDecoder::Flag::Stateless)(Bytes);
-  case TEncoding::Utf16BE:
-    return QStringDecoder(QStringDecoder::Utf16BE, QStringDecoder::Flag::Stateless)(Bytes);
-  case TEncoding::Other:
-    break;
-  }
-  return Input.Decoded;
-}
+// How the bytes of a failing line are shown: leniently for UTF-8 and UTF-16
+// (U+FFFD for what does not decode), up to the first byte that is not in the
+// encoding for the single-byte ones.
+struct TSourceEncoding {
+  enum { Utf8, Utf16LE, Utf16BE, Latin1, Ascii, Table } Kind = Utf8;
+  const TByteTable* Map = nullptr;
 
-// Byte position of the first sequence that is not UTF-8 (overlong forms and
-// surrogates included), or -1.
-qsizetype FirstInvalidUtf8(const QByteArray& Bytes) {
-  const auto* P = reinterpret_cast<const unsigned char*>(Bytes.constData());
-  const qsizetype N = Bytes.size();
-  for (qsizetype I = 0; I < N;) {
-    const unsigned C = P[I];
-    if (C < 0x80) {
-      ++I;
-      continue;
-    }
-    int Length = 0;
-    uint32_t Code = 0, Least = 0;
-    if ((C & 0xE0) == 0xC0) {
-      Length = 2, Code = C & 0x1F, Least = 0x80;
-    } else if ((C & 0xF0) == 0xE0) {
-      Length = 3, Code = C & 0x0F, Least = 0x800;
-    } else if ((C & 0xF8) == 0xF0) {
-      Length = 4, Code = C & 0x07, Least = 0x10000;
-    } else {
-      return I;
-    }
-    if (I + Length > N)
-      return I;
-    for (int K = 1; K < Length; ++K) {
-      if ((P[I + K] & 0xC0) != 0x80)
-        return I;
-      Code = Code << 6 | (P[I + K] & 0x3F);
-    }
-    if (Code < Least || Code > 0x10FFFF || (Code >= 0xD800 && Code <= 0xDFFF))
-      return I;
-    I += Length;
-  }
-  return -1;
-}
+  int UnitSize() const { return Kind == Utf16LE || Kind == Utf16BE ? 2 : 1; }
 
-// Byte position of the first unpaired surrogate or odd byte of UTF-16, or -1.
-qsizetype FirstInvalidUtf16(const QByteArray& Bytes, bool BigEndian) {
-  const auto* P = reinterpret_cast<const unsigned char*>(Bytes.constData());
-  const qsizetype N = Bytes.size();
-  auto Unit = [&](qsizetype I) {
-    return BigEndian ? char16_t(P[I] << 8 | P[I + 1]) : char16_t(P[I + 1] << 8 | P[I]);
-  };
-  for (qsizetype I = 0; I < N; I += 2) {
-    if (I + 1 >= N)
-      return I;
-    const char16_t U = Unit(I);
-    if (QChar::isHighSurrogate(U)) {
-      if (I + 3 >= N || !QChar::isLowSurrogate(Unit(I + 2)))
-        return I;
-      I += 2;
-    } else if (QChar::isLowSurrogate(U)) {
-      return I;
+  QString Decode(const QByteArray& Bytes) const {
+    switch (Kind) {
+    case Utf8:
+      return QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless)(Bytes);
+    case Utf16LE:
+      return QStringDecoder(QStringDecoder::Utf16LE, QStringDecoder::Flag::Stateless)(Bytes);
+    case Utf16BE:
+      return QStringDecoder(QStringDecoder::Utf16BE, QStringDecoder::Flag::Stateless)(Bytes);
+    case Latin1:
+      return QString::fromLatin1(Bytes);
+    case Ascii:
+    case Table:
+      break;
     }
+    QString Out;
+    for (const char C : Bytes) {
+      const auto B = static_cast<unsigned char>(C);
+      const int Code = Kind == Ascii ? (B < 0x80 ? B : -1) : (*Map)[B];
+      if (Code < 0)
+        break;
+      Out += QString::fromUcs4(reinterpret_cast<const char32_t*>(&Code), 1);
+    }
+    return Out;
   }
-  return -1;
-}
-
-struct TIconv {
-  iconv_t Cd;
-  explicit TIconv(iconv_t ACd) : Cd(ACd) {}
-  ~TIconv() { iconv_close(Cd); }
-  TIconv(const TIconv&) = delete;
-  TIconv& operator=(const TIconv&) = delete;
 };
 
-// Decodes Bytes from the named encoding, refusing every byte sequence that is
-// not in it (the parser's own decoders for these encodings substitute).
-QString DecodeStrict(const QByteArray& Bytes, const QByteArray& Name) {
-  const char* Unicode = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? "UTF-16LE" : "UTF-16BE";
-  const iconv_t Cd = iconv_open(Unicode, Name.constData());
-  if (Cd == reinterpret_cast<iconv_t>(-1))
-    throw ParseError(QStringLiteral("Encoding %1 is unsupported").arg(QString::fromLatin1(Name)), 1,
-                     QString());
-  TIconv Guard(Cd);
-  QString Out;
-  Out.resize(Bytes.size() + 16);
-  char* In = const_cast<char*>(Bytes.constData());
-  size_t InLeft = size_t(Bytes.size());
-  qsizetype Done = 0;
-  bool Flushing = false;
+// The first 40 characters of line Line (counted from 1 as the parser counts:
+// CR, LF and CR LF each end a line), read again from the device. Reads up to
+// the line and 168 bytes of it, never more; a sequential device gives nothing.
+QString SourceLine(QIODevice& Device, qint64 Start, qint64 Line, const TSourceEncoding& Encoding) {
+  if (Line < 1 || Device.isSequential() || !Device.seek(Start))
+    return QString();
+  const int Unit = Encoding.UnitSize();
+  const auto UnitAt = [&](const char* P) -> unsigned {
+    const auto* U = reinterpret_cast<const unsigned char*>(P);
+    if (Unit == 1)
+      return U[0];
+    return Encoding.Kind == TSourceEncoding::Utf16LE ? unsigned(U[0] | U[1] << 8)
+                                                     : unsigned(U[0] << 8 | U[1]);
+  };
+  QByteArray Chunk(ChunkSize, Qt::Uninitialized);
+  QByteArray Head;
+  qint64 Current = 1;
+  bool AfterCR = false;
+  qsizetype Carry = 0; // bytes of an unfinished unit kept at the front of Chunk
   for (;;) {
-    char* OutPtr = reinterpret_cast<char*>(Out.data() + Done);
-    size_t OutLeft = size_t(Out.size() - Done) * 2;
-    const size_t R = Flushing ? iconv(Cd, nullptr, nullptr, &OutPtr, &OutLeft)
-                              : iconv(Cd, &In, &InLeft, &OutPtr, &OutLeft);
-    const int Err = errno;
-    Done = (OutPtr - reinterpret_cast<char*>(Out.data())) / 2;
-    if (R != size_t(-1)) {
-      if (Flushing)
-        break;
-      Flushing = true;
-      continue;
+    const qint64 Got = Device.read(Chunk.data() + Carry, ChunkSize - Carry);
+    if (Got <= 0)
+      break;
+    const qsizetype Size = Carry + qsizetype(Got);
+    qsizetype I = 0;
+    for (; I + Unit <= Size; I += Unit) {
+      const unsigned U = UnitAt(Chunk.constData() + I);
+      const bool LF = U == 0x0A, CR = U == 0x0D;
+      if (LF && AfterCR) {
+        // the second half of CR LF
+      } else if (Current == Line) {
+        if (LF || CR)
+          break;
+        Head.append(Chunk.constData() + I, Unit);
+        if (Head.size() >= 168)
+          break;
+      } else if (CR || LF) {
+        ++Current;
+      }
+      AfterCR = CR;
     }
-    if (Err == E2BIG) {
-      Out.resize(Out.size() * 2);
-      continue;
+    if (Current == Line && (I + Unit <= Size || Head.size() >= 168)) {
+      Carry = 0;
+      break;
     }
-    // EILSEQ or EINVAL: a sequence that is not in the encoding, or an
-    // unfinished one at the end.
-    Out.truncate(Done);
-    throw ParseError(EncodingErrorText(), LineAt(Out, Done), SourceLine(Out, LineAt(Out, Done)));
+    Carry = Size - I;
+    std::memmove(Chunk.data(), Chunk.constData() + I, size_t(Carry));
   }
-  Out.truncate(Done);
-  return Out;
-}
-
-TInput PrepareInput(const QByteArray& Bytes) {
-  TInput Input;
-  if (StartsWith(Bytes, "\xEF\xBB\xBF", 3)) {
-    Input.Encoding = TEncoding::Utf8;
-  } else if (StartsWith(Bytes, "\xFF\xFE", 2) || StartsWith(Bytes, "<\0", 2)) {
-    Input.Encoding = TEncoding::Utf16LE;
-  } else if (StartsWith(Bytes, "\xFE\xFF", 2) || StartsWith(Bytes, "\0<", 2)) {
-    Input.Encoding = TEncoding::Utf16BE;
-  } else {
-    const QByteArray Name = DeclaredEncoding(Bytes);
-    const QByteArray Lower = Name.toLower();
-    // UTF-8 and UTF-16 stay with the parser, whose decoders report every
-    // ill-formed sequence but an unfinished one at the very end.
-    if (!Name.isEmpty() && IsEncName(Name) && Lower != "utf-8" && Lower != "utf8" &&
-        !Lower.startsWith("utf-16") && !Lower.startsWith("utf-32") && !Lower.startsWith("ucs")) {
-      Input.Encoding = TEncoding::Other;
-      Input.EncodingName = Name;
-      Input.Decoded = DecodeStrict(Bytes, Name);
-    }
-  }
-  switch (Input.Encoding) {
-  case TEncoding::Utf8:
-    if (!Utf8TailComplete(Bytes)) {
-      const QString Text = DecodeForMessage(Bytes, Input);
-      const qint64 Line = LineAt(Text, Text.size());
-      throw ParseError(EncodingErrorText(), Line, SourceLine(Text, Line));
-    }
-    break;
-  case TEncoding::Utf16LE:
-  case TEncoding::Utf16BE:
-    if (Bytes.size() % 2 != 0) {
-      const QString Text = DecodeForMessage(Bytes, Input);
-      const qint64 Line = LineAt(Text, Text.size());
-      throw ParseError(EncodingErrorText(), Line, SourceLine(Text, Line));
-    }
-    break;
-  case TEncoding::Other:
-    break;
-  }
-  return Input;
+  if (Current != Line)
+    return QString();
+  Head.append(Chunk.constData(), Carry); // half a unit at the end of the file
+  QString Text = Encoding.Decode(Head);
+  if (Text.size() > 40)
+    Text.truncate(Text[39].isHighSurrogate() ? 39 : 40); // never half a pair
+  return Text;
 }
 
 // ---------------------------------------------------------------------------
-// What the reading rules look at
+// The parser's memory
 
-// A piece of the pool; a missing attribute reads as the empty text.
-struct TSlice {
-  uint32_t Offset = 0;
-  uint32_t Length = 0;
-};
-
-struct TParsedType {
-  std::array<TSlice, 4> Attr;
-  uint32_t FirstProp = 0; // its items are Props[FirstProp .. next type's FirstProp)
-};
-
-struct TParsedProp {
-  std::array<TSlice, 7> Attr;
-};
-
-struct TParsedFile {
-  QString Pool;
-  qsizetype PoolLimit = 0;
-  std::vector<TParsedType> Types;
-  std::vector<TParsedProp> Props;
-
-  // False when the values would outgrow the limit.
-  bool Keep(QStringView Value, TSlice& Slice) {
-    if (Value.size() > PoolLimit - Pool.size())
-      return false;
-    Slice = TSlice{static_cast<uint32_t>(Pool.size()), static_cast<uint32_t>(Value.size())};
-    Pool.append(Value);
-    return true;
+// Expat frees little before the parser goes, and a document with 200,000
+// attribute names would spend a fifth of its time in malloc and free; so its
+// memory comes from blocks that are all released with the parser. Blocks grow
+// only geometrically in expat (buffers, pools, hash tables), so what a
+// reallocation leaves behind is at most as much again.
+class TArena {
+public:
+  TArena() : FPrevious(Current) { Current = this; }
+  ~TArena() {
+    Current = FPrevious;
+    for (void* Block : FBlocks)
+      std::free(Block);
   }
-  // Shares the pool's characters; valid while the pool is unchanged.
-  QString Raw(const TSlice& S) const {
-    return QString::fromRawData(Pool.constData() + S.Offset, S.Length);
+  TArena(const TArena&) = delete;
+  TArena& operator=(const TArena&) = delete;
+
+  static const XML_Memory_Handling_Suite Suite;
+
+private:
+  static constexpr size_t Header = 16; // the size, and alignment for any type
+  // Small documents take little; large ones get ever larger blocks.
+  static constexpr size_t FirstBlock = size_t(16) << 10;
+  static constexpr size_t LargestBlock = size_t(4) << 20;
+  static thread_local TArena* Current;
+
+  TArena* FPrevious;
+  std::vector<void*> FBlocks;
+  char* FNext = nullptr;
+  size_t FLeft = 0;
+  char* FLast = nullptr; // the latest allocation, which may grow in place
+  size_t FBlockSize = FirstBlock;
+
+  static size_t& SizeOf(void* Ptr) {
+    return *reinterpret_cast<size_t*>(static_cast<char*>(Ptr) - Header);
   }
-  QString Copy(const TSlice& S) const {
-    return QStringView(Pool).mid(S.Offset, S.Length).toString();
+  static size_t Rounded(size_t Size) { return (Size + Header - 1) / Header * Header; }
+
+  void* Allocate(size_t Size) {
+    if (Size > (size_t(1) << 40))
+      return nullptr;
+    const size_t Need = Header + Rounded(Size);
+    if (Need > FLeft) {
+      const size_t Length = std::max(Need, FBlockSize);
+      FBlockSize = std::min(2 * FBlockSize, LargestBlock);
+      void* Block = std::malloc(Length);
+      if (!Block)
+        return nullptr;
+      try {
+        FBlocks.push_back(Block);
+      } catch (...) {
+        std::free(Block);
+        return nullptr;
+      }
+      FNext = static_cast<char*>(Block);
+      FLeft = Length;
+    }
+    FLast = FNext + Header;
+    FNext += Need;
+    FLeft -= Need;
+    SizeOf(FLast) = Rounded(Size);
+    return FLast;
   }
+  void* Reallocate(void* Old, size_t Size) {
+    if (!Old)
+      return Allocate(Size);
+    const size_t OldSize = SizeOf(Old);
+    if (Old == FLast && Rounded(Size) <= OldSize + FLeft) {
+      FLeft -= Rounded(Size) - std::min(OldSize, Rounded(Size));
+      FNext = FLast + std::max(OldSize, Rounded(Size));
+      SizeOf(Old) = std::max(OldSize, Rounded(Size));
+      return Old;
+    }
+    void* New = Allocate(Size);
+    if (New)
+      std::memcpy(New, Old, std::min(OldSize, Size));
+    return New;
+  }
+
+  static void* Malloc(size_t Size) { return Current->Allocate(Size); }
+  static void* Realloc(void* Ptr, size_t Size) { return Current->Reallocate(Ptr, Size); }
+  static void Free(void*) {}
 };
+
+thread_local TArena* TArena::Current = nullptr;
+const XML_Memory_Handling_Suite TArena::Suite = {TArena::Malloc, TArena::Realloc, TArena::Free};
+
+// ---------------------------------------------------------------------------
+// Reading
+
+// Fast forms of the conversions for the texts the writer produces; anything
+// else goes to the general conversion, which also words the failure.
+
+// The braced GUID form; false for any other text.
+bool ParseGUID(const char* Text, TGUID& GUID) {
+  if (!Text || std::strlen(Text) != 38 || Text[0] != '{' || Text[37] != '}' || Text[9] != '-' ||
+      Text[14] != '-' || Text[19] != '-' || Text[24] != '-')
+    return false;
+  bool Ok = true;
+  const auto Hex = [&](int From, int Digits) {
+    uint32_t Value = 0;
+    for (int I = From; I < From + Digits; ++I) {
+      const char C = Text[I];
+      int H = -1;
+      if (C >= '0' && C <= '9')
+        H = C - '0';
+      else if (C >= 'a' && C <= 'f')
+        H = C - 'a' + 10;
+      else if (C >= 'A' && C <= 'F')
+        H = C - 'A' + 10;
+      Ok = Ok && H >= 0;
+      Value = Value << 4 | uint32_t(H & 15);
+    }
+    return Value;
+  };
+  GUID.D1 = Hex(1, 8);
+  GUID.D2 = uint16_t(Hex(10, 4));
+  GUID.D3 = uint16_t(Hex(15, 4));
+  GUID.D4[0] = uint8_t(Hex(20, 2));
+  GUID.D4[1] = uint8_t(Hex(22, 2));
+  for (int I = 0; I < 6; ++I)
+    GUID.D4[size_t(2 + I)] = uint8_t(Hex(25 + 2 * I, 2));
+  return Ok;
+}
+
+// A single decimal digit; -1 for any other text.
+int SingleDigit(const char* Text) {
+  return Text && Text[0] >= '0' && Text[0] <= '9' && Text[1] == 0 ? Text[0] - '0' : -1;
+}
+
+// Raised inside a handler once the reason for stopping is recorded.
+struct TStop {};
+
+class TReader {
+public:
+  TReader(TPropDB& DB, const TRegional& Settings) : FDB(DB), FSettings(Settings) {}
+  ~TReader() {
+    if (FParser)
+      XML_ParserFree(FParser);
+  }
+  TReader(const TReader&) = delete;
+  TReader& operator=(const TReader&) = delete;
+
+  void Read(QIODevice& Device);
+
+private:
+  enum class TState { Seeking, InPropdb, InType, Done };
+  enum class TPending { None, Conversion, Node };
+
+  TPropDB& FDB;
+  const TRegional& FSettings;
+  TArena FArena; // outlives the parser
+  XML_Parser FParser = nullptr;
+  TSourceEncoding FEncoding;
+  TState FState = TState::Seeking;
+  int FDepth = 0;       // open elements
+  int FPropdbDepth = 0; // depth of the first "propdb"
+  int FSkipDepth = 0;   // > 0 while inside an element whose content is not looked at
+  PTypeRecord FType = nullptr;
+  qint64 FFed = 0;           // bytes given to the parser so far
+  qint64 FAttributes = 0;    // counted while the document type declares defaults
+  qint64 FValueBytes = 0;    // bytes of the values taken into records
+  bool FHasDefaults = false; // an ATTLIST was declared
+  bool FStandalone = false;
+  bool FUtf8Mark = false;
+  bool FUnreadSubset = false; // entities may be declared where nothing is read
+  std::unordered_set<std::string> FEntities;
+  std::unordered_map<std::string, int> FAttlists; // declared attributes by element
+  QString FScratch;
+  // The first failure that keeps the records read before it.
+  TPending FPending = TPending::None;
+  QString FPendingText;
+  qint64 FPendingLine = 0;
+  // A reason of our own for stopping the parser.
+  QString FStopReason;
+  qint64 FStopLine = 0;
+
+  qint64 Line() const { return qint64(XML_GetCurrentLineNumber(FParser)); }
+  void SetState(TState State);
+  [[noreturn]] void Stop(const QString& Reason);
+  void Unexpected();
+  void ConversionFailed(const TError& Error);
+  template <class TBody> void Guard(TBody Body);
+
+  const QString& Scratch(const char* Value);
+  // A text that repeats the one before shares its characters.
+  struct TLastText {
+    std::string Raw;
+    QString Text;
+  };
+  TLastText FLastLanguage, FLastCountry, FLastCurr;
+  QString Text(const char* Value, TLastText* Last = nullptr);
+  template <size_t N>
+  void Find(const XML_Char** Atts, const std::array<const char*, N>& Keys,
+            std::array<const char*, N>& Values);
+  void CheckEntitiesInTag();
+  void ReadType(const XML_Char** Atts);
+  void ReadProp(const XML_Char** Atts);
+
+  void OnStart(const XML_Char* Name, const XML_Char** Atts);
+  void OnEnd();
+  void OnText(const XML_Char* Text, int Length);
+  void OnOtherNode();
+
+  static void XMLCALL StartHandler(void* Data, const XML_Char* Name, const XML_Char** Atts);
+  static void XMLCALL EndHandler(void* Data, const XML_Char* Name);
+  static void XMLCALL TextHandler(void* Data, const XML_Char* Text, int Length);
+  static void XMLCALL CommentHandler(void* Data, const XML_Char* Text);
+  static void XMLCALL PIHandler(void* Data, const XML_Char* Target, const XML_Char* Text);
+  static void XMLCALL CdataHandler(void* Data);
+  static void XMLCALL XmlDeclHandler(void* Data, const XML_Char* Version, const XML_Char* Encoding,
+                                     int Standalone);
+  static void XMLCALL DoctypeHandler(void* Data, const XML_Char* Name, const XML_Char* SysId,
+                                     const XML_Char* PubId, int HasInternalSubset);
+  static void XMLCALL EntityDeclHandler(void* Data, const XML_Char* Name, int IsParameter,
+                                        const XML_Char* Value, int Length, const XML_Char* Base,
+                                        const XML_Char* SysId, const XML_Char* PubId,
+                                        const XML_Char* Notation);
+  static void XMLCALL AttlistHandler(void* Data, const XML_Char* Element, const XML_Char* Name,
+                                     const XML_Char* Type, const XML_Char* Default, int Required);
+  static void XMLCALL SkippedEntityHandler(void* Data, const XML_Char* Name, int IsParameter);
+  static int XMLCALL ExternalEntityHandler(XML_Parser Parser, const XML_Char* Context,
+                                           const XML_Char* Base, const XML_Char* SysId,
+                                           const XML_Char* PubId);
+  static int XMLCALL UnknownEncodingHandler(void* Data, const XML_Char* Name, XML_Encoding* Info);
+};
+
+void TReader::Stop(const QString& Reason) {
+  if (FStopReason.isEmpty()) {
+    FStopReason = Reason;
+    FStopLine = Line();
+  }
+  XML_StopParser(FParser, XML_FALSE);
+  throw TStop();
+}
+
+// Expat is C: nothing may unwind through it.
+template <class TBody> void TReader::Guard(TBody Body) {
+  if (!FStopReason.isEmpty())
+    return;
+  try {
+    Body();
+  } catch (const TStop&) {
+  } catch (const std::bad_alloc&) {
+    FStopReason = OutOfMemoryText();
+    FStopLine = Line();
+    XML_StopParser(FParser, XML_FALSE);
+  } catch (const std::exception& E) {
+    FStopReason = QString::fromUtf8(E.what());
+    FStopLine = Line();
+    XML_StopParser(FParser, XML_FALSE);
+  }
+}
+
+void TReader::SetState(TState State) {
+  // Text counts only directly under the root; elsewhere the parser need not
+  // report it at all.
+  if ((State == TState::InPropdb) != (FState == TState::InPropdb))
+    XML_SetCharacterDataHandler(FParser, State == TState::InPropdb ? TextHandler : nullptr);
+  FState = State;
+}
+
+void TReader::Unexpected() {
+  // The records before it stay; nothing after it is added.
+  if (FPending == TPending::None) {
+    FPending = TPending::Node;
+    FPendingLine = Line();
+  }
+  SetState(TState::Done);
+}
+
+void TReader::ConversionFailed(const TError& Error) {
+  if (FPending == TPending::None) {
+    FPending = TPending::Conversion;
+    FPendingText = Error.Message();
+  }
+  SetState(TState::Done);
+  FSkipDepth = 0;
+}
+
+// The value as a QString for the conversions, in one buffer reused for all.
+const QString& TReader::Scratch(const char* Value) {
+  if (!Value) {
+    FScratch.resize(0);
+    return FScratch;
+  }
+  const size_t Length = std::strlen(Value);
+  FValueBytes += qint64(Length);
+  bool Ascii = true;
+  for (size_t I = 0; I < Length && Ascii; ++I)
+    Ascii = static_cast<unsigned char>(Value[I]) < 0x80;
+  if (!Ascii) {
+    FScratch = QString::fromUtf8(Value, qsizetype(Length));
+    return FScratch;
+  }
+  FScratch.resize(qsizetype(Length));
+  QChar* Out = FScratch.data();
+  for (size_t I = 0; I < Length; ++I)
+    Out[I] = QLatin1Char(Value[I]);
+  return FScratch;
+}
+
+QString TReader::Text(const char* Value, TLastText* Last) {
+  if (!Value)
+    return QString();
+  const size_t Length = std::strlen(Value);
+  FValueBytes += qint64(Length);
+  if (FValueBytes > ValueAllowance + ValueFactor * FFed)
+    Stop(QStringLiteral("Attribute values expand the document beyond the limit."));
+  if (!Last)
+    return QString::fromUtf8(Value, qsizetype(Length));
+  if (Last->Raw != std::string_view(Value, Length)) {
+    Last->Raw.assign(Value, Length);
+    Last->Text = QString::fromUtf8(Value, qsizetype(Length));
+  }
+  return Last->Text;
+}
 
 template <size_t N>
-bool KeepAttributes(TParsedFile& File, const QXmlStreamAttributes& Attributes,
-                    const std::array<QString, N>& Names, std::array<TSlice, N>& Out) {
-  for (const QXmlStreamAttribute& A : Attributes) {
-    const QStringView Name = A.qualifiedName();
+void TReader::Find(const XML_Char** Atts, const std::array<const char*, N>& Keys,
+                   std::array<const char*, N>& Values) {
+  Values.fill(nullptr);
+  for (const XML_Char** A = Atts; *A; A += 2) {
     for (size_t I = 0; I < N; ++I) {
-      if (Name == Names[I]) {
-        if (!File.Keep(A.value(), Out[I]))
-          return false;
+      if (A[0][0] == Keys[I][0] && std::strcmp(A[0], Keys[I]) == 0) {
+        Values[I] = A[1];
         break;
       }
     }
   }
-  return true;
 }
 
-bool IsLayoutSpace(QStringView Text) {
-  for (const QChar C : Text) {
-    const char16_t U = C.unicode();
-    if (U != u' ' && U != u'\t' && U != u'\r' && U != u'\n')
-      return false;
+// Where entities may be declared in a part that is never read, the parser
+// drops a reference it cannot resolve from an attribute value without a word.
+// Such a value cannot be known, so the raw start tag is looked at for one.
+void TReader::CheckEntitiesInTag() {
+  const int Count = XML_GetCurrentByteCount(FParser);
+  int Offset = 0, Size = 0;
+  const char* Buffer = XML_GetInputContext(FParser, &Offset, &Size);
+  if (Count <= 0 || !Buffer || Offset + Count > Size)
+    return;
+  const int Unit = FEncoding.UnitSize();
+  const auto* Raw = reinterpret_cast<const unsigned char*>(Buffer + Offset);
+  const auto At = [&](int I) -> unsigned {
+    if (Unit == 1)
+      return Raw[I];
+    return FEncoding.Kind == TSourceEncoding::Utf16LE ? unsigned(Raw[I] | Raw[I + 1] << 8)
+                                                      : unsigned(Raw[I] << 8 | Raw[I + 1]);
+  };
+  for (int I = 0; I + Unit <= Count; I += Unit) {
+    if (At(I) != '&')
+      continue;
+    std::string Name;
+    int J = I + Unit;
+    for (; J + Unit <= Count && At(J) != ';'; J += Unit)
+      Name += At(J) < 0x80 ? char(At(J)) : '\x01';
+    if (Name.empty() || Name[0] == '#')
+      continue;
+    if (Name == "amp" || Name == "lt" || Name == "gt" || Name == "quot" || Name == "apos" ||
+        FEntities.count(Name))
+      continue;
+    Stop(QStringLiteral("Entity reference in attribute value cannot be resolved."));
   }
-  return true;
 }
 
-QString TooLargeText() {
-  return QStringLiteral("Entity references expand the attribute values beyond the limit.");
+void TReader::ReadType(const XML_Char** Atts) {
+  std::array<const char*, 4> V;
+  Find(Atts, TypeAttrKeys, V);
+  // The record is added before its values are read, so a value that does not
+  // convert leaves it with the values read before.
+  FType = FDB.AddType();
+  try {
+    TGUID GUID;
+    FType->GUID = ParseGUID(V[tGUID], GUID) ? GUID : StringToGUID(Scratch(V[tGUID]));
+    FType->Name = Text(V[tName]);
+    FType->Language = Text(V[tLanguage], &FLastLanguage);
+    FType->Country = Text(V[tCountry], &FLastCountry);
+  } catch (const TError& E) {
+    ConversionFailed(E);
+  }
 }
 
-// Parses the whole document; fails with the parse error message.
-void Parse(const QByteArray& Bytes, TParsedFile& File) {
-  const TInput Input = PrepareInput(Bytes);
-  // A generous start that the pool rarely outgrows; pages never written
-  // cost no memory.
-  const qsizetype InputSize =
-      Input.Encoding == TEncoding::Other ? Input.Decoded.size() : Bytes.size();
-  File.Pool.reserve(InputSize);
-  // The values of a set file take less room than the file. Only entities can
-  // make them larger, each reference by up to the parser's expansion limit;
-  // a file made to fill the memory that way fails instead.
-  File.PoolLimit = std::min<qsizetype>(std::numeric_limits<uint32_t>::max(),
-                                       InputSize * 16 + (qsizetype(1) << 20));
-  // A decoded text locks the parser's encoding: the declaration then names
-  // the encoding that has already been undone.
-  //
-  // Bytes are read through a device: given a whole byte array, the parser
-  // would decode all of it up front, at twice its size in memory, and more
-  // slowly.
-  QXmlStreamReader Reader;
-  QBuffer Device;
-  if (Input.Encoding == TEncoding::Other) {
-    Reader.addData(Input.Decoded);
-  } else {
-    Device.setData(Bytes);
-    Device.open(QIODevice::ReadOnly);
-    Reader.setDevice(&Device);
+void TReader::ReadProp(const XML_Char** Atts) {
+  std::array<const char*, 7> V;
+  Find(Atts, PropAttrKeys, V);
+  const PPropRecord Prop = FDB.AddProp(FType);
+  try {
+    TGUID GUID;
+    Prop->GUID = ParseGUID(V[pGUID], GUID) ? GUID : StringToGUID(Scratch(V[pGUID]));
+    Prop->Name = Text(V[pName]);
+    const int Detail = SingleDigit(V[pDetail]);
+    Prop->Detail = Detail >= 0 ? Detail : StrToInt(Scratch(V[pDetail]));
+    const int Default = SingleDigit(V[pDefault]);
+    Prop->Default = ((Default >= 0 ? Default : StrToInt(Scratch(V[pDefault]))) & 0xFF) != 0;
+    Prop->Date = StrToDate(Scratch(V[pDate]), FSettings);
+    Prop->Cost = StrToCost(Scratch(V[pCost]), FSettings.DecimalSeparator);
+    Prop->Curr = Text(V[pCurr], &FLastCurr);
+  } catch (const TError& E) {
+    ConversionFailed(E);
   }
-  // Names are compared as written, prefixes included; XML 1.0 knows no
-  // namespaces.
-  Reader.setNamespaceProcessing(false);
+  if (FValueBytes > ValueAllowance + ValueFactor * FFed)
+    Stop(QStringLiteral("Attribute values expand the document beyond the limit."));
+}
 
-  enum class TState { Seeking, InPropdb, InType, Done };
-  TState State = TState::Seeking;
-  int Depth = 0;       // open elements
-  int PropdbDepth = 0; // depth inside the first "propdb"
-  int SkipDepth = 0;   // > 0 while inside an element whose content is not looked at
-  bool SeenRoot = false;
-  bool SeenDoctype = false;
-  bool UnreadDtdSubset = false;
-  QString OwnError;
-
-  auto Fail = [&](const QString& Reason) { OwnError = Reason; };
-
-  while (!Reader.atEnd() && OwnError.isEmpty()) {
-    const QXmlStreamReader::TokenType Token = Reader.readNext();
-    switch (Token) {
-    case QXmlStreamReader::StartElement: {
-      SeenRoot = true;
-      ++Depth;
-      // Entities of an external subset that was not read stay as "&name;" in
-      // attribute values; such a value cannot be known.
-      if (UnreadDtdSubset) {
-        for (const QXmlStreamAttribute& A : Reader.attributes())
-          if (A.value().contains(u'&'))
-            Fail(QStringLiteral("Entity reference in attribute value cannot be resolved."));
-      }
-      if (SkipDepth > 0) {
-        ++SkipDepth;
-        break;
-      }
-      const QStringView Name = Reader.qualifiedName();
-      switch (State) {
-      case TState::Seeking:
-        if (Name == QLatin1StringView("propdb")) {
-          State = TState::InPropdb;
-          PropdbDepth = Depth;
-        }
-        break;
-      case TState::InPropdb:
-        if (Name == QLatin1StringView("type")) {
-          TParsedType& Type = File.Types.emplace_back();
-          Type.FirstProp = static_cast<uint32_t>(File.Props.size());
-          if (!KeepAttributes(File, Reader.attributes(), TypeAttrNames, Type.Attr))
-            Fail(TooLargeText());
-          State = TState::InType;
-        } else {
-          State = TState::Done;
-        }
-        break;
-      case TState::InType:
-        if (Name == QLatin1StringView("prop")) {
-          TParsedProp& Prop = File.Props.emplace_back();
-          if (!KeepAttributes(File, Reader.attributes(), PropAttrNames, Prop.Attr))
-            Fail(TooLargeText());
-        }
-        // Nothing below an item, nor inside any other element, is looked at.
-        SkipDepth = 1;
-        break;
-      case TState::Done:
-        break;
-      }
+void TReader::OnStart(const XML_Char* Name, const XML_Char** Atts) {
+  if (++FDepth > MaxDepth)
+    Stop(QStringLiteral("Elements are nested too deeply."));
+  if (FHasDefaults) {
+    qint64 Count = 0;
+    for (const XML_Char** A = Atts; *A; A += 2)
+      ++Count;
+    FAttributes += Count;
+    // A set file spends at least four bytes on each attribute.
+    if (FAttributes > AttributeAllowance + FFed / 4)
+      Stop(QStringLiteral("Attribute defaults expand the document beyond the limit."));
+  }
+  if (FUnreadSubset)
+    CheckEntitiesInTag();
+  if (FSkipDepth > 0) {
+    ++FSkipDepth;
+    return;
+  }
+  switch (FState) {
+  case TState::Seeking:
+    if (std::strcmp(Name, "propdb") == 0) {
+      SetState(TState::InPropdb);
+      FPropdbDepth = FDepth;
+    }
+    break;
+  case TState::InPropdb:
+    if (std::strcmp(Name, "type") != 0) {
+      Unexpected();
       break;
     }
-    case QXmlStreamReader::EndElement:
-      --Depth;
-      if (SkipDepth > 0) {
-        --SkipDepth;
-        break;
-      }
-      if (State == TState::InType)
-        State = TState::InPropdb;
-      else if (State == TState::InPropdb && Depth < PropdbDepth)
-        State = TState::Done;
-      break;
-    case QXmlStreamReader::Characters:
-      // Layout whitespace is no node; CDATA and any other text is.
-      if (State == TState::InPropdb && SkipDepth == 0 &&
-          (Reader.isCDATA() || !IsLayoutSpace(Reader.text())))
-        State = TState::Done;
-      break;
-    case QXmlStreamReader::Comment:
-    case QXmlStreamReader::ProcessingInstruction:
-      if (State == TState::InPropdb && SkipDepth == 0)
-        State = TState::Done;
-      break;
-    case QXmlStreamReader::DTD:
-      // The parser takes a document type declaration anywhere, and more than one.
-      if (SeenRoot || SeenDoctype) {
-        Fail(QStringLiteral("Unexpected document type declaration."));
-        break;
-      }
-      SeenDoctype = true;
-      UnreadDtdSubset = !Reader.isStandaloneDocument() &&
-                        (!Reader.dtdSystemId().isEmpty() || !Reader.dtdPublicId().isEmpty());
-      break;
-    case QXmlStreamReader::EntityReference:
-      // An entity that the parser could not resolve (it reads no external
-      // subset): its content cannot be known.
-      Fail(QStringLiteral("Entity '%1' not declared.").arg(Reader.name()));
-      break;
-    case QXmlStreamReader::StartDocument:
-    case QXmlStreamReader::EndDocument:
-    case QXmlStreamReader::NoToken:
-    case QXmlStreamReader::Invalid:
-      break;
+    SetState(TState::InType);
+    ReadType(Atts);
+    break;
+  case TState::InType:
+    if (std::strcmp(Name, "prop") == 0)
+      ReadProp(Atts);
+    // Nothing below an item, nor inside any other element, is looked at.
+    if (FState == TState::InType)
+      FSkipDepth = 1;
+    break;
+  case TState::Done:
+    break;
+  }
+}
+
+void TReader::OnEnd() {
+  --FDepth;
+  if (FSkipDepth > 0) {
+    --FSkipDepth;
+    return;
+  }
+  if (FState == TState::InType)
+    SetState(TState::InPropdb);
+  else if (FState == TState::InPropdb && FDepth < FPropdbDepth)
+    SetState(TState::Done);
+}
+
+void TReader::OnText(const XML_Char* Text, int Length) {
+  if (FState != TState::InPropdb || FSkipDepth > 0)
+    return;
+  // Layout whitespace is no node; any other text is.
+  for (int I = 0; I < Length; ++I) {
+    const char C = Text[I];
+    if (C != ' ' && C != '\t' && C != '\r' && C != '\n') {
+      Unexpected();
+      return;
     }
   }
+}
 
-  if (!OwnError.isEmpty() || Reader.hasError()) {
-    const QString Reason = OwnError.isEmpty() ? Reader.errorString() : OwnError;
-    const QString Text = DecodeForMessage(Bytes, Input);
-    qint64 Line = Reader.lineNumber();
-    // The parser decodes ahead of what it has parsed, so it names the line it
-    // had reached rather than the line of the bad bytes.
-    if (Reason == EncodingErrorText() && Input.Encoding != TEncoding::Other) {
-      const qsizetype Bad = Input.Encoding == TEncoding::Utf8
-                                ? FirstInvalidUtf8(Bytes)
-                                : FirstInvalidUtf16(Bytes, Input.Encoding == TEncoding::Utf16BE);
-      if (Bad >= 0) {
-        const QString Before = DecodeForMessage(Bytes.left(Bad), Input);
-        Line = LineAt(Before, Before.size());
-      }
+void TReader::OnOtherNode() {
+  if (FState == TState::InPropdb && FSkipDepth == 0)
+    Unexpected();
+}
+
+TReader* Self(void* Data) {
+  return static_cast<TReader*>(Data);
+}
+
+void XMLCALL TReader::StartHandler(void* Data, const XML_Char* Name, const XML_Char** Atts) {
+  TReader* R = Self(Data);
+  R->Guard([&] { R->OnStart(Name, Atts); });
+}
+void XMLCALL TReader::EndHandler(void* Data, const XML_Char*) {
+  Self(Data)->OnEnd();
+}
+void XMLCALL TReader::TextHandler(void* Data, const XML_Char* Text, int Length) {
+  Self(Data)->OnText(Text, Length);
+}
+void XMLCALL TReader::CommentHandler(void* Data, const XML_Char*) {
+  Self(Data)->OnOtherNode();
+}
+void XMLCALL TReader::PIHandler(void* Data, const XML_Char*, const XML_Char*) {
+  Self(Data)->OnOtherNode();
+}
+void XMLCALL TReader::CdataHandler(void* Data) {
+  // CDATA is a node even when it holds only whitespace.
+  Self(Data)->OnOtherNode();
+}
+void XMLCALL TReader::XmlDeclHandler(void* Data, const XML_Char* Version, const XML_Char* Encoding,
+                                     int Standalone) {
+  TReader* R = Self(Data);
+  R->FStandalone = Standalone == 1;
+  R->Guard([&] {
+    // The parser takes any 1.x as 1.0, and lets a declaration overrule a
+    // UTF-8 byte-order mark.
+    if (Version && std::strcmp(Version, "1.0") != 0)
+      R->Stop(QStringLiteral("Unsupported XML version."));
+    if (!Encoding)
+      return;
+    const QByteArray Name = QByteArray(Encoding).toLower();
+    if (R->FUtf8Mark && Name != "utf-8")
+      R->Stop(QStringLiteral("The encoding declaration does not match the byte-order mark."));
+    if (R->FEncoding.Kind != TSourceEncoding::Utf8)
+      return; // UTF-16 was told by the first bytes
+    if (Name == "iso-8859-1")
+      R->FEncoding.Kind = TSourceEncoding::Latin1;
+    else if (Name == "us-ascii")
+      R->FEncoding.Kind = TSourceEncoding::Ascii;
+    else if (Name != "utf-8" && (R->FEncoding.Map = ByteTable(Encoding)))
+      R->FEncoding.Kind = TSourceEncoding::Table;
+  });
+}
+void XMLCALL TReader::DoctypeHandler(void* Data, const XML_Char*, const XML_Char* SysId,
+                                     const XML_Char*, int) {
+  TReader* R = Self(Data);
+  if (SysId && !R->FStandalone)
+    R->FUnreadSubset = true;
+}
+void XMLCALL TReader::EntityDeclHandler(void* Data, const XML_Char* Name, int IsParameter,
+                                        const XML_Char*, int, const XML_Char*, const XML_Char*,
+                                        const XML_Char*, const XML_Char*) {
+  TReader* R = Self(Data);
+  if (!IsParameter)
+    R->Guard([&] { R->FEntities.insert(Name); });
+}
+void XMLCALL TReader::AttlistHandler(void* Data, const XML_Char* Element, const XML_Char*,
+                                     const XML_Char*, const XML_Char*, int) {
+  TReader* R = Self(Data);
+  R->FHasDefaults = true;
+  // The parser compares each new default with all earlier ones of the element.
+  R->Guard([&] {
+    if (++R->FAttlists[Element] > MaxAttlist)
+      R->Stop(QStringLiteral("Too many attributes declared for one element."));
+  });
+}
+void XMLCALL TReader::SkippedEntityHandler(void* Data, const XML_Char* Name, int IsParameter) {
+  TReader* R = Self(Data);
+  if (IsParameter) {
+    // Declarations after an unread parameter entity are not processed either.
+    R->FUnreadSubset = true;
+    return;
+  }
+  R->Guard(
+      [&] { R->Stop(QStringLiteral("Entity '%1' not declared.").arg(QString::fromUtf8(Name))); });
+}
+// An external entity is never read: its reference fails the load rather than
+// leave out what it would have added.
+int XMLCALL TReader::ExternalEntityHandler(XML_Parser, const XML_Char*, const XML_Char*,
+                                           const XML_Char*, const XML_Char*) {
+  return XML_STATUS_ERROR;
+}
+int XMLCALL TReader::UnknownEncodingHandler(void* Data, const XML_Char* Name, XML_Encoding* Info) {
+  TReader* R = Self(Data);
+  try {
+    const TByteTable* Table = ByteTable(Name);
+    if (!Table)
+      return XML_STATUS_ERROR;
+    std::copy(Table->begin(), Table->end(), Info->map);
+    Info->data = nullptr;
+    Info->convert = nullptr;
+    Info->release = nullptr;
+    R->FEncoding.Kind = TSourceEncoding::Table;
+    R->FEncoding.Map = Table;
+    return XML_STATUS_OK;
+  } catch (...) {
+    return XML_STATUS_ERROR;
+  }
+}
+
+void TReader::Read(QIODevice& Device) {
+  FParser = XML_ParserCreate_MM(nullptr, &TArena::Suite, nullptr);
+  if (!FParser)
+    throw std::bad_alloc();
+  XML_SetUserData(FParser, this);
+  XML_SetElementHandler(FParser, StartHandler, EndHandler);
+  XML_SetCommentHandler(FParser, CommentHandler);
+  XML_SetProcessingInstructionHandler(FParser, PIHandler);
+  XML_SetStartCdataSectionHandler(FParser, CdataHandler);
+  XML_SetXmlDeclHandler(FParser, XmlDeclHandler);
+  XML_SetStartDoctypeDeclHandler(FParser, DoctypeHandler);
+  XML_SetEntityDeclHandler(FParser, EntityDeclHandler);
+  XML_SetAttlistDeclHandler(FParser, AttlistHandler);
+  XML_SetSkippedEntityHandler(FParser, SkippedEntityHandler);
+  XML_SetExternalEntityRefHandler(FParser, ExternalEntityHandler);
+  XML_SetUnknownEncodingHandler(FParser, UnknownEncodingHandler, this);
+  XML_SetParamEntityParsing(FParser, XML_PARAM_ENTITY_PARSING_NEVER);
+  XML_SetBillionLaughsAttackProtectionMaximumAmplification(FParser, MaxAmplification);
+  XML_SetBillionLaughsAttackProtectionActivationThreshold(FParser, AmplificationThreshold);
+
+  const qint64 Start = Device.isSequential() ? 0 : Device.pos();
+  // A file that grows while it is read is read no further than its size.
+  const qint64 Limit =
+      qobject_cast<QFileDevice*>(&Device) && !Device.isSequential() ? Device.size() - Start : -1;
+  int Want = ChunkSize;
+  bool First = true;
+  XML_Status Status = XML_STATUS_OK;
+  for (;;) {
+    if (Limit >= 0)
+      Want = int(std::min<qint64>(Want, Limit - FFed + 1));
+    void* Buffer = XML_GetBuffer(FParser, Want);
+    if (!Buffer)
+      throw std::bad_alloc();
+    const qint64 Got = Device.read(static_cast<char*>(Buffer), Want);
+    if (Got < 0 || (Limit >= 0 && FFed + Got > Limit)) {
+      FDB.Clear();
+      throw ParseError(Got < 0 ? Device.errorString()
+                               : QStringLiteral("The file grew while it was read."),
+                       0, QString());
     }
-    File = TParsedFile();
-    throw ParseError(Reason, Line, SourceLine(Text, Line));
+    if (First && Got >= 2) {
+      // Expat tells UTF-16 by these bytes; the message decoder follows it.
+      const auto* B = static_cast<const unsigned char*>(Buffer);
+      FUtf8Mark = Got >= 3 && B[0] == 0xEF && B[1] == 0xBB && B[2] == 0xBF;
+      if ((B[0] == 0xFF && B[1] == 0xFE) || (B[0] == '<' && B[1] == 0))
+        FEncoding.Kind = TSourceEncoding::Utf16LE;
+      else if ((B[0] == 0xFE && B[1] == 0xFF) || (B[0] == 0 && B[1] == '<'))
+        FEncoding.Kind = TSourceEncoding::Utf16BE;
+      First = false;
+    }
+    FFed += Got;
+    Status = XML_ParseBuffer(FParser, int(Got), Got == 0);
+    if (Status != XML_STATUS_OK || Got == 0)
+      break;
+    // A token longer than a chunk is scanned again from its start at every
+    // call; reading at least as much again as is pending keeps that linear.
+    int Offset = 0, Size = 0;
+    Want = ChunkSize;
+    if (XML_GetInputContext(FParser, &Offset, &Size))
+      Want = int(std::clamp<qint64>(2 * qint64(Size - Offset), ChunkSize, 1 << 28));
+  }
+  if (Status != XML_STATUS_OK) {
+    QString Reason;
+    qint64 ErrorLine = 0;
+    if (XML_GetErrorCode(FParser) == XML_ERROR_ABORTED && !FStopReason.isEmpty()) {
+      Reason = FStopReason;
+      ErrorLine = FStopLine;
+    } else if (XML_GetErrorCode(FParser) == XML_ERROR_NO_MEMORY) {
+      throw std::bad_alloc();
+    } else {
+      Reason = QString::fromLatin1(XML_ErrorString(XML_GetErrorCode(FParser)));
+      ErrorLine = Line();
+    }
+    FDB.Clear();
+    throw ParseError(Reason, ErrorLine, SourceLine(Device, Start, ErrorLine, FEncoding));
+  }
+  switch (FPending) {
+  case TPending::None:
+    return;
+  case TPending::Conversion:
+    throw TError(FPendingText);
+  case TPending::Node:
+    throw ParseError(QStringLiteral("Unexpected node"), FPendingLine,
+                     SourceLine(Device, Start, FPendingLine, FEncoding));
   }
 }
 
@@ -644,17 +992,42 @@ void WriteDocument(const TPropDB& DB, const TRegional& Settings, QXmlStreamWrite
   const QString PropIndent = QStringLiteral("\r\n    ");
   const QString One = QStringLiteral("1");
   const QString Zero = QStringLiteral("0");
+  const std::array<QString, 3> Details = {Zero, One, QStringLiteral("2")}; // the usual levels
   // Items share dates more often than not; each day is formatted once.
-  QHash<int, QString> DateTexts;
+  // Keyed by the day as DecodeDate takes it from the count (to the
+  // millisecond, a negative count's day in its integer part).
+  QHash<qint64, QString> DateTexts;
   const auto DateText = [&](double Date) {
-    int Year = 0, Month = 0, Day = 0;
-    if (!DecodeDate(Date, Year, Month, Day))
+    if (!(Date > -1e7 && Date < 1e7))
       return DateToFileStr(Date, Settings); // raises for a date it cannot write
-    const int Key = (Year * 16 + Month) * 32 + Day;
+    const qint64 Key = std::llround(Date * 86400000.0) / 86400000;
     auto It = DateTexts.find(Key);
     if (It == DateTexts.end())
       It = DateTexts.insert(Key, DateToFileStr(Date, Settings));
     return It.value();
+  };
+  // The GUID text in one buffer that every attribute reuses.
+  QString GUIDText(38, Qt::Uninitialized);
+  const auto GUIDAsText = [&](const TGUID& GUID) -> const QString& {
+    static const char Digits[] = "0123456789ABCDEF";
+    QChar* Out = GUIDText.data();
+    const auto Put = [&](uint64_t Value, int Count) {
+      for (int I = Count - 1; I >= 0; --I)
+        *Out++ = QLatin1Char(Digits[(Value >> (4 * I)) & 15]);
+    };
+    *Out++ = u'{';
+    Put(GUID.D1, 8);
+    *Out++ = u'-';
+    Put(GUID.D2, 4);
+    *Out++ = u'-';
+    Put(GUID.D3, 4);
+    *Out++ = u'-';
+    Put(uint64_t(GUID.D4[0]) << 8 | GUID.D4[1], 4);
+    *Out++ = u'-';
+    for (size_t I = 2; I < 8; ++I)
+      Put(GUID.D4[I], 2);
+    *Out++ = u'}';
+    return GUIDText;
   };
 
   // The writer puts no encoding into the declaration of a document written to
@@ -674,7 +1047,7 @@ void WriteDocument(const TPropDB& DB, const TRegional& Settings, QXmlStreamWrite
       W.writeStartElement(QStringLiteral("type"));
     else
       W.writeEmptyElement(QStringLiteral("type"));
-    W.writeAttribute(TypeAttrNames[tGUID], GUIDToString(Type->GUID));
+    W.writeAttribute(TypeAttrNames[tGUID], GUIDAsText(Type->GUID));
     W.writeAttribute(TypeAttrNames[tName], XmlSafe(Type->Name));
     W.writeAttribute(TypeAttrNames[tLanguage], XmlSafe(Type->Language));
     W.writeAttribute(TypeAttrNames[tCountry], XmlSafe(Type->Country));
@@ -682,9 +1055,11 @@ void WriteDocument(const TPropDB& DB, const TRegional& Settings, QXmlStreamWrite
       const PPropRecord Prop = Grouped[P];
       W.writeCharacters(PropIndent);
       W.writeEmptyElement(QStringLiteral("prop"));
-      W.writeAttribute(PropAttrNames[pGUID], GUIDToString(Prop->GUID));
+      W.writeAttribute(PropAttrNames[pGUID], GUIDAsText(Prop->GUID));
       W.writeAttribute(PropAttrNames[pName], XmlSafe(Prop->Name));
-      W.writeAttribute(PropAttrNames[pDetail], QString::number(Prop->Detail));
+      W.writeAttribute(PropAttrNames[pDetail], Prop->Detail >= 0 && Prop->Detail < 3
+                                                   ? Details[size_t(Prop->Detail)]
+                                                   : QString::number(Prop->Detail));
       W.writeAttribute(PropAttrNames[pDefault], Prop->Default ? One : Zero);
       W.writeAttribute(PropAttrNames[pDate], DateText(Prop->Date));
       W.writeAttribute(PropAttrNames[pCost], CostToStr(Prop->Cost, Settings.DecimalSeparator));
@@ -706,55 +1081,41 @@ void WriteDocument(const TPropDB& DB, const TRegional& Settings, QXmlStreamWrite
 
 } // namespace
 
-// ---------------------------------------------------------------------------
-
-namespace {
-
-// Adds the parsed sets and items in document order.
-void Fill(TPropDB& DB, const TParsedFile& File, const TRegional& Settings) {
-  for (size_t T = 0; T < File.Types.size(); ++T) {
-    const TParsedType& Parsed = File.Types[T];
-    // Each record is added before its values are read, so a value that does
-    // not convert leaves it with the values read before.
-    const PTypeRecord Type = DB.AddType();
-    Type->GUID = StringToGUID(File.Raw(Parsed.Attr[tGUID]));
-    Type->Name = File.Copy(Parsed.Attr[tName]);
-    Type->Language = File.Copy(Parsed.Attr[tLanguage]);
-    Type->Country = File.Copy(Parsed.Attr[tCountry]);
-    const size_t End = T + 1 < File.Types.size() ? File.Types[T + 1].FirstProp : File.Props.size();
-    for (size_t P = Parsed.FirstProp; P < End; ++P) {
-      const auto& A = File.Props[P].Attr;
-      const PPropRecord Prop = DB.AddProp(Type);
-      Prop->GUID = StringToGUID(File.Raw(A[pGUID]));
-      Prop->Name = File.Copy(A[pName]);
-      Prop->Detail = StrToInt(File.Raw(A[pDetail]));
-      Prop->Default = (StrToInt(File.Raw(A[pDefault])) & 0xFF) != 0;
-      Prop->Date = StrToDate(File.Raw(A[pDate]), Settings);
-      Prop->Cost = StrToCost(File.Raw(A[pCost]), Settings.DecimalSeparator);
-      Prop->Curr = File.Copy(A[pCurr]);
-    }
-  }
-}
-
-} // namespace
-
 void ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings) {
-  TParsedFile File;
-  {
-    const QByteArray Bytes = Device.readAll();
-    const auto* Source = qobject_cast<const QFileDevice*>(&Device);
-    if (Source && Source->error() != QFileDevice::NoError)
-      throw ParseError(Device.errorString(), 0, QString());
-    Parse(Bytes, File);
-  } // the file's bytes go before the records come
-  Fill(DB, File, Settings);
+  // Nothing but TError leaves the reader; a load that ran out of memory
+  // loads nothing.
+  try {
+    TReader Reader(DB, Settings);
+    Reader.Read(Device);
+  } catch (const TError&) {
+    throw;
+  } catch (const std::bad_alloc&) {
+    DB.Clear();
+    throw TError(OutOfMemoryText());
+  } catch (const std::exception& E) {
+    DB.Clear();
+    throw TError(QString::fromUtf8(E.what()));
+  }
 }
 
 void LoadSetFile(const QString& FileName, TPropDB& DB, const TRegional& Settings) {
   DB.Clear();
-  QFile Source(FileName);
-  if (!Source.open(QIODevice::ReadOnly))
+  // Opened without waiting (a FIFO would wait for a writer) and looked at
+  // before anything is read: only a regular file is a set file.
+  const int Fd = ::open(QFile::encodeName(FileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (Fd < 0)
+    throw ParseError(qt_error_string(errno), 0, QString());
+  struct stat Info;
+  if (::fstat(Fd, &Info) != 0 || !S_ISREG(Info.st_mode)) {
+    ::close(Fd);
+    throw ParseError(QStringLiteral("Not a regular file"), 0, QString());
+  }
+  ::fcntl(Fd, F_SETFL, ::fcntl(Fd, F_GETFL) & ~O_NONBLOCK);
+  QFile Source;
+  if (!Source.open(Fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(Fd);
     throw ParseError(Source.errorString(), 0, QString());
+  }
   ReadSetFile(Source, DB, Settings);
 }
 

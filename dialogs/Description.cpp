@@ -54,11 +54,16 @@ bool TFormProp::ShowEdit(PPropRecord APropRec) {
     FUi->eDetail->SetValue(std::clamp(APropRec->Detail, 0, 2));
     FUi->eDefault->setChecked(APropRec->Default);
     FUi->eDate->SetDatePart(APropRec->Date);
+    int Year = 0, Month = 0, Day = 0;
+    FDateStandIn.reset();
+    if (!DecodeDate(APropRec->Date, Year, Month, Day) || Year < 100)
+      FDateStandIn = FUi->eDate->Value();
     FUi->eCost->setText(FormatCost(APropRec->Cost, Regional.DecimalSeparator));
     FUi->eCurr->setEditText(APropRec->Curr);
   } else {
     // An add starts from whatever the dialog held when it last closed.
     FCurRec = &FPropRec;
+    FDateStandIn.reset();
   }
   FResult = false;
   // Centred over the owner at every showing, not only the first.
@@ -82,7 +87,9 @@ void TFormProp::bOKClick() {
   FCurRec->Name = FUi->eName->text();
   FCurRec->Detail = FUi->eDetail->Value();
   FCurRec->Default = FUi->eDefault->isChecked();
-  FCurRec->Date = FUi->eDate->Value();
+  const double Date = FUi->eDate->Value();
+  if (!FDateStandIn || Date != *FDateStandIn)
+    FCurRec->Date = Date;
   FCurRec->Cost = *Cost;
   FCurRec->Curr = FUi->eCurr->currentText();
   FResult = true;

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <optional>
+
 class QComboBox;
 class QKeyEvent;
 class TKeyPreview;
@@ -46,6 +48,9 @@ private:
   TPropRecord FPropRec;
   PPropRecord FCurRec = nullptr;
   bool FResult = false;
+  // The picker's value while it stands in for a record's date that it cannot
+  // show (a year below 100); OK keeps that date unless the user changed it.
+  std::optional<double> FDateStandIn;
 };
 
 extern TFormProp* FormProp;

@@ -251,43 +251,17 @@ TRegional TRegional::FromPattern(const QByteArray& DFmt, QChar Decimal, const QB
 namespace {
 
 constexpr int64_t MsPerDay = 86400000;
-constexpr int64_t DayZeroFromEpoch = -25569; // 1899-12-30 relative to 1970-01-01
+constexpr qint64 DayZeroJulian = 2415019; // 30 December 1899
 
 std::optional<int> GTestYear;
 
-// Days since 1970-01-01 of a proleptic Gregorian date.
-int64_t DaysFromCivil(int64_t Y, int64_t M, int64_t D) {
-  Y -= M <= 2;
-  const int64_t Era = (Y >= 0 ? Y : Y - 399) / 400;
-  const int64_t Yoe = Y - Era * 400;
-  const int64_t Doy = (153 * (M + (M > 2 ? -3 : 9)) + 2) / 5 + D - 1;
-  const int64_t Doe = Yoe * 365 + Yoe / 4 - Yoe / 100 + Doy;
-  return Era * 146097 + Doe - 719468;
-}
-
-void CivilFromDays(int64_t Z, int& Y, int& M, int& D) {
-  Z += 719468;
-  const int64_t Era = (Z >= 0 ? Z : Z - 146096) / 146097;
-  const int64_t Doe = Z - Era * 146097;
-  const int64_t Yoe = (Doe - Doe / 1460 + Doe / 36524 - Doe / 146096) / 365;
-  const int64_t Doy = Doe - (365 * Yoe + Yoe / 4 - Yoe / 100);
-  const int64_t Mp = (5 * Doy + 2) / 153;
-  D = static_cast<int>(Doy - (153 * Mp + 2) / 5 + 1);
-  M = static_cast<int>(Mp < 10 ? Mp + 3 : Mp - 9);
-  Y = static_cast<int>(Yoe + Era * 400 + (M <= 2));
-}
-
-bool IsLeap(int Y) {
-  return (Y % 4 == 0 && Y % 100 != 0) || Y % 400 == 0;
-}
-
-int DaysInMonth(int Y, int M) {
-  static const int Days[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return M == 2 && IsLeap(Y) ? 29 : Days[M - 1];
-}
-
+// Years 1 to 9999 of the proleptic Gregorian calendar: what four digits hold.
 bool ValidDate(int Y, int M, int D) {
-  return Y >= 100 && Y <= 9999 && M >= 1 && M <= 12 && D >= 1 && D <= DaysInMonth(Y, M);
+  return Y >= 1 && Y <= 9999 && QDate::isValid(Y, M, D);
+}
+
+double DayCount(int Y, int M, int D) {
+  return static_cast<double>(QDate(Y, M, D).toJulianDay() - DayZeroJulian);
 }
 
 int CurrentYear() {
@@ -323,24 +297,22 @@ QString DateMessage(const QString& Text) {
 double EncodeDate(int Year, int Month, int Day) {
   if (!ValidDate(Year, Month, Day))
     throw TError(DateMessage(Padded(Year, 4) + u'-' + Padded(Month, 2) + u'-' + Padded(Day, 2)));
-  return static_cast<double>(DaysFromCivil(Year, Month, Day) - DayZeroFromEpoch);
+  return DayCount(Year, Month, Day);
 }
 
 bool DecodeDate(double Date, int& Year, int& Month, int& Day) {
-  // Beyond this no date in 100..9999 can lie, and the product below stays exact.
+  // Beyond this no date in 1..9999 can lie, and the product below stays exact.
   if (!(Date > -1e7 && Date < 1e7))
     return false;
   // Round to milliseconds first so that 1.99999999999 is day 2, not day 1 at 24:00;
   // a negative count keeps its day in the integer part (truncation).
   const int64_t Ms = std::llround(Date * static_cast<double>(MsPerDay));
-  const int64_t Days = Ms / MsPerDay;
-  int Y = 0, M = 0, D = 0;
-  CivilFromDays(Days + DayZeroFromEpoch, Y, M, D);
-  if (Y < 100 || Y > 9999)
+  const QDate Result = QDate::fromJulianDay(Ms / MsPerDay + DayZeroJulian);
+  if (Result.year() < 1 || Result.year() > 9999)
     return false;
-  Year = Y;
-  Month = M;
-  Day = D;
+  Year = Result.year();
+  Month = Result.month();
+  Day = Result.day();
   return true;
 }
 
@@ -436,7 +408,7 @@ double StrToDate(const QString& Text, const TRegional& Settings) {
   }
   if (!ValidDate(Y, M, D))
     throw TError(DateMessage(Text));
-  return static_cast<double>(DaysFromCivil(Y, M, D) - DayZeroFromEpoch);
+  return DayCount(Y, M, D);
 }
 
 void SetCurrentYearForTests(std::optional<int> Year) {

@@ -53,16 +53,16 @@ struct TRegional {
 
 // Day count: day 0 is 30 December 1899, the fraction is the time of day (before
 // day 0 the integer part is the day and the time counts away from zero).
-// Raises TError for a date that does not exist or lies outside 100..9999.
+// Raises TError for a date that does not exist or lies outside the years 1..9999.
 double EncodeDate(int Year, int Month, int Day);
-// Date part of a day count as year, month, day; false when outside 100..9999.
+// Date part of a day count as year, month, day; false when outside the years 1..9999.
 bool DecodeDate(double Date, int& Year, int& Month, int& Day);
 
 // The date part in the short date pattern of Settings (lists, dialogs, export);
-// empty for a count outside 100..9999.
+// empty for a count outside the years 1..9999.
 QString DateToStr(double Date, const TRegional& Settings = TRegional::Current());
 // The same with the year always written with four digits (the set file); raises
-// TError rather than write a date outside 100..9999 that could not be read back.
+// TError rather than write a date outside 1..9999 that could not be read back.
 QString DateToFileStr(double Date, const TRegional& Settings = TRegional::Current());
 // Regional date reading; raises TError "''%s'' is not a valid date".
 double StrToDate(const QString& Text, const TRegional& Settings = TRegional::Current());

@@ -122,7 +122,8 @@ TEST(Dates, DayCounts) {
   EXPECT_EQ(EncodeDate(100, 1, 1), -657434);
   EXPECT_EQ(EncodeDate(9999, 12, 31), 2958465);
   EXPECT_THROW(EncodeDate(2010, 2, 29), TError);
-  EXPECT_THROW(EncodeDate(99, 12, 31), TError);
+  EXPECT_EQ(EncodeDate(1, 1, 1), -693593);
+  EXPECT_THROW(EncodeDate(0, 12, 31), TError);
   EXPECT_THROW(EncodeDate(10000, 1, 1), TError);
 
   struct TCase {
@@ -138,7 +139,9 @@ TEST(Dates, DayCounts) {
       {2958465.999, true, 9999, 12, 31},
       {-657434.5, true, 100, 1, 1},
       {2958466, false, 0, 0, 0},
-      {-657435, false, 0, 0, 0},
+      {-657435, true, 99, 12, 31},
+      {-693593.5, true, 1, 1, 1},
+      {-693594, false, 0, 0, 0},
       {NAN, false, 0, 0, 0},
       {1e300, false, 0, 0, 0},
   };
@@ -168,6 +171,8 @@ TEST(Dates, Writing) {
       {"%e.%-m.%y", 2005, 1, 9, "9.1.05", "9.1.2005"},
       {"%F", 100, 1, 1, "0100-01-01", "0100-01-01"},
       {"%d/%m/%y", 9999, 12, 31, "31/12/99", "31/12/9999"},
+      {"%d.%m.%Y", 50, 7, 4, "04.07.0050", "04.07.0050"},
+      {"%d/%m/%y", 1, 1, 1, "01/01/01", "01/01/0001"},
   };
   for (const TCase& C : Cases) {
     SCOPED_TRACE(C.Shown);
@@ -203,6 +208,8 @@ TEST(Dates, Reading) {
       {&Dmy, "4.7.75", 2075, 7, 4}, // last year of the window
       {&Dmy, "4.7.100", 100, 7, 4}, // three digits are not windowed
       {&Dmy, "1.1.0100", 100, 1, 1},
+      {&Dmy, "04.07.0050", 50, 7, 4}, // four digits read as written
+      {&Dmy, "1.1.099", 99, 1, 1},
       {&Dmy, "31.12.9999", 9999, 12, 31},
       {&Dmy, "29.02.2012", 2012, 2, 29},
       {&Dmy, "4.7", 2026, 7, 4},
@@ -216,7 +223,7 @@ TEST(Dates, Reading) {
       {&Dmy, "31.04.2010", 0, 0, 0},
       {&Dmy, "29.02.2010", 0, 0, 0},
       {&Dmy, "1.13.2010", 0, 0, 0},
-      {&Dmy, "1.1.0099", 0, 0, 0},
+      {&Dmy, "1.1.0000", 0, 0, 0},
       {&Dmy, "04.07.02010", 0, 0, 0},
       {&Dmy, "4", 0, 0, 0},
       {&Dmy, "", 0, 0, 0},

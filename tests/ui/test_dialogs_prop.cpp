@@ -304,6 +304,22 @@ TEST_F(ItemDialogTest, RecordDateIsKeptWithThePickersTimeOfDay) {
   }
 }
 
+// A stored date that the picker cannot show (a year below 100) stays as it
+// was, unless the user picks another.
+TEST_F(ItemDialogTest, DateThePickerCannotShowStaysUnlessChanged) {
+  TRegional::SetCurrent(CommaRegional());
+  TPropRecord Rec = Sample(&Set);
+  const double Stored = EncodeDate(50, 7, 4) + 0.5;
+  Rec.Date = Stored;
+  EXPECT_TRUE(Show(&Rec, [](QDialog* D) { Ok(D); }));
+  EXPECT_EQ(Rec.Date, Stored);
+  EXPECT_TRUE(Show(&Rec, [](QDialog* D) {
+    Child<QDateTimeEdit>(D, "eDate")->setDate(QDate(2010, 7, 4));
+    Ok(D);
+  }));
+  EXPECT_EQ(std::floor(Rec.Date), EncodeDate(2010, 7, 4));
+}
+
 TEST_F(ItemDialogTest, LongTextsSurviveAnEdit) {
   TPropRecord Rec = Sample(&Set);
   Rec.Name = QString(40000, u'н');
