@@ -11,11 +11,9 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
 #include <QIODevice>
 #include <QRegularExpression>
 #include <QSet>
-#include <QXmlStreamReader>
 
 #include <cstdio>
 #include <exception>
@@ -169,51 +167,13 @@ void RequireFiles(const QStringList& Files, qsizetype Count, const QString& Comm
     throw TUsageError{QStringLiteral("лишний аргумент \"") + Files[Count] + u'"'};
 }
 
-// The number of "type" elements directly under the first "propdb" element;
-// -1 when this scan cannot tell. The reader ends a load without an error at
-// the first node there that is not a set (a comment, say), and the sets after
-// it would be dropped without a word.
-int TypeElements(const QString& FileName) {
-  QFile File(FileName);
-  if (!File.open(QIODevice::ReadOnly))
-    return -1;
-  QXmlStreamReader Xml(&File);
-  int Depth = 0, RootDepth = -1, Count = 0;
-  while (!Xml.atEnd()) {
-    const QXmlStreamReader::TokenType Token = Xml.readNext();
-    if (Token == QXmlStreamReader::StartElement) {
-      ++Depth;
-      if (RootDepth < 0 && Xml.qualifiedName() == u"propdb")
-        RootDepth = Depth;
-      else if (Depth == RootDepth + 1 && Xml.qualifiedName() == u"type")
-        ++Count;
-    } else if (Token == QXmlStreamReader::EndElement) {
-      if (Depth == RootDepth)
-        return Count;
-      --Depth;
-    }
-  }
-  return Xml.hasError() ? -1 : Count;
-}
-
-// Loads File whole; raises TError also when the reader stopped before the
-// last set.
-void LoadWhole(const QString& File, TPropDB& DB, const TRegional& Settings) {
-  LoadSetFile(File, DB, Settings);
-  const int Total = TypeElements(File);
-  if (Total > DB.TypeCount())
-    throw TError(QStringLiteral("прочитано наборов: ") + QString::number(DB.TypeCount()) +
-                 QStringLiteral(" из ") + QString::number(Total) +
-                 QStringLiteral("; за последним прочитанным в propdb стоит не элемент type"));
-}
-
 int Check(const QStringList& Files, const TRegional& Settings) {
   int Result = ExitOk;
   for (const QString& File : Files) {
     TPropDB DB;
     QString Line = File + QStringLiteral(": ");
     try {
-      LoadWhole(File, DB, Settings);
+      LoadSetFile(File, DB, Settings);
       Line += QStringLiteral("наборов: ") + QString::number(DB.TypeCount()) +
               QStringLiteral(", элементов: ") + QString::number(DB.PropCount());
     } catch (const std::exception& E) {
@@ -228,7 +188,7 @@ int Check(const QStringList& Files, const TRegional& Settings) {
 
 bool Load(const QString& File, TPropDB& DB, const TRegional& Settings) {
   try {
-    LoadWhole(File, DB, Settings);
+    LoadSetFile(File, DB, Settings);
     return true;
   } catch (const std::exception& E) {
     Fail(File + QStringLiteral(": ошибка чтения: ") + OneLine(ErrorText(E)));

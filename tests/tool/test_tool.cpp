@@ -48,7 +48,7 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
   const QString Bad = Dir.filePath("bad.vsxml"), Cut = Dir.filePath("cut.vsxml"),
                 Out = Dir.filePath("out");
   Write(Bad, "<?xml version=\"1.0\"?>\r\n<propdb>\r\n  <type name=\"A\">\r\n</propdb>\r\n");
-  // The editor stops quietly at the comment and would drop set B.
+  // A comment between the sets: set B must never be dropped quietly.
   Write(Cut, "<propdb><type GUID=\"{6513270E-269E-4D37-B2A7-4DE452E6B438}\" name=\"A\"/><!-- -->"
              "<type GUID=\"{6513270E-269E-4D37-B2A7-4DE452E6B439}\" name=\"B\"/></propdb>");
   const QString Ru = QStringLiteral("ru_RU.UTF-8"), Us = QStringLiteral("en_US.UTF-8");
