@@ -1,8 +1,8 @@
 #pragma once
 
-#include "app/Modal.h"
 #include "app/RecordListModel.h"
 #include "database/PropDB.h"
+#include "ui/Modal.h"
 
 #include <QIcon>
 #include <QMainWindow>

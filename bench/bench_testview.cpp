@@ -1,9 +1,9 @@
 // One keystroke in the test view's language box: the set list and the rows are
 // rebuilt from the whole document. Run offscreen on a Release build.
 
-#include "app/Modal.h"
 #include "bench/BenchMain.h"
 #include "testview/Collections.h"
+#include "ui/Modal.h"
 
 #include <QApplication>
 #include <QComboBox>

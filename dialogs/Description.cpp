@@ -1,8 +1,8 @@
 #include "dialogs/Description.h"
 
-#include "app/Modal.h"
 #include "dialogs/KeyPreview.h"
 #include "regional/Regional.h"
+#include "ui/Modal.h"
 
 #include "ui_Description.h"
 

@@ -1,7 +1,7 @@
 #include "dialogs/SetC.h"
 
-#include "app/Modal.h"
 #include "dialogs/KeyPreview.h"
+#include "ui/Modal.h"
 
 #include "ui_SetC.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Modal.h"
 #include "database/PropDB.h"
+#include "ui/Modal.h"
 
 #include <QCollator>
 #include <QDialog>

@@ -4,7 +4,7 @@
 // nested event loop and handed to a scripted answer; message boxes and file
 // dialogs are recorded and answered from queues.
 
-#include "app/Modal.h"
+#include "ui/Modal.h"
 
 #include <QDialog>
 #include <QList>

@@ -355,8 +355,7 @@ TEST_F(MainFileTest, AboutTestAndExitAskNothing) {
 // The run command reads the example under ru_RU.UTF-8, or the other one
 // under C.UTF-8 where that locale is missing.
 TEST(BundledExample, ReadsUnderItsLocale) {
-  const QDir Examples(
-      QFileInfo(QString::fromUtf8(__FILE__)).dir().filePath(QStringLiteral("../../examples")));
+  const QDir Examples(QString::fromUtf8(BRIMSETT_EXAMPLES_DIR));
   struct TCase {
     const char* File;
     const char* Locale;

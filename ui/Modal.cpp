@@ -1,4 +1,4 @@
-#include "app/Modal.h"
+#include "ui/Modal.h"
 
 #include <QDialog>
 #include <QFileDialog>
