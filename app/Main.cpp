@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -37,19 +38,6 @@ namespace {
 const QString InitialSetFile = QStringLiteral("varnoke_set.vsxml");
 const QString SetFileFilter = QStringLiteral("Varnoke sets (*.vsxml)|*.vsxml");
 const QString SetFileExt = QStringLiteral("vsxml");
-
-// Sets a flag for the lifetime of the guard.
-class TFlagGuard {
-public:
-  explicit TFlagGuard(bool& Flag) : FFlag(Flag), FOld(Flag) { FFlag = true; }
-  ~TFlagGuard() { FFlag = FOld; }
-  TFlagGuard(const TFlagGuard&) = delete;
-  TFlagGuard& operator=(const TFlagGuard&) = delete;
-
-private:
-  bool& FFlag;
-  bool FOld;
-};
 
 QString TypeCell(const TTypeRecord& Rec, int Column) {
   switch (Column) {
@@ -157,7 +145,7 @@ TMainForm::TMainForm(TPropDB* DB, const QStringList& Args, QWidget* Parent)
 TMainForm::~TMainForm() {
   // Closing lays the lists out once more; the records may be gone by then.
   {
-    const TFlagGuard Guard(FUpdating);
+    const QScopedValueRollback Guard(FUpdating, true);
     FPropModel->Clear();
     FTypeModel->Clear();
   }
@@ -357,7 +345,7 @@ void TMainForm::UpdateButtons() {
 }
 
 void TMainForm::RefillLists() {
-  const TFlagGuard Guard(FUpdating);
+  const QScopedValueRollback Guard(FUpdating, true);
   FPropModel->Clear();
   std::vector<PTypeRecord> Rows;
   Rows.reserve(static_cast<size_t>(FDB->TypeCount()));
@@ -393,7 +381,7 @@ void TMainForm::ListTypesSelectItem(int Row, bool /*Selected*/) {
     return;
   std::vector<PPropRecord> Items;
   {
-    const TFlagGuard Guard(FUpdating);
+    const QScopedValueRollback Guard(FUpdating, true);
     FPropModel->Clear();
     // No index by set: every item is looked at.
     for (int I = 0; I < FDB->PropCount(); ++I) {
@@ -447,7 +435,7 @@ void TMainForm::ARemoveTypeExecute() {
   {
     // The rows go before the records do, so that nothing can paint a freed
     // record; the view must not move the selection to a neighbouring row.
-    const TFlagGuard Guard(FUpdating);
+    const QScopedValueRollback Guard(FUpdating, true);
     FPropModel->Clear();
     FUi->ListTypes->selectionModel()->clear();
     FTypeModel->Remove(Row);
@@ -487,7 +475,7 @@ void TMainForm::ARemovePropExecute() {
     return;
   const PPropRecord Rec = FPropModel->Rec(Row);
   {
-    const TFlagGuard Guard(FUpdating);
+    const QScopedValueRollback Guard(FUpdating, true);
     FUi->ListProps->selectionModel()->clear();
     FPropModel->Remove(Row);
   }
@@ -497,7 +485,7 @@ void TMainForm::ARemovePropExecute() {
 
 void TMainForm::ANewFileExecute() {
   {
-    const TFlagGuard Guard(FUpdating);
+    const QScopedValueRollback Guard(FUpdating, true);
     FPropModel->Clear();
     FTypeModel->Clear();
   }
@@ -511,7 +499,7 @@ void TMainForm::AOpenExecute() {
     return;
   {
     // The reader empties the database first: no row may outlive its record.
-    const TFlagGuard Guard(FUpdating);
+    const QScopedValueRollback Guard(FUpdating, true);
     FPropModel->Clear();
     FTypeModel->Clear();
   }
