@@ -149,7 +149,6 @@ TMainForm::~TMainForm() {
     FPropModel->Clear();
     FTypeModel->Clear();
   }
-  delete FUi;
 }
 
 QTreeView* TMainForm::ListTypes() const {

@@ -8,6 +8,8 @@
 #include <QMainWindow>
 #include <QStringList>
 
+#include <memory>
+
 class QItemSelection;
 class QLabel;
 class QMenu;
@@ -95,7 +97,7 @@ private:
   // Shows the error of a failed load or save in an error message box.
   void ShowFileError(const std::exception& Error);
 
-  Ui::MainForm* FUi;
+  std::unique_ptr<Ui::MainForm> FUi;
   TPropDB* FDB;
   QString FFileName;
   QLabel* FStatusPanel = nullptr;

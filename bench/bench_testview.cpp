@@ -23,11 +23,12 @@ class TBenchModal final : public TModalSeam {
 public:
   std::function<void()> WhileShown;
 
-  void Exec(QDialog* Dialog) override {
+  int Exec(QDialog* Dialog) override {
     Dialog->show();
     QApplication::processEvents();
     WhileShown();
     Dialog->hide();
+    return Dialog->result();
   }
   void Message(QWidget*, QMessageBox::Icon, const QString&, const QString&) override {}
   QString ChooseFile(QWidget*, const TFileDialog&, bool) override { return {}; }

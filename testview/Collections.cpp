@@ -150,16 +150,13 @@ TFormCollections::TFormCollections(QWidget* Parent)
   });
   connect(FUi->Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
   connect(FUi->bSaveToFile, &QPushButton::clicked, this, [this] { bSaveToFileClick(); });
-  connect(FItems, &QAbstractItemModel::dataChanged, this, [this] { ListItemsChange(); });
 
   SaveDialog.Filter = QStringLiteral("Текстовые файлы (*.txt)|*.txt");
   SaveDialog.DefaultExt = QStringLiteral("txt");
   FUi->eDetail->setFocus();
 }
 
-TFormCollections::~TFormCollections() {
-  delete FUi;
-}
+TFormCollections::~TFormCollections() = default;
 
 QComboBox* TFormCollections::eLang() const {
   return FUi->eLang;
@@ -277,8 +274,6 @@ void TFormCollections::bSaveToFileClick() {
   if (!WriteExport(SaveDialog.FileName, Ticked))
     ShowError(this, QStringLiteral("Ошибка при сохранении файла!"));
 }
-
-void TFormCollections::ListItemsChange() {}
 
 void TFormCollections::keyPressEvent(QKeyEvent* Event) {
   if (Event->key() == Qt::Key_Escape) {

@@ -6,6 +6,8 @@
 #include <QCollator>
 #include <QDialog>
 
+#include <memory>
+
 class QCheckBox;
 class QComboBox;
 class QKeyEvent;
@@ -56,7 +58,6 @@ public:
   void eDetailChange();
   void Button2Click();
   void bSaveToFileClick();
-  void ListItemsChange();
 
 protected:
   // Escape closes nothing here, unlike in other dialogs.
@@ -66,7 +67,7 @@ private:
   void UpdateTypeList();
   void UpdateItemList();
 
-  Ui::FormCollections* FUi;
+  std::unique_ptr<Ui::FormCollections> FUi;
   TPropDB* PropDB = nullptr;
   TTypeList FTypes;
   TTestItemsModel* FItems = nullptr;
