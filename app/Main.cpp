@@ -51,16 +51,18 @@ QString TypeCell(const TTypeRecord& Rec, int Column) {
   return {};
 }
 
+// The windows are where the process-wide regional settings are read.
 QString PropCell(const TPropRecord& Rec, int Column) {
+  const TRegional& Regional = TRegional::Current();
   switch (Column) {
   case 0:
     return Rec.Name;
   case 1:
-    return DateToStr(Rec.Date);
+    return DateToStr(Rec.Date, Regional);
   case 2:
     return DefaultText[Rec.Default ? 1 : 0];
   case 3:
-    return CostToStr(Rec.Cost);
+    return CostToStr(Rec.Cost, Regional.DecimalSeparator);
   }
   return {};
 }
@@ -91,7 +93,7 @@ QList<int> RowsOf(const QItemSelection& Selection) {
 void LoadBox(QComboBox* Box, const QString& FileName) {
   if (!Box)
     return;
-  const std::optional<QStringList> Lines = LoadRefList(FileName);
+  const std::optional<QStringList> Lines = LoadRefList(FileName, TRegional::Current());
   if (!Lines)
     return;
   // Filling the box is not the user's choice: no handler of its window runs.

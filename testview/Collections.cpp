@@ -228,7 +228,9 @@ void TFormCollections::AddItemToList(PPropRecord Rec) {
   TTestItemsModel::TRow Row;
   Row.Rec = Rec;
   Row.Ticked = Rec->Default;
-  Row.Text = {Rec->Name, DateToStr(Rec->Date), CostToStr(Rec->Cost), Rec->Curr};
+  const TRegional& Regional = TRegional::Current();
+  Row.Text = {Rec->Name, DateToStr(Rec->Date, Regional),
+              CostToStr(Rec->Cost, Regional.DecimalSeparator), Rec->Curr};
   FItems->Insert(std::move(Row), FCollator);
 }
 
@@ -271,7 +273,7 @@ void TFormCollections::bSaveToFileClick() {
     if (Row->Ticked)
       Ticked.push_back(Row->Rec);
   }
-  if (!WriteExport(SaveDialog.FileName, Ticked))
+  if (!WriteExport(SaveDialog.FileName, Ticked, TRegional::Current()))
     ShowError(this, QStringLiteral("Ошибка при сохранении файла!"));
 }
 

@@ -112,8 +112,8 @@ TEST(RegionalSettings, SetCurrentReplaces) {
   const TRegional Saved = TRegional::Current();
   const TRegional Ru = Pattern("%d.%m.%Y", u',');
   TRegional::SetCurrent(Ru);
-  EXPECT_EQ(DateToStr(EncodeDate(2010, 7, 4)), QStringLiteral("04.07.2010"));
-  EXPECT_EQ(CostToStr(12.5), QStringLiteral("12,5"));
+  EXPECT_EQ(DateToStr(EncodeDate(2010, 7, 4), TRegional::Current()), QStringLiteral("04.07.2010"));
+  EXPECT_EQ(CostToStr(12.5, TRegional::Current().DecimalSeparator), QStringLiteral("12,5"));
   TRegional::SetCurrent(Saved);
 }
 

@@ -381,7 +381,8 @@ TEST(BundledExample, ReadsUnderItsLocale) {
     EXPECT_TRUE(RussianRussia);
   }
   for (const char* List : {"list_of_country.txt", "list_of_language.txt", "list_of_currency.txt"}) {
-    const auto Lines = LoadRefList(Examples.filePath(QString::fromUtf8(List)));
+    const auto Lines =
+        LoadRefList(Examples.filePath(QString::fromUtf8(List)), TRegional::Current());
     ASSERT_TRUE(Lines.has_value()) << List;
     EXPECT_GE(Lines->size(), 5) << List;
     EXPECT_FALSE(Lines->constFirst().startsWith(QChar(0xFEFF))) << List;
