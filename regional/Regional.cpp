@@ -353,6 +353,10 @@ QString DateToFileStr(double Date, const TRegional& Settings) {
 }
 
 double StrToDate(const QString& Text, const TRegional& Settings) {
+  return StrToDate(Text, Settings, CurrentYear());
+}
+
+double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear) {
   const qsizetype N = Text.size();
   qsizetype Pos = 0;
   const QChar Sep = Settings.DateSeparator;
@@ -414,7 +418,7 @@ double StrToDate(const QString& Text, const TRegional& Settings) {
       break;
     }
     if (YDigits <= 2) {
-      const int First = CurrentYear() - 50;
+      const int First = ThisYear - 50;
       Y += First - First % 100;
       if (Y < First)
         Y += 100;
@@ -424,7 +428,7 @@ double StrToDate(const QString& Text, const TRegional& Settings) {
       D = Values[0], M = Values[1];
     else
       M = Values[0], D = Values[1];
-    Y = CurrentYear();
+    Y = ThisYear;
   }
   if (!ValidDate(Y, M, D))
     throw TError(DateMessage(Text));

@@ -61,9 +61,14 @@ QString DateToStr(double Date, const TRegional& Settings);
 // The same with the year always written with four digits (the set file); raises
 // TError rather than write a date outside 100..9999 that could not be read back.
 QString DateToFileStr(double Date, const TRegional& Settings);
-// Regional date reading; raises TError "''%s'' is not a valid date".
+// Regional date reading; raises TError "''%s'' is not a valid date". Two-digit
+// years fall in the hundred years from ThisYear - 50, and a date without a year
+// lies in ThisYear.
+double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear);
+// The same against this year by the clock.
 double StrToDate(const QString& Text, const TRegional& Settings);
-// The year that two-digit years and two-number dates are taken against; tests may fix it.
+// Fixes the year that the clock gives above (the fuzz targets and one window
+// test; nullopt gives the clock back).
 void SetCurrentYearForTests(std::optional<int> Year);
 
 // General form, at most 15 significant digits (set file, main window list, test

@@ -12,11 +12,6 @@
 
 namespace {
 
-struct TYearFixed {
-  explicit TYearFixed(int Year) { SetCurrentYearForTests(Year); }
-  ~TYearFixed() { SetCurrentYearForTests(std::nullopt); }
-};
-
 TRegional Pattern(const char* DFmt, QChar Decimal = u'.') {
   return TRegional::FromPattern(DFmt, Decimal, "UTF-8");
 }
@@ -187,7 +182,7 @@ TEST(Dates, Writing) {
 }
 
 TEST(Dates, Reading) {
-  const TYearFixed Year(2026);
+  const int Year = 2026;
   const TRegional Dmy = Pattern("%d.%m.%Y");
   const TRegional Mdy = Pattern("%m/%d/%y");
   const TRegional Ymd = Pattern("%Y-%m-%d");
@@ -230,20 +225,20 @@ TEST(Dates, Reading) {
     const QString Text = QString::fromUtf8(C.Text);
     SCOPED_TRACE(C.Text);
     if (C.Y != 0) {
-      EXPECT_EQ(StrToDate(Text, *C.R), EncodeDate(C.Y, C.M, C.D));
+      EXPECT_EQ(StrToDate(Text, *C.R, Year), EncodeDate(C.Y, C.M, C.D));
       continue;
     }
-    ExpectTError([&] { StrToDate(Text, *C.R); },
+    ExpectTError([&] { StrToDate(Text, *C.R, Year); },
                  QStringLiteral("''") + Text + QStringLiteral("'' is not a valid date"));
   }
 }
 
 TEST(Dates, WindowFollowsTheCurrentYear) {
   const TRegional Dmy = Pattern("%d.%m.%Y");
-  const TYearFixed Year(2100);
-  EXPECT_EQ(StrToDate(QStringLiteral("1.1.50"), Dmy), EncodeDate(2050, 1, 1));
-  EXPECT_EQ(StrToDate(QStringLiteral("1.1.49"), Dmy), EncodeDate(2149, 1, 1));
-  EXPECT_EQ(StrToDate(QStringLiteral("1.1"), Dmy), EncodeDate(2100, 1, 1));
+  const int Year = 2100;
+  EXPECT_EQ(StrToDate(QStringLiteral("1.1.50"), Dmy, Year), EncodeDate(2050, 1, 1));
+  EXPECT_EQ(StrToDate(QStringLiteral("1.1.49"), Dmy, Year), EncodeDate(2149, 1, 1));
+  EXPECT_EQ(StrToDate(QStringLiteral("1.1"), Dmy, Year), EncodeDate(2100, 1, 1));
 }
 
 TEST(AnsiText, CharacterSets) {
