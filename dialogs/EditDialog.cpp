@@ -10,10 +10,12 @@
 
 #include <limits>
 
-TEditDialog::TEditDialog(QWidget* Parent)
-    : QDialog(Parent), FKeyPreview(new TKeyPreview(
-                           this, [this](QKeyEvent* Event) { FormKeyDown(Event); },
-                           [this](QKeyEvent* Event) { return FormKeyPress(Event); })) {}
+TEditDialog::TEditDialog(QWidget* Parent) : QDialog(Parent) {
+  // A child of the dialog, which owns it.
+  new TKeyPreview(
+      this, [this](QKeyEvent* Event) { FormKeyDown(Event); },
+      [this](QKeyEvent* Event) { return FormKeyPress(Event); });
+}
 
 TEditDialog::~TEditDialog() = default;
 

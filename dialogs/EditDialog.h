@@ -7,7 +7,6 @@
 class QKeyEvent;
 class QLineEdit;
 class QPushButton;
-class TKeyPreview;
 
 // What the set dialog and the item dialog share: modal showing with the
 // result of OK, Enter and Escape for OK and Cancel whatever control has the
@@ -38,6 +37,5 @@ protected:
   bool FResult = false;
 
 private:
-  TKeyPreview* FKeyPreview;
   QLineEdit* FName = nullptr;
 };
