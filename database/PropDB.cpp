@@ -65,10 +65,15 @@ bool TPropDB::RemoveType(PTypeRecord Rec) {
     return false;
   // One stable pass instead of a RemoveProp per item: the same survivors in the
   // same order, without moving the tail once for every removed item.
+  // An item is freed as soon as it is seen, while its memory is still in the
+  // cache.
   auto Out = FPropList.begin();
-  for (auto In = FPropList.begin(); In != FPropList.end(); ++In)
-    if ((*In)->Parent != Rec)
+  for (auto In = FPropList.begin(); In != FPropList.end(); ++In) {
+    if ((*In)->Parent == Rec)
+      In->reset();
+    else
       *Out++ = std::move(*In);
+  }
   FPropList.erase(Out, FPropList.end());
   FTypeList.erase(It);
   return true;
