@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -42,19 +43,6 @@ const QString InitialSetFile = QStringLiteral("varnoke_set.vsxml");
 const QString SetFileFilter = QStringLiteral("Varnoke sets (*.vsxml)|*.vsxml");
 const QString SetFileExt = QStringLiteral("vsxml");
 
-// Sets a flag for the lifetime of the guard.
-class TFlagGuard {
-public:
-  explicit TFlagGuard(bool& Flag) : FFlag(Flag), FOld(Flag) { FFlag = true; }
-  ~TFlagGuard() { FFlag = FOld; }
-  TFlagGuard(const TFlagGuard&) = delete;
-  TFlagGuard& operator=(const TFlagGuard&) = delete;
-
-private:
-  bool& FFlag;
-  bool FOld;
-};
-
 QString TypeCell(const TTypeRecord& Rec, int Column) {
   switch (Column) {
   case 0:
@@ -67,16 +55,18 @@ QString TypeCell(const TTypeRecord& Rec, int Column) {
   return {};
 }
 
+// The windows are where the process-wide regional settings are read.
 QString PropCell(const TPropRecord& Rec, int Column) {
+  const TRegional& Regional = TRegional::Current();
   switch (Column) {
   case 0:
     return Rec.Name;
   case 1:
-    return DateToStr(Rec.Date);
+    return DateToStr(Rec.Date, Regional);
   case 2:
     return DefaultText[Rec.Default ? 1 : 0];
   case 3:
-    return CostToStr(Rec.Cost);
+    return CostToStr(Rec.Cost, Regional.DecimalSeparator);
   }
   return {};
 }
@@ -152,7 +142,7 @@ int ListWidth(const QTreeView* View, const QList<int>& Widths) {
 void LoadBox(QComboBox* Box, const QString& FileName) {
   if (!Box)
     return;
-  const std::optional<QStringList> Lines = LoadRefList(FileName);
+  const std::optional<QStringList> Lines = LoadRefList(FileName, TRegional::Current());
   if (!Lines)
     return;
   // Filling the box is not the user's choice: no handler of its window runs.
@@ -207,11 +197,10 @@ TMainForm::TMainForm(TPropDB* DB, const QStringList& Args, QWidget* Parent)
 TMainForm::~TMainForm() {
   // Closing lays the lists out once more; the records may be gone by then.
   {
-    const TFlagGuard Guard(FUpdating);
+    const QScopedValueRollback Guard(FUpdating, true);
     FPropModel->Clear();
     FTypeModel->Clear();
   }
-  delete FUi;
 }
 
 QTreeView* TMainForm::ListTypes() const {
@@ -455,7 +444,7 @@ void TMainForm::UpdateButtons() {
 }
 
 void TMainForm::RefillLists() {
-  const TFlagGuard Guard(FUpdating);
+  const QScopedValueRollback Guard(FUpdating, true);
   FPropModel->Clear();
   std::vector<PTypeRecord> Rows;
   Rows.reserve(static_cast<size_t>(FDB->TypeCount()));
@@ -491,7 +480,7 @@ void TMainForm::ListTypesSelectItem(int Row, bool /*Selected*/) {
     return;
   std::vector<PPropRecord> Items;
   {
-    const TFlagGuard Guard(FUpdating);
+    const QScopedValueRollback Guard(FUpdating, true);
     FPropModel->Clear();
     // No index by set: every item is looked at.
     for (int I = 0; I < FDB->PropCount(); ++I) {
@@ -545,7 +534,7 @@ void TMainForm::ARemoveTypeExecute() {
   {
     // The rows go before the records do, so that nothing can paint a freed
     // record; the view must not move the selection to a neighbouring row.
-    const TFlagGuard Guard(FUpdating);
+    const QScopedValueRollback Guard(FUpdating, true);
     FPropModel->Clear();
     FUi->ListTypes->selectionModel()->clear();
     FTypeModel->Remove(Row);
@@ -585,7 +574,7 @@ void TMainForm::ARemovePropExecute() {
     return;
   const PPropRecord Rec = FPropModel->Rec(Row);
   {
-    const TFlagGuard Guard(FUpdating);
+    const QScopedValueRollback Guard(FUpdating, true);
     FUi->ListProps->selectionModel()->clear();
     FPropModel->Remove(Row);
   }
@@ -595,7 +584,7 @@ void TMainForm::ARemovePropExecute() {
 
 void TMainForm::ANewFileExecute() {
   {
-    const TFlagGuard Guard(FUpdating);
+    const QScopedValueRollback Guard(FUpdating, true);
     FPropModel->Clear();
     FTypeModel->Clear();
   }
@@ -609,7 +598,7 @@ void TMainForm::AOpenExecute() {
     return;
   {
     // The reader empties the database first: no row may outlive its record.
-    const TFlagGuard Guard(FUpdating);
+    const QScopedValueRollback Guard(FUpdating, true);
     FPropModel->Clear();
     FTypeModel->Clear();
   }

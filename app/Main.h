@@ -1,12 +1,14 @@
 #pragma once
 
-#include "app/Modal.h"
 #include "app/RecordListModel.h"
 #include "database/PropDB.h"
+#include "ui/Modal.h"
 
 #include <QIcon>
 #include <QMainWindow>
 #include <QStringList>
+
+#include <memory>
 
 class QItemSelection;
 class QLabel;
@@ -100,7 +102,7 @@ private:
   // box; no Error means the memory ran out.
   void ShowFileError(TFileCommand Command, const QString& File, const std::exception* Error);
 
-  Ui::MainForm* FUi;
+  std::unique_ptr<Ui::MainForm> FUi;
   TPropDB* FDB;
   QString FFileName;
   QLabel* FStatusPanel = nullptr;

@@ -1,9 +1,9 @@
 // One keystroke in the test view's language box: the set list and the rows are
 // rebuilt from the whole document. Run offscreen on a Release build.
 
-#include "app/Modal.h"
 #include "bench/BenchMain.h"
 #include "testview/Collections.h"
+#include "ui/Modal.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -23,11 +23,12 @@ class TBenchModal final : public TModalSeam {
 public:
   std::function<void()> WhileShown;
 
-  void Exec(QDialog* Dialog) override {
+  int Exec(QDialog* Dialog) override {
     Dialog->show();
     QApplication::processEvents();
     WhileShown();
     Dialog->hide();
+    return Dialog->result();
   }
   void Message(QWidget*, QMessageBox::Icon, const QString&, const QString&) override {}
   QString ChooseFile(QWidget*, const TFileDialog&, bool) override { return {}; }

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 struct TTypeRecord;
@@ -40,7 +41,6 @@ using TPropList = std::vector<PPropRecord>;
 class TPropDB {
 public:
   TPropDB() = default;
-  ~TPropDB();
   TPropDB(const TPropDB&) = delete;
   TPropDB& operator=(const TPropDB&) = delete;
 
@@ -63,8 +63,8 @@ public:
   QByteArray SaveToXMLBytes() const;
 
 private:
-  TPropList FPropList;
-  TTypeList FTypeList;
+  std::vector<std::unique_ptr<TPropRecord>> FPropList;
+  std::vector<std::unique_ptr<TTypeRecord>> FTypeList;
 };
 
 // Fills GUID with a fresh random (version 4) value; returns 0 on success.

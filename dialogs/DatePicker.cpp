@@ -59,7 +59,7 @@ double TDatePicker::Value() const {
   if (Typed != textFromDateTime(dateTime())) {
     try {
       int Year = 0, Month = 0, Day = 0;
-      if (DecodeDate(StrToDate(Typed), Year, Month, Day))
+      if (DecodeDate(StrToDate(Typed, TRegional::Current()), Year, Month, Day))
         Shown = QDate(Year, Month, Day);
     } catch (const TError&) {
       // Unreadable text: the picker's own date stands.

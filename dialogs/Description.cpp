@@ -1,17 +1,13 @@
 #include "dialogs/Description.h"
 
-#include "app/Modal.h"
-#include "dialogs/KeyPreview.h"
 #include "regional/Regional.h"
+#include "ui/Modal.h"
 
 #include "ui_Description.h"
 
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QShowEvent>
 
 #include <algorithm>
-#include <limits>
 
 TFormProp* FormProp = nullptr;
 
@@ -22,24 +18,15 @@ constexpr double FirstDate = 40256.6937059375;
 
 } // namespace
 
-TFormProp::TFormProp(QWidget* Parent) : QDialog(Parent), FUi(new Ui::FormProp) {
+TFormProp::TFormProp(QWidget* Parent) : TEditDialog(Parent), FUi(new Ui::FormProp) {
   FUi->setupUi(this);
-  // Texts have no length limit: Qt's default would cut a long one on OK.
-  for (QLineEdit* Edit : {FUi->eName, FUi->eCurr->lineEdit()})
-    Edit->setMaxLength(std::numeric_limits<int>::max());
+  BindControls(FUi->bOK, FUi->bCancel, FUi->eName, {FUi->eName, FUi->eCurr->lineEdit()});
   FUi->eDetail->SetRange(0, 2);
   FUi->eDetail->SetValue(0);
   FUi->eDate->SetValue(FirstDate);
-  FKeyPreview = new TKeyPreview(
-      this, [this](QKeyEvent* Event) { FormKeyDown(Event); },
-      [this](QKeyEvent* Event) { return FormKeyPress(Event); });
-  connect(FUi->bOK, &QPushButton::clicked, this, &TFormProp::bOKClick);
-  connect(FUi->bCancel, &QPushButton::clicked, this, &TFormProp::bCancelClick);
 }
 
-TFormProp::~TFormProp() {
-  delete FUi;
-}
+TFormProp::~TFormProp() = default;
 
 QComboBox* TFormProp::eCurr() const {
   return FUi->eCurr;
@@ -65,13 +52,10 @@ bool TFormProp::ShowEdit(PPropRecord APropRec) {
     FCurRec = &FPropRec;
     FDateStandIn.reset();
   }
-  FResult = false;
-  // Centred over the owner at every showing, not only the first.
-  setAttribute(Qt::WA_Moved, false);
-  Modal().Exec(this);
+  const bool Result = ShowModal();
   // The record may be removed once the dialog is closed.
   FCurRec = nullptr;
-  return FResult;
+  return Result;
 }
 
 void TFormProp::bOKClick() {
@@ -92,34 +76,5 @@ void TFormProp::bOKClick() {
     FCurRec->Date = Date;
   FCurRec->Cost = *Cost;
   FCurRec->Curr = FUi->eCurr->currentText();
-  FResult = true;
   accept();
-}
-
-void TFormProp::bCancelClick() {
-  reject();
-}
-
-void TFormProp::FormKeyDown(QKeyEvent* Event) {
-  if (TKeyPreview::IsEnter(Event))
-    bOKClick();
-  else if (TKeyPreview::IsEscape(Event))
-    bCancelClick();
-}
-
-bool TFormProp::FormKeyPress(QKeyEvent* Event) {
-  // No control may react to Enter or Escape (a drop-down box would take
-  // Enter as a new item, the spin field would beep).
-  return TKeyPreview::IsEnterOrEscapeChar(Event);
-}
-
-void TFormProp::showEvent(QShowEvent* Event) {
-  QDialog::showEvent(Event);
-  if (!Event->spontaneous())
-    FormShow();
-}
-
-void TFormProp::FormShow() {
-  FUi->eName->setFocus(Qt::OtherFocusReason);
-  FUi->eName->selectAll();
 }

@@ -1,14 +1,13 @@
 #pragma once
 
 #include "database/PropDB.h"
+#include "dialogs/EditDialog.h"
 
-#include <QDialog>
+#include <memory>
 
 #include <optional>
 
 class QComboBox;
-class QKeyEvent;
-class TKeyPreview;
 
 namespace Ui {
 class FormProp;
@@ -16,7 +15,7 @@ class FormProp;
 
 // The item dialog: types a new item or changes one in place; refuses a price
 // that does not read as a number.
-class TFormProp : public QDialog {
+class TFormProp : public TEditDialog {
   Q_OBJECT
 
 public:
@@ -31,23 +30,12 @@ public:
   // The box that start-up fills from the currency list.
   QComboBox* eCurr() const;
 
-private slots:
-  void bOKClick();
-  void bCancelClick();
-
-protected:
-  void showEvent(QShowEvent* Event) override;
-
 private:
-  void FormKeyDown(QKeyEvent* Event);
-  bool FormKeyPress(QKeyEvent* Event);
-  void FormShow();
+  void bOKClick() override;
 
-  Ui::FormProp* FUi;
-  TKeyPreview* FKeyPreview;
+  std::unique_ptr<Ui::FormProp> FUi;
   TPropRecord FPropRec;
   PPropRecord FCurRec = nullptr;
-  bool FResult = false;
   // The picker's value while it stands in for a record's date that it cannot
   // show (a year below 100); OK keeps that date unless the user changed it.
   std::optional<double> FDateStandIn;

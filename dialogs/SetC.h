@@ -1,19 +1,18 @@
 #pragma once
 
 #include "database/PropDB.h"
+#include "dialogs/EditDialog.h"
 
-#include <QDialog>
+#include <memory>
 
 class QComboBox;
-class QKeyEvent;
-class TKeyPreview;
 
 namespace Ui {
 class FormType;
 }
 
 // The set dialog: types a new set or changes one in place.
-class TFormType : public QDialog {
+class TFormType : public TEditDialog {
   Q_OBJECT
 
 public:
@@ -29,23 +28,12 @@ public:
   QComboBox* eLang() const;
   QComboBox* eCountry() const;
 
-private slots:
-  void bOKClick();
-  void bCancelClick();
-
-protected:
-  void showEvent(QShowEvent* Event) override;
-
 private:
-  void FormKeyDown(QKeyEvent* Event);
-  bool FormKeyPress(QKeyEvent* Event);
-  void FormShow();
+  void bOKClick() override;
 
-  Ui::FormType* FUi;
-  TKeyPreview* FKeyPreview;
+  std::unique_ptr<Ui::FormType> FUi;
   TTypeRecord FTypeRec;
   PTypeRecord FCurRec = nullptr;
-  bool FResult = false;
 };
 
 extern TFormType* FormType;

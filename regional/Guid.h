@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QUuid>
 
 #include <array>
 #include <cstdint>
@@ -18,3 +19,5 @@ struct TGUID {
 QString GUIDToString(const TGUID& GUID);
 // Either case; raises TError "'%s' is not a valid GUID value".
 TGUID StringToGUID(const QString& Text);
+// QUuid's fields are laid out as TGUID's.
+TGUID GUIDFromUuid(const QUuid& Uuid);

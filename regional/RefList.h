@@ -14,10 +14,8 @@
 // One entry per line, in file order, nothing trimmed or skipped. A leading
 // byte-order mark (UTF-16 LE, UTF-16 BE, UTF-8) chooses the encoding; without
 // one the bytes are in the 8-bit character set of Settings.
-QStringList DecodeRefList(const QByteArray& Bytes,
-                          const TRegional& Settings = TRegional::Current());
+QStringList DecodeRefList(const QByteArray& Bytes, const TRegional& Settings);
 
 // The entries of a reference list file; nullopt when it is missing, not a
 // plain file, or cannot be read.
-std::optional<QStringList> LoadRefList(const QString& FileName,
-                                       const TRegional& Settings = TRegional::Current());
+std::optional<QStringList> LoadRefList(const QString& FileName, const TRegional& Settings);

@@ -1,14 +1,14 @@
 #include "regional/Regional.h"
 
+#include "regional/Iconv.h"
+
 #include <QDate>
 
 #include <algorithm>
-#include <cerrno>
 #include <clocale>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
-#include <iconv.h>
 #include <langinfo.h>
 #include <locale.h>
 #include <vector>
@@ -333,6 +333,10 @@ QString DateToFileStr(double Date, const TRegional& Settings) {
 }
 
 double StrToDate(const QString& Text, const TRegional& Settings) {
+  return StrToDate(Text, Settings, CurrentYear());
+}
+
+double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear) {
   const qsizetype N = Text.size();
   qsizetype Pos = 0;
   const QChar Sep = Settings.DateSeparator;
@@ -394,7 +398,7 @@ double StrToDate(const QString& Text, const TRegional& Settings) {
       break;
     }
     if (YDigits <= 2) {
-      const int First = CurrentYear() - 50;
+      const int First = ThisYear - 50;
       Y += First - First % 100;
       if (Y < First)
         Y += 100;
@@ -404,7 +408,7 @@ double StrToDate(const QString& Text, const TRegional& Settings) {
       D = Values[0], M = Values[1];
     else
       M = Values[0], D = Values[1];
-    Y = CurrentYear();
+    Y = ThisYear;
   }
   if (!ValidDate(Y, M, D))
     throw TError(DateMessage(Text));
@@ -453,17 +457,6 @@ private:
   locale_t FPrevious = static_cast<locale_t>(nullptr);
 };
 
-// Length of the UTF-8 sequence that starts with Lead (1 for a stray byte).
-int Utf8Length(unsigned char Lead) {
-  if (Lead >= 0xF0 && Lead <= 0xF4)
-    return 4;
-  if (Lead >= 0xE0)
-    return Lead <= 0xEF ? 3 : 1;
-  if (Lead >= 0xC2)
-    return 2;
-  return 1;
-}
-
 } // namespace
 
 QByteArray ToAnsi(const QString& Text, const TRegional& Settings) {
@@ -471,70 +464,36 @@ QByteArray ToAnsi(const QString& Text, const TRegional& Settings) {
   if (IsUtf8(Settings.Charset))
     return Utf8;
   TFixedCtype Ctype;
-  iconv_t Cd = iconv_open((Settings.Charset + "//TRANSLIT").constData(), "UTF-8");
-  QByteArray Out;
-  if (Cd == reinterpret_cast<iconv_t>(-1)) {
+  TIconv Converter(Settings.Charset + "//TRANSLIT", "UTF-8");
+  if (!Converter.IsOpen()) {
     // Unknown character set: plain ASCII, everything else a question mark.
+    QByteArray Out;
     for (qsizetype I = 0; I < Utf8.size();) {
       const unsigned char C = static_cast<unsigned char>(Utf8[I]);
       Out += C < 0x80 ? static_cast<char>(C) : '?';
-      I += C < 0x80 ? 1 : std::min<qsizetype>(Utf8Length(C), Utf8.size() - I);
+      I += C < 0x80 ? 1 : std::min<qsizetype>(TIconv::Utf8Length(C), Utf8.size() - I);
     }
     return Out;
   }
-  std::vector<char> Buffer(64 + static_cast<size_t>(Utf8.size()) * 4);
-  char* In = const_cast<char*>(Utf8.constData());
-  size_t InLeft = static_cast<size_t>(Utf8.size());
-  while (InLeft > 0) {
-    char* OutPtr = Buffer.data();
-    size_t OutLeft = Buffer.size();
-    const size_t R = iconv(Cd, &In, &InLeft, &OutPtr, &OutLeft);
-    Out.append(Buffer.data(), static_cast<qsizetype>(OutPtr - Buffer.data()));
-    if (R != static_cast<size_t>(-1) || errno == E2BIG)
-      continue;
-    // A character without a counterpart or transliteration: one "?" for it.
-    Out += '?';
-    const size_t Skip = std::min<size_t>(Utf8Length(static_cast<unsigned char>(*In)), InLeft);
-    In += Skip;
-    InLeft -= Skip;
-  }
+  // A character without a counterpart or transliteration: one "?" for it.
   // Stateful character sets end in their initial shift state.
-  char* OutPtr = Buffer.data();
-  size_t OutLeft = Buffer.size();
-  iconv(Cd, nullptr, nullptr, &OutPtr, &OutLeft);
-  Out.append(Buffer.data(), static_cast<qsizetype>(OutPtr - Buffer.data()));
-  iconv_close(Cd);
-  return Out;
+  return Converter.Convert(Utf8, {"?", /*WholeUtf8Sequence=*/true, /*ResetState=*/false},
+                           /*EndInInitialState=*/true);
 }
 
 QString FromAnsi(const QByteArray& Bytes, const TRegional& Settings) {
   if (IsUtf8(Settings.Charset))
     return QString::fromUtf8(Bytes);
-  iconv_t Cd = iconv_open("UTF-8", Settings.Charset.constData());
-  if (Cd == reinterpret_cast<iconv_t>(-1)) {
+  TIconv Converter("UTF-8", Settings.Charset);
+  if (!Converter.IsOpen()) {
     QString Out;
     for (const char C : Bytes)
       Out += static_cast<unsigned char>(C) < 0x80 ? QChar(static_cast<char16_t>(C))
                                                   : QChar(QChar::ReplacementCharacter);
     return Out;
   }
-  QByteArray Out;
-  std::vector<char> Buffer(64 + static_cast<size_t>(Bytes.size()) * 4);
-  char* In = const_cast<char*>(Bytes.constData());
-  size_t InLeft = static_cast<size_t>(Bytes.size());
-  while (InLeft > 0) {
-    char* OutPtr = Buffer.data();
-    size_t OutLeft = Buffer.size();
-    const size_t R = iconv(Cd, &In, &InLeft, &OutPtr, &OutLeft);
-    Out.append(Buffer.data(), static_cast<qsizetype>(OutPtr - Buffer.data()));
-    if (R != static_cast<size_t>(-1) || errno == E2BIG)
-      continue;
-    // An invalid or incomplete byte: the replacement character, then go on.
-    Out += "\xEF\xBF\xBD";
-    ++In;
-    --InLeft;
-    iconv(Cd, nullptr, nullptr, nullptr, nullptr);
-  }
-  iconv_close(Cd);
-  return QString::fromUtf8(Out);
+  // An invalid or incomplete byte: the replacement character, then go on.
+  return QString::fromUtf8(
+      Converter.Convert(Bytes, {"\xEF\xBF\xBD", /*WholeUtf8Sequence=*/false, /*ResetState=*/true},
+                        /*EndInInitialState=*/false));
 }

@@ -60,21 +60,26 @@ bool DecodeDate(double Date, int& Year, int& Month, int& Day);
 
 // The date part in the short date pattern of Settings (lists, dialogs, export);
 // empty for a count outside the years 1..9999.
-QString DateToStr(double Date, const TRegional& Settings = TRegional::Current());
+QString DateToStr(double Date, const TRegional& Settings);
 // The same with the year always written with four digits (the set file); raises
 // TError rather than write a date outside 1..9999 that could not be read back.
-QString DateToFileStr(double Date, const TRegional& Settings = TRegional::Current());
-// Regional date reading; raises TError "''%s'' is not a valid date".
-double StrToDate(const QString& Text, const TRegional& Settings = TRegional::Current());
-// The year that two-digit years and two-number dates are taken against; tests may fix it.
+QString DateToFileStr(double Date, const TRegional& Settings);
+// Regional date reading; raises TError "''%s'' is not a valid date". Two-digit
+// years fall in the hundred years from ThisYear - 50, and a date without a year
+// lies in ThisYear.
+double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear);
+// The same against this year by the clock.
+double StrToDate(const QString& Text, const TRegional& Settings);
+// Fixes the year that the clock gives above (the fuzz targets and one window
+// test; nullopt gives the clock back).
 void SetCurrentYearForTests(std::optional<int> Year);
 
 // General form, at most 15 significant digits (set file, main window list, test
 // view list). Infinities and NaN give "INF", "-INF" and "NAN", which no reader takes.
-QString CostToStr(double Cost, QChar Decimal = TRegional::Current().DecimalSeparator);
+QString CostToStr(double Cost, QChar Decimal);
 // The set file's cost reading; raises TError "'%s' is not a valid floating point value".
 // The 15-digit form of the largest doubles (up to 1.79769313486232E308) reads as DBL_MAX.
-double StrToCost(const QString& Text, QChar Decimal = TRegional::Current().DecimalSeparator);
+double StrToCost(const QString& Text, QChar Decimal);
 
 // The price typed in the item dialog; nullopt when refused. Both "." and "," are
 // the decimal point whatever Decimal is; a text with two of them is refused.
@@ -90,5 +95,5 @@ int32_t StrToInt(const QString& Text);
 
 // Text in the 8-bit character set of Settings (iconv; transliterated where it lacks a
 // character, "?" where nothing fits). FromAnsi gives U+FFFD for bytes it cannot decode.
-QByteArray ToAnsi(const QString& Text, const TRegional& Settings = TRegional::Current());
-QString FromAnsi(const QByteArray& Bytes, const TRegional& Settings = TRegional::Current());
+QByteArray ToAnsi(const QString& Text, const TRegional& Settings);
+QString FromAnsi(const QByteArray& Bytes, const TRegional& Settings);

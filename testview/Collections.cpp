@@ -154,16 +154,13 @@ TFormCollections::TFormCollections(QWidget* Parent)
   });
   connect(FUi->Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
   connect(FUi->bSaveToFile, &QPushButton::clicked, this, [this] { bSaveToFileClick(); });
-  connect(FItems, &QAbstractItemModel::dataChanged, this, [this] { ListItemsChange(); });
 
   SaveDialog.Filter = QStringLiteral("Текстовые файлы (*.txt)|*.txt");
   SaveDialog.DefaultExt = QStringLiteral("txt");
   FUi->eDetail->setFocus();
 }
 
-TFormCollections::~TFormCollections() {
-  delete FUi;
-}
+TFormCollections::~TFormCollections() = default;
 
 QComboBox* TFormCollections::eLang() const {
   return FUi->eLang;
@@ -238,7 +235,9 @@ void TFormCollections::AddItemToList(PPropRecord Rec) {
   TTestItemsModel::TRow Row;
   Row.Rec = Rec;
   Row.Ticked = Rec->Default;
-  Row.Text = {Rec->Name, DateToStr(Rec->Date), CostToStr(Rec->Cost), Rec->Curr};
+  const TRegional& Regional = TRegional::Current();
+  Row.Text = {Rec->Name, DateToStr(Rec->Date, Regional),
+              CostToStr(Rec->Cost, Regional.DecimalSeparator), Rec->Curr};
   FItems->Insert(std::move(Row), FCollator);
 }
 
@@ -283,15 +282,13 @@ void TFormCollections::bSaveToFileClick() {
       if (Row->Ticked)
         Ticked.push_back(Row->Rec);
     }
-    Written = WriteExport(SaveDialog.FileName, Ticked);
+    Written = WriteExport(SaveDialog.FileName, Ticked, TRegional::Current());
   } catch (const std::bad_alloc&) {
     // Out of memory gathering the rows: reported like any other failure.
   }
   if (!Written)
     ShowError(this, QStringLiteral("Ошибка при сохранении файла!"));
 }
-
-void TFormCollections::ListItemsChange() {}
 
 void TFormCollections::keyPressEvent(QKeyEvent* Event) {
   if (Event->key() == Qt::Key_Escape) {

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "app/Modal.h"
 #include "database/PropDB.h"
+#include "ui/Modal.h"
 
 #include <QCollator>
 #include <QDialog>
+
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -56,7 +58,6 @@ public:
   void eDetailChange();
   void Button2Click();
   void bSaveToFileClick();
-  void ListItemsChange();
 
 protected:
   // Escape closes nothing here, unlike in other dialogs.
@@ -66,7 +67,7 @@ private:
   void UpdateTypeList();
   void UpdateItemList();
 
-  Ui::FormCollections* FUi;
+  std::unique_ptr<Ui::FormCollections> FUi;
   TPropDB* PropDB = nullptr;
   TTypeList FTypes;
   TTestItemsModel* FItems = nullptr;

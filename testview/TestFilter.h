@@ -38,13 +38,12 @@ QCollator RowCollator(const QLocale& Locale = CollationLocale());
 void SortByName(TPropList& Rows, const QCollator& Collator);
 
 // One export line: Name TAB short date TAB price with two decimals TAB Curr CR LF.
-QString ExportLine(const TPropRecord& Rec, const TRegional& Settings = TRegional::Current());
+QString ExportLine(const TPropRecord& Rec, const TRegional& Settings);
 
 // The whole export file for Rows, in Settings' 8-bit character set, no byte-order mark.
-QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings = TRegional::Current());
+QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings);
 
 // Writes the export of Rows to FileName through a temporary file that replaces
 // it only when everything was written; false when anything failed, and then
 // the file that was there before is left as it was.
-bool WriteExport(const QString& FileName, const TPropList& Rows,
-                 const TRegional& Settings = TRegional::Current());
+bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings);

@@ -51,9 +51,9 @@ TEST(RefList, DecodesLinesAsTheyStand) {
 TEST(RefList, MissingFileOrFolderIsNotLoaded) {
   QTemporaryDir Dir;
   ASSERT_TRUE(Dir.isValid());
-  EXPECT_FALSE(LoadRefList(Dir.filePath(QStringLiteral("none.txt"))).has_value());
+  EXPECT_FALSE(LoadRefList(Dir.filePath(QStringLiteral("none.txt")), TRegional()).has_value());
   ASSERT_TRUE(QDir(Dir.path()).mkdir(QStringLiteral("folder.txt")));
-  EXPECT_FALSE(LoadRefList(Dir.filePath(QStringLiteral("folder.txt"))).has_value());
+  EXPECT_FALSE(LoadRefList(Dir.filePath(QStringLiteral("folder.txt")), TRegional()).has_value());
 
   QFile File(Dir.filePath(QStringLiteral("list.txt")));
   ASSERT_TRUE(File.open(QIODevice::WriteOnly));

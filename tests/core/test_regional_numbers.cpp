@@ -2,6 +2,7 @@
 
 #include "regional/Guid.h"
 #include "regional/Regional.h"
+#include "tests/TestError.h"
 
 #include <gtest/gtest.h>
 
@@ -98,13 +99,9 @@ TEST(StrToCost, AcceptsAndRefuses) {
   for (const TCostCase& C : Refused) {
     const QString Text = QString::fromUtf8(C.Text);
     SCOPED_TRACE(C.Text);
-    try {
-      StrToCost(Text, C.Decimal);
-      ADD_FAILURE() << "accepted";
-    } catch (const TError& E) {
-      EXPECT_EQ(E.Message(), QStringLiteral("'") + Text +
-                                 QStringLiteral("' is not a valid floating point value"));
-    }
+    ExpectTError([&] { StrToCost(Text, C.Decimal); },
+                 QStringLiteral("'") + Text +
+                     QStringLiteral("' is not a valid floating point value"));
   }
 }
 
@@ -278,13 +275,8 @@ TEST(StrToInt, DecimalAndHexForms) {
   for (const char* Text : Refused) {
     const QString T = QString::fromUtf8(Text);
     SCOPED_TRACE(Text);
-    try {
-      StrToInt(T);
-      ADD_FAILURE() << "accepted";
-    } catch (const TError& E) {
-      EXPECT_EQ(E.Message(),
-                QStringLiteral("''") + T + QStringLiteral("'' is not a valid integer value"));
-    }
+    ExpectTError([&] { StrToInt(T); },
+                 QStringLiteral("''") + T + QStringLiteral("'' is not a valid integer value"));
   }
 }
 
@@ -318,13 +310,8 @@ TEST(GUIDText, BothWays) {
   for (const char* Text : Malformed) {
     const QString T = QString::fromUtf8(Text);
     SCOPED_TRACE(Text);
-    try {
-      StringToGUID(T);
-      ADD_FAILURE() << "accepted";
-    } catch (const TError& E) {
-      EXPECT_EQ(E.Message(),
-                QStringLiteral("'") + T + QStringLiteral("' is not a valid GUID value"));
-    }
+    ExpectTError([&] { StringToGUID(T); },
+                 QStringLiteral("'") + T + QStringLiteral("' is not a valid GUID value"));
   }
 }
 

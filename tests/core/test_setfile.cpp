@@ -195,7 +195,7 @@ TEST_F(SetFile, RoundTripsEveryValue) {
                                  MakeRegional(TDateOrder::DMY, 1, 1, 4, u'-', u'.')};
   for (const TRegional& R : Regionals) {
     TRegionalScope Scope(R);
-    SCOPED_TRACE(DateToStr(EncodeDate(2001, 2, 3)).toStdString());
+    SCOPED_TRACE(DateToStr(EncodeDate(2001, 2, 3), R).toStdString());
     TPropDB DB;
     const int Details[] = {0, 1, 2, -1, INT_MIN, INT_MAX};
     const double Dates[] = {EncodeDate(100, 1, 1),    EncodeDate(9999, 12, 31) + 0.999,

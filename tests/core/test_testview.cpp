@@ -1,6 +1,7 @@
 // The test view's plain logic: which sets and items it lists, in which order,
 // and the bytes its export writes.
 
+#include "tests/TestRecords.h"
 #include "tests/TestSettings.h"
 #include "testview/TestFilter.h"
 
@@ -16,23 +17,9 @@
 
 namespace {
 
-PTypeRecord AddSet(TPropDB& DB, const QString& Name, const QString& Lang, const QString& Country) {
-  const PTypeRecord Type = DB.AddType();
-  Type->Name = Name;
-  Type->Language = Lang;
-  Type->Country = Country;
-  return Type;
-}
-
 PPropRecord AddItem(TPropDB& DB, PTypeRecord Type, const QString& Name, int Detail = 0,
                     double Cost = 0, const QString& Curr = QStringLiteral("RUR")) {
-  const PPropRecord Prop = DB.AddProp(Type);
-  Prop->Name = Name;
-  Prop->Detail = Detail;
-  Prop->Cost = Cost;
-  Prop->Curr = Curr;
-  Prop->Date = EncodeDate(2024, 3, 5);
-  return Prop;
+  return AddTestItem(DB, Type, Name, {.Detail = Detail, .Cost = Cost, .Curr = Curr});
 }
 
 QStringList Names(const TTypeList& Types) {
@@ -52,15 +39,15 @@ QStringList Names(const TPropList& Props) {
 class TestViewFilter : public ::testing::Test {
 protected:
   void SetUp() override {
-    AddSet(DB, "A", "Russian", "Russia");
-    AddSet(DB, "lower", "russian", "Russia");
-    AddSet(DB, "blank", "Russian ", "Russia");
-    AddSet(DB, "nolang", "", "Russia");
-    AddSet(DB, "en", "English", "Russia");
-    AddSet(DB, "ua", "Russian", "Ukraine");
-    AddSet(DB, "A2", "Russian", "Russia");
-    AddSet(DB, "ru", "Русский", "Россия");
-    AddSet(DB, "decomposed", "Cafe\u0301", "Russia");
+    AddTestSet(DB, "A", "Russian", "Russia");
+    AddTestSet(DB, "lower", "russian", "Russia");
+    AddTestSet(DB, "blank", "Russian ", "Russia");
+    AddTestSet(DB, "nolang", "", "Russia");
+    AddTestSet(DB, "en", "English", "Russia");
+    AddTestSet(DB, "ua", "Russian", "Ukraine");
+    AddTestSet(DB, "A2", "Russian", "Russia");
+    AddTestSet(DB, "ru", "Русский", "Россия");
+    AddTestSet(DB, "decomposed", "Cafe\u0301", "Russia");
   }
   TPropDB DB;
 };
@@ -116,7 +103,7 @@ TEST_F(TestViewFilter, TypingLetterByLetterMatchesOnlyTheWholeText) {
 
 TEST(TestViewItems, LevelsListNegativeDetailsAlwaysAndThreeOrMoreNever) {
   TPropDB DB;
-  const PTypeRecord Set = AddSet(DB, "S", "Russian", "Russia");
+  const PTypeRecord Set = AddTestSet(DB, "S", "Russian", "Russia");
   const int Details[] = {INT_MIN, -1, 0, 1, 2, 3, 4, INT_MAX};
   for (const int Detail : Details)
     AddItem(DB, Set, QString::number(Detail), Detail);
@@ -132,8 +119,8 @@ TEST(TestViewItems, LevelsListNegativeDetailsAlwaysAndThreeOrMoreNever) {
 TEST(TestViewItems, ItemsBelongBySetIdentityInDatabaseOrder) {
   TPropDB DB;
   // Two sets alike in every field, even the GUID: only the pointer tells them apart.
-  const PTypeRecord First = AddSet(DB, "Same", "Russian", "Russia");
-  const PTypeRecord Second = AddSet(DB, "Same", "Russian", "Russia");
+  const PTypeRecord First = AddTestSet(DB, "Same", "Russian", "Russia");
+  const PTypeRecord Second = AddTestSet(DB, "Same", "Russian", "Russia");
   AddItem(DB, First, "f1");
   AddItem(DB, Second, "s1");
   AddItem(DB, First, "f2");
@@ -160,7 +147,7 @@ TEST(TestViewOrder, RowsSortByCollationCaseSensitiveAndStable) {
   };
   for (const TCase& C : Cases) {
     TPropDB DB;
-    const PTypeRecord Set = AddSet(DB, "S", "", "");
+    const PTypeRecord Set = AddTestSet(DB, "S", "", "");
     TPropList Rows;
     for (const QString& Name : C.DatabaseOrder)
       Rows.push_back(AddItem(DB, Set, Name));
@@ -171,7 +158,7 @@ TEST(TestViewOrder, RowsSortByCollationCaseSensitiveAndStable) {
 
 TEST(TestViewOrder, EqualNamesKeepDatabaseOrder) {
   TPropDB DB;
-  const PTypeRecord Set = AddSet(DB, "S", "", "");
+  const PTypeRecord Set = AddTestSet(DB, "S", "", "");
   TPropList Rows;
   // Enough rows that a sort which is not stable would shuffle the equal ones.
   for (int I = 0; I < 300; ++I)
@@ -225,7 +212,7 @@ TEST(TestViewOrder, CollationLocaleComesFromTheEnvironment) {
 
 TEST(TestViewExport, LinesUnderCommaAndFullStop) {
   TPropDB DB;
-  const PTypeRecord Set = AddSet(DB, "S", "", "");
+  const PTypeRecord Set = AddTestSet(DB, "S", "", "");
   struct TCase {
     double Cost;
     QString Curr;
@@ -255,7 +242,7 @@ class TestViewWrite : public ::testing::Test {
 protected:
   void SetUp() override {
     ASSERT_TRUE(Dir.isValid());
-    const PTypeRecord Set = AddSet(DB, "S", "", "");
+    const PTypeRecord Set = AddTestSet(DB, "S", "", "");
     Rows.push_back(AddItem(DB, Set, "Стол", 0, 1234.5, "RUR"));
   }
   QByteArray Read(const QString& Path) {

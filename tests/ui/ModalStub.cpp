@@ -4,14 +4,16 @@
 
 #include <gtest/gtest.h>
 
-void TModalStub::Exec(QDialog* Dialog) {
+int TModalStub::Exec(QDialog* Dialog) {
   ShownDialogs.append(Dialog);
   if (DialogAnswers.empty()) {
     ADD_FAILURE() << "a dialog was shown that the test did not expect";
-    return;
+    return QDialog::Rejected;
   }
   auto Answer = std::move(DialogAnswers.front());
   DialogAnswers.pop_front();
+  // As QDialog::exec does: the result of an earlier showing does not count.
+  Dialog->setResult(QDialog::Rejected);
   Dialog->setModal(true);
   Dialog->show();
   QApplication::processEvents();
@@ -21,6 +23,7 @@ void TModalStub::Exec(QDialog* Dialog) {
     ADD_FAILURE() << "the answer left the dialog open";
     Dialog->hide();
   }
+  return Dialog->result();
 }
 
 void TModalStub::Message(QWidget*, QMessageBox::Icon Icon, const QString& Caption,

@@ -4,7 +4,7 @@
 // nested event loop and handed to a scripted answer; message boxes and file
 // dialogs are recorded and answered from queues.
 
-#include "app/Modal.h"
+#include "ui/Modal.h"
 
 #include <QDialog>
 #include <QList>
@@ -45,7 +45,7 @@ public:
   int AboutCount = 0;
   QString AboutTitle, AboutText;
 
-  void Exec(QDialog* Dialog) override;
+  int Exec(QDialog* Dialog) override;
   void Message(QWidget* Owner, QMessageBox::Icon Icon, const QString& Caption,
                const QString& Text) override;
   QString ChooseFile(QWidget* Owner, const TFileDialog& Dialog, bool Save) override;

@@ -2,6 +2,7 @@
 // state kept between openings and the export.
 
 #include "test_window_fixture.h"
+#include "tests/TestRecords.h"
 #include "testview/Collections.h"
 
 #include <QApplication>
@@ -71,23 +72,13 @@ protected:
 
   PTypeRecord AddSet(const QString& Name, const QString& Lang = "Russian",
                      const QString& Country = "Russia") {
-    const PTypeRecord Set = DB.AddType();
-    Set->Name = Name;
-    Set->Language = Lang;
-    Set->Country = Country;
-    return Set;
+    return AddTestSet(DB, Name, Lang, Country);
   }
 
   PPropRecord AddItem(PTypeRecord Set, const QString& Name, int Detail = 0, bool Default = false,
                       double Cost = 1, const QString& Curr = "RUR") {
-    const PPropRecord Item = DB.AddProp(Set);
-    Item->Name = Name;
-    Item->Detail = Detail;
-    Item->Default = Default;
-    Item->Cost = Cost;
-    Item->Curr = Curr;
-    Item->Date = EncodeDate(2024, 3, 5);
-    return Item;
+    return AddTestItem(DB, Set, Name,
+                       {.Detail = Detail, .Default = Default, .Cost = Cost, .Curr = Curr});
   }
 
   QStringList RowNames() const {

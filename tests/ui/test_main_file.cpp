@@ -359,8 +359,7 @@ TEST_F(MainFileTest, AboutTestAndExitAskNothing) {
 // The run command reads the example under ru_RU.UTF-8, or the other one
 // under C.UTF-8 where that locale is missing.
 TEST(BundledExample, ReadsUnderItsLocale) {
-  const QDir Examples(
-      QFileInfo(QString::fromUtf8(__FILE__)).dir().filePath(QStringLiteral("../../examples")));
+  const QDir Examples(QString::fromUtf8(BRIMSETT_EXAMPLES_DIR));
   struct TCase {
     const char* File;
     const char* Locale;
@@ -386,7 +385,8 @@ TEST(BundledExample, ReadsUnderItsLocale) {
     EXPECT_TRUE(RussianRussia);
   }
   for (const char* List : {"list_of_country.txt", "list_of_language.txt", "list_of_currency.txt"}) {
-    const auto Lines = LoadRefList(Examples.filePath(QString::fromUtf8(List)));
+    const auto Lines =
+        LoadRefList(Examples.filePath(QString::fromUtf8(List)), TRegional::Current());
     ASSERT_TRUE(Lines.has_value()) << List;
     EXPECT_GE(Lines->size(), 5) << List;
     EXPECT_FALSE(Lines->constFirst().startsWith(QChar(0xFEFF))) << List;

@@ -7,6 +7,7 @@
 #include "dialogs/Description.h"
 #include "dialogs/SetC.h"
 #include "test_window_fixture.h"
+#include "tests/TestRecords.h"
 #include "testview/Collections.h"
 
 #include <QAction>
@@ -89,22 +90,15 @@ protected:
 
   PTypeRecord AddSet(const QString& Name, const QString& Language = QStringLiteral("Russian"),
                      const QString& Country = QStringLiteral("Russia")) {
-    PTypeRecord Rec = DB.AddType();
+    const PTypeRecord Rec = AddTestSet(DB, Name, Language, Country);
     NewGUID(Rec->GUID);
-    Rec->Name = Name;
-    Rec->Language = Language;
-    Rec->Country = Country;
     return Rec;
   }
 
   PPropRecord AddItem(PTypeRecord Set, const QString& Name, double Cost = 1, bool Default = false) {
-    PPropRecord Rec = DB.AddProp(Set);
+    const PPropRecord Rec = AddTestItem(
+        DB, Set, Name, {.Default = Default, .Cost = Cost, .Date = EncodeDate(2010, 7, 4)});
     NewGUID(Rec->GUID);
-    Rec->Name = Name;
-    Rec->Cost = Cost;
-    Rec->Default = Default;
-    Rec->Date = EncodeDate(2010, 7, 4);
-    Rec->Curr = QStringLiteral("RUR");
     return Rec;
   }
 

@@ -24,8 +24,9 @@ struct TFileDialog {
 class TModalSeam {
 public:
   virtual ~TModalSeam() = default;
-  // Shows Dialog modally; returns once it is hidden again.
-  virtual void Exec(QDialog* Dialog) = 0;
+  // Shows Dialog modally; returns its result (QDialog::Accepted or Rejected)
+  // once it is hidden again.
+  virtual int Exec(QDialog* Dialog) = 0;
   virtual void Message(QWidget* Owner, QMessageBox::Icon Icon, const QString& Caption,
                        const QString& Text) = 0;
   // The chosen path, or an empty text when the user cancelled.

@@ -1,4 +1,4 @@
-#include "app/Modal.h"
+#include "ui/Modal.h"
 
 #include <QDialog>
 #include <QFileDialog>
@@ -14,7 +14,7 @@ QString QtFilter(const QString& Filter) {
 
 class TRealModal final : public TModalSeam {
 public:
-  void Exec(QDialog* Dialog) override { Dialog->exec(); }
+  int Exec(QDialog* Dialog) override { return Dialog->exec(); }
 
   void Message(QWidget* Owner, QMessageBox::Icon Icon, const QString& Caption,
                const QString& Text) override {

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QDialog>
+
+#include <initializer_list>
+
+class QKeyEvent;
+class QLineEdit;
+class QPushButton;
+
+// What the set dialog and the item dialog share: modal showing with the
+// result of OK, Enter and Escape for OK and Cancel whatever control has the
+// focus, and the name selected at every showing.
+class TEditDialog : public QDialog {
+  Q_OBJECT
+
+public:
+  explicit TEditDialog(QWidget* Parent = nullptr);
+  ~TEditDialog() override;
+
+protected:
+  // Wires the buttons and the name field once the form is set up; Texts lose
+  // Qt's default length limit, which would cut a long text on OK.
+  void BindControls(QPushButton* OK, QPushButton* Cancel, QLineEdit* Name,
+                    std::initializer_list<QLineEdit*> Texts);
+  // Shows the dialog modally, centred over the owner at every showing, not
+  // only the first; true only after a successful OK.
+  bool ShowModal();
+
+  virtual void bOKClick() = 0;
+  void bCancelClick();
+  void FormKeyDown(QKeyEvent* Event);
+  bool FormKeyPress(QKeyEvent* Event);
+  void FormShow();
+  void showEvent(QShowEvent* Event) override;
+
+  bool FResult = false;
+
+private:
+  QLineEdit* FName = nullptr;
+};

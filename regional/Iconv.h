@@ -1,0 +1,41 @@
+#pragma once
+
+// An iconv conversion descriptor that closes itself, and the one conversion
+// loop that the 8-bit text functions share.
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <iconv.h>
+
+class TIconv {
+public:
+  // What goes out where iconv refuses input, and how far the input moves on.
+  struct TInvalid {
+    QByteArray Replacement;
+    bool WholeUtf8Sequence = false; // else one byte
+    bool ResetState = false;        // back to the initial shift state after it
+  };
+
+  TIconv(const QByteArray& To, const QByteArray& From)
+      : FCd(iconv_open(To.constData(), From.constData())) {}
+  ~TIconv() {
+    if (IsOpen())
+      iconv_close(FCd);
+  }
+  TIconv(const TIconv&) = delete;
+  TIconv& operator=(const TIconv&) = delete;
+
+  // False when iconv knows one of the two character sets not.
+  bool IsOpen() const { return FCd != reinterpret_cast<iconv_t>(-1); }
+
+  // Converts Input whole (IsOpen() must hold). With EndInInitialState, a
+  // stateful output set is brought back to its initial shift state at the end.
+  QByteArray Convert(QByteArrayView Input, const TInvalid& Invalid, bool EndInInitialState);
+
+  // Length of the UTF-8 sequence that starts with Lead (1 for a stray byte).
+  static int Utf8Length(unsigned char Lead);
+
+private:
+  iconv_t FCd;
+};
