@@ -376,9 +376,7 @@ TEST_F(SetFile, NodesUnderTheRootOtherThanSetsFailTheLoad) {
   }
 
   // The example with the first indentation space before a set made an "x".
-  QFile Example(QFileInfo(QString::fromUtf8(__FILE__))
-                    .dir()
-                    .filePath(QStringLiteral("../../examples/example.vsxml")));
+  QFile Example(QStringLiteral(BRIMSETT_EXAMPLES_DIR "/example.vsxml"));
   ASSERT_TRUE(Example.open(QIODevice::ReadOnly));
   QByteArray Bytes = Example.readAll();
   ASSERT_EQ(Bytes.mid(48, 9), "\r\n  <type");

@@ -19,9 +19,7 @@
 
 namespace {
 
-const QString Example = QFileInfo(QString::fromUtf8(__FILE__))
-                            .dir()
-                            .filePath(QStringLiteral("../../examples/example.vsxml"));
+const QString Example = QStringLiteral(BRIMSETT_EXAMPLES_DIR "/example.vsxml");
 
 TEST(QtTranslations, RussianButtonsAndFileDialog) {
   QTranslator* Translator = LoadQtTranslations(QLocale(QLocale::Russian, QLocale::Russia));
