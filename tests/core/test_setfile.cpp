@@ -3,9 +3,7 @@
 #include "database/PropDB.h"
 #include "tests/TestSettings.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 

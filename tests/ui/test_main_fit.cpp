@@ -8,7 +8,6 @@
 
 #include <QDialogButtonBox>
 #include <QFile>
-#include <QFileInfo>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTemporaryDir>
