@@ -13,6 +13,7 @@
 #include "database/PropDB.h"
 
 #include <QBuffer>
+#include <QDate>
 #include <QFile>
 #include <QHash>
 #include <QStringDecoder>
@@ -385,7 +386,8 @@ struct TStop {};
 
 class TReader {
 public:
-  TReader(TPropDB& DB, const TRegional& Settings) : FDB(DB), FSettings(Settings) {}
+  TReader(TPropDB& DB, const TRegional& Settings)
+      : FDB(DB), FSettings(Settings), FThisYear(QDate::currentDate().year()) {}
   ~TReader() {
     if (FParser)
       XML_ParserFree(FParser);
@@ -401,6 +403,8 @@ private:
 
   TPropDB& FDB;
   const TRegional& FSettings;
+  // Two-digit years are read against one year for the whole file.
+  const int FThisYear;
   TArena FArena; // outlives the parser
   XML_Parser FParser = nullptr;
   TSourceEncoding FEncoding;
@@ -644,7 +648,7 @@ void TReader::ReadProp(const XML_Char** Atts) {
     Prop->Detail = Detail >= 0 ? Detail : StrToInt(Scratch(V[pDetail]));
     const int Default = SingleDigit(V[pDefault]);
     Prop->Default = ((Default >= 0 ? Default : StrToInt(Scratch(V[pDefault]))) & 0xFF) != 0;
-    Prop->Date = StrToDate(Scratch(V[pDate]), FSettings);
+    Prop->Date = StrToDate(Scratch(V[pDate]), FSettings, FThisYear);
     Prop->Cost = StrToCost(Scratch(V[pCost]), FSettings.DecimalSeparator);
     Prop->Curr = Text(V[pCurr], &FLastCurr);
   } catch (const TError& E) {

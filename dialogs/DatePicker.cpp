@@ -44,6 +44,7 @@ QString TDatePicker::DisplayFormat(const TRegional& Settings) {
 }
 
 void TDatePicker::ApplyRegional(const TRegional& Settings) {
+  FSettings = Settings;
   const QString Format = DisplayFormat(Settings);
   if (Format != displayFormat())
     setDisplayFormat(Format);
@@ -59,7 +60,9 @@ double TDatePicker::Value() const {
   if (Typed != textFromDateTime(dateTime())) {
     try {
       int Year = 0, Month = 0, Day = 0;
-      if (DecodeDate(StrToDate(Typed, TRegional::Current()), Year, Month, Day))
+      if (DecodeDate((FYearClock ? StrToDate(Typed, FSettings, FYearClock())
+                                 : StrToDate(Typed, FSettings)),
+                     Year, Month, Day))
         Shown = QDate(Year, Month, Day);
     } catch (const TError&) {
       // Unreadable text: the picker's own date stands.

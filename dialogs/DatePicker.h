@@ -4,6 +4,8 @@
 
 #include <QDateTimeEdit>
 
+#include <functional>
+
 // A date field with a drop-down calendar that holds a whole day count: the
 // user sees and changes the date, the time of day is kept beside it.
 // (QDateTimeEdit drops the time once its format shows no time sections.)
@@ -22,7 +24,10 @@ public:
   void SetDatePart(double ADate);
   int TimeOfDayMs() const { return FTimeOfDayMs; }
 
-  // Shows the date in the short date pattern of Settings.
+  // The year that a typed two-digit year is read against; the clock's unless set.
+  void SetYearClock(std::function<int()> Clock) { FYearClock = std::move(Clock); }
+
+  // Shows the date in the short date pattern of Settings, and reads typed text by them.
   void ApplyRegional(const TRegional& Settings);
   static QString DisplayFormat(const TRegional& Settings);
 
@@ -35,6 +40,8 @@ protected:
   bool focusNextPrevChild(bool Next) override;
 
 private:
+  TRegional FSettings;
+  std::function<int()> FYearClock;
   int FTimeOfDayMs = 0;
   bool FTabbing = false;  // within a Tab key
   bool FAdvanced = false; // the last digit moved on to the next section

@@ -253,8 +253,6 @@ namespace {
 constexpr int64_t MsPerDay = 86400000;
 constexpr qint64 DayZeroJulian = 2415019; // 30 December 1899
 
-std::optional<int> GTestYear;
-
 // Years 1 to 9999 of the proleptic Gregorian calendar: what four digits hold.
 bool ValidDate(int Y, int M, int D) {
   return Y >= 1 && Y <= 9999 && QDate::isValid(Y, M, D);
@@ -265,7 +263,7 @@ double DayCount(int Y, int M, int D) {
 }
 
 int CurrentYear() {
-  return GTestYear ? *GTestYear : QDate::currentDate().year();
+  return QDate::currentDate().year();
 }
 
 QString Padded(int Value, int Width) {
@@ -413,10 +411,6 @@ double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear) {
   if (!ValidDate(Y, M, D))
     throw TError(DateMessage(Text));
   return DayCount(Y, M, D);
-}
-
-void SetCurrentYearForTests(std::optional<int> Year) {
-  GTestYear = Year;
 }
 
 // --- 8-bit character set --------------------------------------------------------

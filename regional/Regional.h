@@ -70,9 +70,6 @@ QString DateToFileStr(double Date, const TRegional& Settings);
 double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear);
 // The same against this year by the clock.
 double StrToDate(const QString& Text, const TRegional& Settings);
-// Fixes the year that the clock gives above (the fuzz targets and one window
-// test; nullopt gives the clock back).
-void SetCurrentYearForTests(std::optional<int> Year);
 
 // General form, at most 15 significant digits (set file, main window list, test
 // view list). Infinities and NaN give "INF", "-INF" and "NAN", which no reader takes.

@@ -3,6 +3,7 @@
 
 #include "test_dialogs_fixture.h"
 
+#include "dialogs/DatePicker.h"
 #include "dialogs/Description.h"
 
 #include <QRegularExpression>
@@ -330,11 +331,11 @@ TEST_F(ItemDialogTest, LongTextsSurviveAnEdit) {
 }
 
 TEST_F(ItemDialogTest, TypedDateIsStoredAsShownEvenBeforeThePickerTakesItIn) {
-  SetCurrentYearForTests(2026);
   TPropRecord Rec = Sample(&Set);
   Rec.Date = EncodeDate(2010, 3, 19);
   EXPECT_TRUE(Show(&Rec, [](QDialog* D) {
-    auto* Date = Child<QDateTimeEdit>(D, "eDate");
+    auto* Date = Child<TDatePicker>(D, "eDate");
+    Date->SetYearClock([] { return 2026; });
     QApplication::setActiveWindow(D);
     Date->setFocus(Qt::OtherFocusReason);
     Date->setSelectedSection(QDateTimeEdit::YearSection);
@@ -342,7 +343,6 @@ TEST_F(ItemDialogTest, TypedDateIsStoredAsShownEvenBeforeThePickerTakesItIn) {
     EXPECT_EQ(Date->text(), QStringLiteral("19.03.99"));
     QTest::keyClick(Date, Qt::Key_Return);
   }));
-  SetCurrentYearForTests(std::nullopt);
   int Year = 0, Month = 0, Day = 0;
   ASSERT_TRUE(DecodeDate(Rec.Date, Year, Month, Day));
   EXPECT_EQ(QDate(Year, Month, Day), QDate(1999, 3, 19));
