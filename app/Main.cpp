@@ -403,19 +403,22 @@ void TMainForm::SetFileName(const QString& Value) {
   FStatusPanel->setText(Value);
 }
 
+QString TMainForm::FileErrorText(TFileCommand Command, const QString& File,
+                                 const std::exception* Error) {
+  const bool Open = Command == TFileCommand::Open;
+  if (!Error)
+    return (Open ? QStringLiteral("Недостаточно памяти, чтобы открыть файл «%1».")
+                 : QStringLiteral("Недостаточно памяти, чтобы сохранить файл «%1»."))
+        .arg(File);
+  return (Open ? QStringLiteral("Не удалось открыть файл «%1».")
+               : QStringLiteral("Не удалось сохранить файл «%1»."))
+             .arg(File) +
+         u'\n' + ReasonOf(*Error);
+}
+
 void TMainForm::ShowFileError(TFileCommand Command, const QString& File,
                               const std::exception* Error) {
-  const bool Open = Command == TFileCommand::Open;
-  if (!Error) {
-    ShowError(this, (Open ? QStringLiteral("Недостаточно памяти, чтобы открыть файл «%1».")
-                          : QStringLiteral("Недостаточно памяти, чтобы сохранить файл «%1»."))
-                        .arg(File));
-    return;
-  }
-  ShowError(this, (Open ? QStringLiteral("Не удалось открыть файл «%1».")
-                        : QStringLiteral("Не удалось сохранить файл «%1»."))
-                          .arg(File) +
-                      u'\n' + ReasonOf(*Error));
+  ShowError(this, FileErrorText(Command, File, Error));
 }
 
 int TMainForm::SelectedTypeRow() const {
@@ -603,22 +606,27 @@ void TMainForm::AOpenExecute() {
     FTypeModel->Clear();
   }
   const QString Chosen = OpenDialog.FileName;
+  QString Failure;
   try {
     FDB->LoadFromXML(Chosen);
     SetFileName(Chosen);
   } catch (const std::bad_alloc&) {
     // The part read so far may be what used the memory up.
     FDB->Clear();
-    ShowFileError(TFileCommand::Open, Chosen, nullptr);
-    SetFileName(QString());
+    Failure = FileErrorText(TFileCommand::Open, Chosen, nullptr);
   } catch (const std::exception& Error) {
-    ShowFileError(TFileCommand::Open, Chosen, &Error);
+    Failure = FileErrorText(TFileCommand::Open, Chosen, &Error);
+  }
+  if (!Failure.isEmpty()) {
     // A following "Сохранить" must ask, not write the partial document over
     // the file that was open before.
     SetFileName(QString());
   }
   RefillLists();
   UpdateButtons();
+  // Over the window as it now is, not over the lists of the document just dropped.
+  if (!Failure.isEmpty())
+    ShowError(this, Failure);
 }
 
 void TMainForm::ASaveExecute() {

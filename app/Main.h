@@ -98,8 +98,10 @@ private:
   int SelectedTypeRow() const;
   int SelectedPropRow() const;
   enum class TFileCommand { Open, Save };
-  // Shows a failed load or save of File with its reason in an error message
-  // box; no Error means the memory ran out.
+  // The message for a failed load or save of File with its reason; no Error
+  // means the memory ran out. ShowFileError shows it in an error message box.
+  static QString FileErrorText(TFileCommand Command, const QString& File,
+                               const std::exception* Error);
   void ShowFileError(TFileCommand Command, const QString& File, const std::exception* Error);
 
   std::unique_ptr<Ui::MainForm> FUi;
