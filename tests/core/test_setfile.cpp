@@ -1,6 +1,8 @@
 // The set file: layout, round trips, the reading rules and conversion failures.
 
 #include "database/PropDB.h"
+#include "tests/TestError.h"
+#include "tests/TestRecords.h"
 #include "tests/TestSettings.h"
 
 #include <QFile>
@@ -89,24 +91,18 @@ protected:
 
 TEST_F(SetFile, WritesTheSevenLineExampleByteForByte) {
   TPropDB DB;
-  const PTypeRecord Kitchen = DB.AddType();
+  const PTypeRecord Kitchen = AddTestSet(DB, QStringLiteral("Kitchen"), QStringLiteral("English"));
   Kitchen->GUID = G("{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F604}");
-  Kitchen->Name = QStringLiteral("Kitchen");
-  Kitchen->Language = QStringLiteral("English");
-  Kitchen->Country = QStringLiteral("Russia");
-  const PTypeRecord Garage = DB.AddType();
+  const PTypeRecord Garage = AddTestSet(DB, QStringLiteral("Garage"));
   Garage->GUID = G("{9D4F0E62-7B18-4A3C-A6E2-3F51C8B07D29}");
-  Garage->Name = QStringLiteral("Garage");
-  Garage->Language = QStringLiteral("Russian");
-  Garage->Country = QStringLiteral("Russia");
-  const PPropRecord Kettle = DB.AddProp(Kitchen);
+  const PPropRecord Kettle =
+      AddTestItem(DB, Kitchen, QStringLiteral("Kettle"),
+                  {.Detail = 1,
+                   .Default = true,
+                   .Cost = 12.5,
+                   .Curr = QStringLiteral("USD"),
+                   .Date = EncodeDate(2010, 7, 4) + 0.75}); // the time of day is not written
   Kettle->GUID = G("{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}");
-  Kettle->Name = QStringLiteral("Kettle");
-  Kettle->Detail = 1;
-  Kettle->Default = true;
-  Kettle->Date = EncodeDate(2010, 7, 4) + 0.75; // the time of day is not written
-  Kettle->Cost = 12.5;
-  Kettle->Curr = QStringLiteral("USD");
 
   const QByteArray Expected =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
@@ -201,20 +197,16 @@ TEST_F(SetFile, RoundTripsEveryValue) {
                             EncodeDate(2049, 6, 1),   EncodeDate(2024, 2, 29) + 0.5};
     int N = 0;
     for (const QString& Text : Awkward) {
-      const PTypeRecord T = DB.AddType();
+      const PTypeRecord T = AddTestSet(DB, Text, Text + u'L', u'C' + Text);
       NewGUID(T->GUID);
-      T->Name = Text;
-      T->Language = Text + u'L';
-      T->Country = u'C' + Text;
       for (const double Cost : Costs) {
-        const PPropRecord P = DB.AddProp(T);
+        const PPropRecord P = AddTestItem(DB, T, Text,
+                                          {.Detail = Details[N % 6],
+                                           .Default = N % 2 == 0,
+                                           .Cost = Cost,
+                                           .Curr = Text.right(3),
+                                           .Date = Dates[N % 6]});
         NewGUID(P->GUID);
-        P->Name = Text;
-        P->Curr = Text.right(3);
-        P->Detail = Details[N % 6];
-        P->Default = N % 2 == 0;
-        P->Date = Dates[N % 6];
-        P->Cost = Cost;
         ++N;
       }
     }
@@ -476,12 +468,7 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
     TPropDB DB;
-    try {
-      DB.LoadFromXMLBytes(Doc(Before + C.Body));
-      ADD_FAILURE() << "loaded";
-    } catch (const TError& E) {
-      EXPECT_EQ(E.Message().toStdString(), C.Message);
-    }
+    ExpectTError([&] { DB.LoadFromXMLBytes(Doc(Before + C.Body)); }, QString::fromUtf8(C.Message));
     EXPECT_EQ(Describe(DB), C.Kept);
     const PTypeRecord Last = DB.Types(DB.TypeCount() - 1);
     if (Last->Name.isEmpty()) { // the set itself failed: nothing of it was read
@@ -500,12 +487,8 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
   // The file of the comma settings read where the decimal separator is a full stop.
   TRegionalScope Dot(MakeRegional(TDateOrder::DMY, 2, 2, 4, u'.', u'.'));
   TPropDB DB;
-  try {
-    DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1") + Prop("a2"))));
-    ADD_FAILURE() << "loaded";
-  } catch (const TError& E) {
-    EXPECT_EQ(E.Message(), QStringLiteral("'12,5' is not a valid floating point value"));
-  }
+  ExpectTError([&] { DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1") + Prop("a2")))); },
+               QStringLiteral("'12,5' is not a valid floating point value"));
   EXPECT_EQ(Describe(DB), "A[a1]");
   ASSERT_EQ(DB.PropCount(), 1);
   EXPECT_EQ(DB.Props(0)->Date, EncodeDate(2010, 7, 4));
@@ -548,12 +531,7 @@ TEST_F(SetFile, MissingAttributesReadAsEmptyTexts) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Message);
     TPropDB Failing;
-    try {
-      Failing.LoadFromXMLBytes(Doc(C.Element));
-      ADD_FAILURE() << "loaded";
-    } catch (const TError& E) {
-      EXPECT_EQ(E.Message().toStdString(), C.Message);
-    }
+    ExpectTError([&] { Failing.LoadFromXMLBytes(Doc(C.Element)); }, QString::fromUtf8(C.Message));
     EXPECT_EQ(Failing.TypeCount(), 1);
   }
 }

@@ -4,6 +4,7 @@
 #include "database/PropDB.h"
 #include "database/SetFile.h"
 #include "tests/FailDevice.h"
+#include "tests/TestError.h"
 #include "tests/TestSettings.h"
 
 #include <QDir>
@@ -251,12 +252,8 @@ TEST_F(SetFileErrors, DevicesThatFailMidway) {
   TFailDevice Device(Whole, 70000);
   Device.open(QIODevice::ReadOnly);
   TPropDB DB;
-  try {
-    ReadSetFile(Device, DB, CommaRegional());
-    ADD_FAILURE() << "loaded";
-  } catch (const TError& E) {
-    EXPECT_EQ(E.Message(), Message(QStringLiteral("Input/output error"), 0, QString()));
-  }
+  ExpectTError([&] { ReadSetFile(Device, DB, CommaRegional()); },
+               Message(QStringLiteral("Input/output error"), 0, QString()));
   EXPECT_EQ(DB.PropCount(), 0);
 }
 
