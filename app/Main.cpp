@@ -377,7 +377,7 @@ void TMainForm::FormCreate(const QStringList& Args) {
   if (Arg.isEmpty() || !QFileInfo(Arg).isFile())
     return;
   try {
-    FDB->LoadFromXML(Arg);
+    FDB->LoadFromXML(Arg, TRegional::Current());
   } catch (const std::bad_alloc&) {
     ShowFileError(TFileCommand::Open, Arg, nullptr);
     FDB->Clear();
@@ -608,7 +608,7 @@ void TMainForm::AOpenExecute() {
   const QString Chosen = OpenDialog.FileName;
   QString Failure;
   try {
-    FDB->LoadFromXML(Chosen);
+    FDB->LoadFromXML(Chosen, TRegional::Current());
     SetFileName(Chosen);
   } catch (const std::bad_alloc&) {
     // The part read so far may be what used the memory up.
@@ -635,7 +635,7 @@ void TMainForm::ASaveExecute() {
     return;
   }
   try {
-    FDB->SaveToXML(FFileName);
+    FDB->SaveToXML(FFileName, TRegional::Current());
   } catch (const std::bad_alloc&) {
     ShowFileError(TFileCommand::Save, FFileName, nullptr);
   } catch (const std::exception& Error) {
@@ -647,7 +647,7 @@ void TMainForm::ASaveAsExecute() {
   if (!SaveDialog.Execute(this, true))
     return;
   try {
-    FDB->SaveToXML(SaveDialog.FileName);
+    FDB->SaveToXML(SaveDialog.FileName, TRegional::Current());
   } catch (const std::exception&) {
     // Running out of memory (std::bad_alloc) ends here as well.
     ShowWarning(this, QStringLiteral("Ошибка при сохранении файла!"));

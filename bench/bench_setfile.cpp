@@ -68,7 +68,7 @@ struct TDocument {
     Path = Dir.filePath(QStringLiteral("bench.vsxml"));
     TPropDB DB;
     FillDocument(DB);
-    DB.SaveToXML(Path);
+    DB.SaveToXML(Path, TRegional::Current());
     Size = QFile(Path).size();
   }
   QByteArray Bytes() const {
@@ -128,7 +128,7 @@ void BM_LoadHostile(benchmark::State& State) {
   for (auto _ : State) {
     TPropDB DB;
     try {
-      DB.LoadFromXML(Files.Path[H]);
+      DB.LoadFromXML(Files.Path[H], TRegional::Current());
     } catch (const TError&) {
     }
     benchmark::DoNotOptimize(DB.TypeCount());
@@ -140,7 +140,7 @@ void BM_LoadFromXML(benchmark::State& State) {
   const TDocument& Doc = Document();
   for (auto _ : State) {
     TPropDB DB;
-    DB.LoadFromXML(Doc.Path);
+    DB.LoadFromXML(Doc.Path, TRegional::Current());
     benchmark::DoNotOptimize(DB.PropCount());
   }
   State.SetBytesProcessed(State.iterations() * Doc.Size);
@@ -170,10 +170,10 @@ void BM_BareReader(benchmark::State& State) {
 void BM_SaveToXML(benchmark::State& State) {
   const TDocument& Doc = Document();
   TPropDB DB;
-  DB.LoadFromXML(Doc.Path);
+  DB.LoadFromXML(Doc.Path, TRegional::Current());
   const QString Out = Doc.Dir.filePath(QStringLiteral("saved.vsxml"));
   for (auto _ : State)
-    DB.SaveToXML(Out);
+    DB.SaveToXML(Out, TRegional::Current());
   State.SetBytesProcessed(State.iterations() * Doc.Size);
 }
 
@@ -182,7 +182,7 @@ void BM_SaveToXML(benchmark::State& State) {
 void BM_BareWriter(benchmark::State& State) {
   const TDocument& Doc = Document();
   TPropDB DB;
-  DB.LoadFromXML(Doc.Path);
+  DB.LoadFromXML(Doc.Path, TRegional::Current());
   const TRegional& R = TRegional::Current();
   std::vector<std::array<QString, 4>> Types;
   std::vector<std::array<QString, 7>> Props;
@@ -283,12 +283,12 @@ int PeakLoad(const char* Path) {
   {
     // Everything that any load needs once, before the baseline.
     TPropDB Warm;
-    Warm.LoadFromXMLBytes("<propdb/>");
+    Warm.LoadFromXMLBytes("<propdb/>", TRegional::Current());
   }
   const long Before = HighWaterKB();
   TPropDB DB;
   try {
-    DB.LoadFromXML(QString::fromLocal8Bit(Path));
+    DB.LoadFromXML(QString::fromLocal8Bit(Path), TRegional::Current());
   } catch (const TError&) {
     // a hostile file fails; its memory counts all the same
   }

@@ -56,11 +56,12 @@ public:
   bool RemoveType(PTypeRecord Rec);
   void Clear();
 
-  void LoadFromXML(const QString& FileName);
-  void SaveToXML(const QString& FileName) const;
+  // Dates and costs in the file are in the form of Settings.
+  void LoadFromXML(const QString& FileName, const TRegional& Settings);
+  void SaveToXML(const QString& FileName, const TRegional& Settings) const;
   // The same reader and writer on a document held in memory.
-  void LoadFromXMLBytes(const QByteArray& Bytes);
-  QByteArray SaveToXMLBytes() const;
+  void LoadFromXMLBytes(const QByteArray& Bytes, const TRegional& Settings);
+  QByteArray SaveToXMLBytes(const TRegional& Settings) const;
 
 private:
   std::vector<std::unique_ptr<TPropRecord>> FPropList;

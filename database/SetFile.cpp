@@ -1149,25 +1149,25 @@ void SaveSetFile(const QString& FileName, const TPropDB& DB, const TRegional& Se
   WriteFileAtomically(FileName, [&](QIODevice& Device) { WriteSetFile(Device, DB, Settings); });
 }
 
-void TPropDB::LoadFromXML(const QString& FileName) {
-  LoadSetFile(FileName, *this, TRegional::Current());
+void TPropDB::LoadFromXML(const QString& FileName, const TRegional& Settings) {
+  LoadSetFile(FileName, *this, Settings);
 }
 
-void TPropDB::SaveToXML(const QString& FileName) const {
-  SaveSetFile(FileName, *this, TRegional::Current());
+void TPropDB::SaveToXML(const QString& FileName, const TRegional& Settings) const {
+  SaveSetFile(FileName, *this, Settings);
 }
 
-void TPropDB::LoadFromXMLBytes(const QByteArray& Bytes) {
+void TPropDB::LoadFromXMLBytes(const QByteArray& Bytes, const TRegional& Settings) {
   Clear();
   QBuffer Device;
   Device.setData(Bytes);
   Device.open(QIODevice::ReadOnly);
-  ReadSetFile(Device, *this, TRegional::Current());
+  ReadSetFile(Device, *this, Settings);
 }
 
-QByteArray TPropDB::SaveToXMLBytes() const {
+QByteArray TPropDB::SaveToXMLBytes(const TRegional& Settings) const {
   QBuffer Device;
   Device.open(QIODevice::WriteOnly);
-  WriteSetFile(Device, *this, TRegional::Current());
+  WriteSetFile(Device, *this, Settings);
   return Device.data();
 }

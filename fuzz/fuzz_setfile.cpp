@@ -60,19 +60,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   const QByteArray Bytes(reinterpret_cast<const char*>(Data), qsizetype(Size));
   TPropDB First;
   try {
-    First.LoadFromXMLBytes(Bytes);
+    First.LoadFromXMLBytes(Bytes, TRegional::Current());
   } catch (const TError& E) {
     Check(!E.Message().isEmpty());
     return 0;
   }
-  const QByteArray Saved = First.SaveToXMLBytes();
+  const QByteArray Saved = First.SaveToXMLBytes(TRegional::Current());
   TPropDB Second;
   try {
-    Second.LoadFromXMLBytes(Saved);
+    Second.LoadFromXMLBytes(Saved, TRegional::Current());
   } catch (const TError&) {
     std::abort(); // a saved file must always read again
   }
   CheckSame(First, Second);
-  Check(Second.SaveToXMLBytes() == Saved);
+  Check(Second.SaveToXMLBytes(TRegional::Current()) == Saved);
   return 0;
 }

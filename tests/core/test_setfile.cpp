@@ -115,18 +115,18 @@ TEST_F(SetFile, WritesTheSevenLineExampleByteForByte) {
       "  <type GUID=\"{9D4F0E62-7B18-4A3C-A6E2-3F51C8B07D29}\" name=\"Garage\" "
       "language=\"Russian\" country=\"Russia\"/>\r\n"
       "</propdb>\r\n";
-  DB.SaveToXML(Path("example.vsxml"));
+  DB.SaveToXML(Path("example.vsxml"), TRegional::Current());
   EXPECT_EQ(ReadAll(Path("example.vsxml")), Expected);
-  EXPECT_EQ(DB.SaveToXMLBytes(), Expected);
+  EXPECT_EQ(DB.SaveToXMLBytes(TRegional::Current()), Expected);
 }
 
 TEST_F(SetFile, EmptyDatabaseIsAnEmptyRoot) {
   TPropDB DB;
-  DB.SaveToXML(Path("empty.vsxml"));
+  DB.SaveToXML(Path("empty.vsxml"), TRegional::Current());
   EXPECT_EQ(ReadAll(Path("empty.vsxml")),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<propdb/>\r\n");
   DB.AddType();
-  DB.LoadFromXML(Path("empty.vsxml"));
+  DB.LoadFromXML(Path("empty.vsxml"), TRegional::Current());
   EXPECT_EQ(DB.TypeCount(), 0);
 }
 
@@ -142,7 +142,7 @@ TEST_F(SetFile, ItemsAreWrittenUnderTheirSetInItemOrder) {
   DB.RemoveType(DB.AddType()); // a removed set leaves nothing behind
 
   TPropDB Back;
-  Back.LoadFromXMLBytes(DB.SaveToXMLBytes());
+  Back.LoadFromXMLBytes(DB.SaveToXMLBytes(TRegional::Current()), TRegional::Current());
   EXPECT_EQ(Describe(Back), "A[a1,a2,a3] B[b1,b2]");
   // Read back, the item list is grouped set after set.
   ASSERT_EQ(Back.PropCount(), 5);
@@ -151,7 +151,7 @@ TEST_F(SetFile, ItemsAreWrittenUnderTheirSetInItemOrder) {
 
   // After the removal of a set whose items interleave with another's.
   ASSERT_TRUE(DB.RemoveType(A));
-  Back.LoadFromXMLBytes(DB.SaveToXMLBytes());
+  Back.LoadFromXMLBytes(DB.SaveToXMLBytes(TRegional::Current()), TRegional::Current());
   EXPECT_EQ(Describe(Back), "B[b1,b2]");
 }
 
@@ -210,9 +210,9 @@ TEST_F(SetFile, RoundTripsEveryValue) {
         ++N;
       }
     }
-    DB.SaveToXML(Path("round.vsxml"));
+    DB.SaveToXML(Path("round.vsxml"), TRegional::Current());
     TPropDB Back;
-    Back.LoadFromXML(Path("round.vsxml"));
+    Back.LoadFromXML(Path("round.vsxml"), TRegional::Current());
     ASSERT_EQ(Back.TypeCount(), DB.TypeCount());
     ASSERT_EQ(Back.PropCount(), DB.PropCount());
     for (int I = 0; I < DB.TypeCount(); ++I) {
@@ -234,7 +234,7 @@ TEST_F(SetFile, RoundTripsEveryValue) {
       EXPECT_EQ(B->Cost, Round15(A->Cost)) << A->Cost;
     }
     // And the second trip changes nothing at all.
-    EXPECT_EQ(Back.SaveToXMLBytes(), DB.SaveToXMLBytes());
+    EXPECT_EQ(Back.SaveToXMLBytes(TRegional::Current()), DB.SaveToXMLBytes(TRegional::Current()));
   }
 }
 
@@ -247,10 +247,10 @@ TEST_F(SetFile, YearsBelowOneHundredRoundTrip) {
     const PTypeRecord T = DB.AddType();
     for (const int Year : {1, 50, 99})
       DB.AddProp(T)->Date = EncodeDate(Year, 7, 4);
-    const QByteArray Bytes = DB.SaveToXMLBytes();
+    const QByteArray Bytes = DB.SaveToXMLBytes(TRegional::Current());
     EXPECT_TRUE(Bytes.contains("0050\"")) << Bytes.constData();
     TPropDB Back;
-    Back.LoadFromXMLBytes(Bytes);
+    Back.LoadFromXMLBytes(Bytes, TRegional::Current());
     ASSERT_EQ(Back.PropCount(), 3);
     for (int I = 0; I < 3; ++I)
       EXPECT_EQ(Back.Props(I)->Date, DB.Props(I)->Date);
@@ -265,7 +265,7 @@ TEST_F(SetFile, CharactersXmlCannotCarryBecomeReplacementCharacters) {
   const PPropRecord P = DB.AddProp(T);
   P->Curr = QString(QChar(0x7F)) + QChar(0x0B) + QChar(0x0C);
   TPropDB Back;
-  Back.LoadFromXMLBytes(DB.SaveToXMLBytes());
+  Back.LoadFromXMLBytes(DB.SaveToXMLBytes(TRegional::Current()), TRegional::Current());
   ASSERT_EQ(Back.TypeCount(), 1);
   EXPECT_EQ(Back.Types(0)->Name, QString::fromUtf16(u"a\uFFFDb\uFFFDc\uFFFDd\uFFFDe\uFFFD\uFFFDf"
                                                     u"\uFFFD\uFFFD"));
@@ -331,7 +331,7 @@ TEST_F(SetFile, ReadingRules) {
     TPropDB DB;
     DB.AddType()->Name = QStringLiteral("stale");
     try {
-      DB.LoadFromXMLBytes(C.Document);
+      DB.LoadFromXMLBytes(C.Document, TRegional::Current());
     } catch (const TError& E) {
       ADD_FAILURE() << E.Message().toStdString();
     }
@@ -352,7 +352,8 @@ TEST_F(SetFile, NodesUnderTheRootOtherThanSetsFailTheLoad) {
     for (const bool Malformed : {false, true}) {
       TPropDB DB;
       try {
-        DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1")) + "\r\n" + Rest) + (Malformed ? "<" : ""));
+        DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1")) + "\r\n" + Rest) + (Malformed ? "<" : ""),
+                            TRegional::Current());
         ADD_FAILURE() << "loaded";
       } catch (const TError& E) {
         if (Malformed)
@@ -373,7 +374,7 @@ TEST_F(SetFile, NodesUnderTheRootOtherThanSetsFailTheLoad) {
   Bytes[50] = 'x';
   TPropDB DB;
   try {
-    DB.LoadFromXMLBytes(Bytes);
+    DB.LoadFromXMLBytes(Bytes, TRegional::Current());
     ADD_FAILURE() << "loaded";
   } catch (const TError& E) {
     EXPECT_TRUE(E.Message().startsWith(QStringLiteral("Unexpected node\r\nLine: 3\r\nx <type")));
@@ -383,7 +384,7 @@ TEST_F(SetFile, NodesUnderTheRootOtherThanSetsFailTheLoad) {
 
 TEST_F(SetFile, DuplicateGUIDsAreBothLoaded) {
   TPropDB DB;
-  DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1") + Prop("a2")) + Type("B")));
+  DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1") + Prop("a2")) + Type("B")), TRegional::Current());
   ASSERT_EQ(DB.TypeCount(), 2);
   EXPECT_EQ(DB.Types(0)->GUID, DB.Types(1)->GUID);
   EXPECT_EQ(DB.FindType(DB.Types(1)->GUID), DB.Types(0));
@@ -392,10 +393,12 @@ TEST_F(SetFile, DuplicateGUIDsAreBothLoaded) {
 
 TEST_F(SetFile, ReadsTheFieldValues) {
   TPropDB DB;
-  DB.LoadFromXMLBytes(Doc(
-      "<type GUID=\"{0b6e2f41-93a7-4c1d-8e55-71d2a9c3f604}\" name=\" N \" language=\"ru\" "
-      "country=\"RU\"><prop GUID=\"{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}\" name=\"\" "
-      "detail=\" -7\" default=\"0\" date=\" 4 . 7 . 2010\" cost=\" -1,5E3 \" curr=\"€\"/></type>"));
+  DB.LoadFromXMLBytes(
+      Doc("<type GUID=\"{0b6e2f41-93a7-4c1d-8e55-71d2a9c3f604}\" name=\" N \" language=\"ru\" "
+          "country=\"RU\"><prop GUID=\"{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}\" name=\"\" "
+          "detail=\" -7\" default=\"0\" date=\" 4 . 7 . 2010\" cost=\" -1,5E3 \" "
+          "curr=\"€\"/></type>"),
+      TRegional::Current());
   ASSERT_EQ(DB.TypeCount(), 1);
   EXPECT_EQ(GUIDToString(DB.Types(0)->GUID),
             QStringLiteral("{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F604}"));
@@ -427,7 +430,7 @@ TEST_F(SetFile, DefaultIsTheLowByteOfAnInteger) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Text);
     TPropDB DB;
-    DB.LoadFromXMLBytes(Doc(Type("A", PropWith(C.Text))));
+    DB.LoadFromXMLBytes(Doc(Type("A", PropWith(C.Text))), TRegional::Current());
     ASSERT_EQ(DB.PropCount(), 1);
     EXPECT_EQ(DB.Props(0)->Default, C.Expected);
   }
@@ -468,7 +471,8 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
     TPropDB DB;
-    ExpectTError([&] { DB.LoadFromXMLBytes(Doc(Before + C.Body)); }, QString::fromUtf8(C.Message));
+    ExpectTError([&] { DB.LoadFromXMLBytes(Doc(Before + C.Body), TRegional::Current()); },
+                 QString::fromUtf8(C.Message));
     EXPECT_EQ(Describe(DB), C.Kept);
     const PTypeRecord Last = DB.Types(DB.TypeCount() - 1);
     if (Last->Name.isEmpty()) { // the set itself failed: nothing of it was read
@@ -487,8 +491,9 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
   // The file of the comma settings read where the decimal separator is a full stop.
   TRegionalScope Dot(MakeRegional(TDateOrder::DMY, 2, 2, 4, u'.', u'.'));
   TPropDB DB;
-  ExpectTError([&] { DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1") + Prop("a2")))); },
-               QStringLiteral("'12,5' is not a valid floating point value"));
+  ExpectTError(
+      [&] { DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1") + Prop("a2"))), TRegional::Current()); },
+      QStringLiteral("'12,5' is not a valid floating point value"));
   EXPECT_EQ(Describe(DB), "A[a1]");
   ASSERT_EQ(DB.PropCount(), 1);
   EXPECT_EQ(DB.Props(0)->Date, EncodeDate(2010, 7, 4));
@@ -501,7 +506,8 @@ TEST_F(SetFile, MissingAttributesReadAsEmptyTexts) {
   DB.LoadFromXMLBytes(
       Doc("<type GUID=\"{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F604}\"><prop "
           "GUID=\"{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}\" detail=\"3\" default=\"1\" "
-          "date=\"01.01.2000\" cost=\"2\"/></type>"));
+          "date=\"01.01.2000\" cost=\"2\"/></type>"),
+      TRegional::Current());
   ASSERT_EQ(DB.TypeCount(), 1);
   EXPECT_TRUE(DB.Types(0)->Name.isEmpty());
   EXPECT_TRUE(DB.Types(0)->Language.isEmpty());
@@ -531,7 +537,8 @@ TEST_F(SetFile, MissingAttributesReadAsEmptyTexts) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Message);
     TPropDB Failing;
-    ExpectTError([&] { Failing.LoadFromXMLBytes(Doc(C.Element)); }, QString::fromUtf8(C.Message));
+    ExpectTError([&] { Failing.LoadFromXMLBytes(Doc(C.Element), TRegional::Current()); },
+                 QString::fromUtf8(C.Message));
     EXPECT_EQ(Failing.TypeCount(), 1);
   }
 }
@@ -565,7 +572,7 @@ TEST_F(SetFile, DeclaredEncodingsAreHonoured) {
     SCOPED_TRACE(C.Label);
     TPropDB DB;
     try {
-      DB.LoadFromXMLBytes(C.Bytes);
+      DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
     } catch (const TError& E) {
       ADD_FAILURE() << E.Message().toStdString();
     }

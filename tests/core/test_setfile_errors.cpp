@@ -43,7 +43,7 @@ protected:
   QByteArray Sample() const {
     TPropDB DB;
     Fill(DB);
-    return DB.SaveToXMLBytes();
+    return DB.SaveToXMLBytes(TRegional::Current());
   }
   QStringList Entries() const {
     return QDir(Dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -136,7 +136,7 @@ TEST_F(SetFileErrors, DocumentsThatAreNotWellFormed) {
     TPropDB DB;
     Fill(DB);
     try {
-      DB.LoadFromXMLBytes(C.Bytes);
+      DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
       ADD_FAILURE() << "loaded";
     } catch (const TError& E) {
       const QStringList Parts = E.Message().split(QStringLiteral("\r\n"));
@@ -164,7 +164,8 @@ TEST_F(SetFileErrors, AFaultAfterTheReadPartStillAddsNothing) {
        {QByteArray("</propdb><late x=\"1\" x=\"2\"/>"),
         QByteArray("<type name=\"&bad;\"/></propdb>"), QByteArray("</propdb><!-- \xFF -->")}) {
     TPropDB DB;
-    EXPECT_THROW(DB.LoadFromXMLBytes(Sets + Rest), TError) << Rest.constData();
+    EXPECT_THROW(DB.LoadFromXMLBytes(Sets + Rest, TRegional::Current()), TError)
+        << Rest.constData();
     EXPECT_EQ(DB.TypeCount(), 0);
   }
 }
@@ -219,7 +220,7 @@ TEST_F(SetFileErrors, HostileDocuments) {
     SCOPED_TRACE(C.Name);
     TPropDB DB;
     try {
-      DB.LoadFromXMLBytes(C.Bytes);
+      DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
       EXPECT_EQ(C.Reason, nullptr) << "loaded";
     } catch (const TError& E) {
       EXPECT_EQ(E.Message().section(QStringLiteral("\r\n"), 0, 0).toStdString(),
@@ -236,7 +237,7 @@ TEST_F(SetFileErrors, DevicesThatFailMidway) {
   Fill(Big);
   for (int I = 0; I < 2000; ++I)
     Big.AddProp(Big.Types(0))->Name = QStringLiteral("item number %1").arg(I);
-  const QByteArray Whole = Big.SaveToXMLBytes();
+  const QByteArray Whole = Big.SaveToXMLBytes(TRegional::Current());
   for (const qint64 At : {qint64(0), qint64(1), qint64(70000), Whole.size() - 1, Whole.size()}) {
     SCOPED_TRACE(At);
     TFailDevice Device(QByteArray(), At);
@@ -274,7 +275,7 @@ TEST_F(SetFileErrors, FilesThatCannotBeRead) {
     TPropDB DB;
     Fill(DB);
     try {
-      DB.LoadFromXML(C.Path);
+      DB.LoadFromXML(C.Path, TRegional::Current());
       ADD_FAILURE() << "loaded";
     } catch (const TError& E) {
       const QStringList Parts = E.Message().split(QStringLiteral("\r\n"));
@@ -300,7 +301,7 @@ TEST_F(SetFileErrors, ASaveThatCannotStartLeavesNothing) {
                                 Path(QStringLiteral("missing/set.vsxml")), Dir.path()}) {
     SCOPED_TRACE(Target.toStdString());
     try {
-      DB.SaveToXML(Target);
+      DB.SaveToXML(Target, TRegional::Current());
       ADD_FAILURE() << "saved";
     } catch (const TError& E) {
       EXPECT_FALSE(E.Message().isEmpty());
@@ -328,7 +329,7 @@ TEST_F(SetFileErrors, ASaveThatFailsMidwayKeepsTheOldFile) {
   // A value that cannot be written, after thousands of items were.
   ResetOld();
   Big.AddProp(Big.Types(0))->Date = 1e9;
-  EXPECT_THROW(Big.SaveToXML(Target), TError);
+  EXPECT_THROW(Big.SaveToXML(Target, TRegional::Current()), TError);
   {
     QFile F(Target);
     ASSERT_TRUE(F.open(QIODevice::ReadOnly));
@@ -339,9 +340,9 @@ TEST_F(SetFileErrors, ASaveThatFailsMidwayKeepsTheOldFile) {
   // And a save that succeeds replaces the file and leaves nothing else.
   TPropDB Small;
   Small.AddType()->Name = QStringLiteral("new");
-  Small.SaveToXML(Target);
+  Small.SaveToXML(Target, TRegional::Current());
   TPropDB Back;
-  Back.LoadFromXML(Target);
+  Back.LoadFromXML(Target, TRegional::Current());
   ASSERT_EQ(Back.TypeCount(), 1);
   EXPECT_EQ(Back.Types(0)->Name, QStringLiteral("new"));
   EXPECT_EQ(Entries(), QStringList({QStringLiteral("set.vsxml")}));

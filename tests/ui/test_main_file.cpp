@@ -48,7 +48,7 @@ protected:
       Item->Date = EncodeDate(2010, 7, 4);
       Item->Cost = 1.5;
     }
-    Other.SaveToXML(Path(Name));
+    Other.SaveToXML(Path(Name), TRegional::Current());
     return Path(Name);
   }
 
@@ -73,7 +73,7 @@ protected:
   static QString LoadError(const QString& FileName) {
     TPropDB Other;
     try {
-      Other.LoadFromXML(FileName);
+      Other.LoadFromXML(FileName, TRegional::Current());
     } catch (const TError& Error) {
       return Error.Message();
     }
@@ -108,7 +108,7 @@ TEST_F(MainFileTest, SaveWithoutFileNameAsksAndKeepsTheName) {
   EXPECT_EQ(Stub.FileRequests.size(), 1);
   EXPECT_TRUE(Stub.Messages.isEmpty());
   TPropDB Back;
-  Back.LoadFromXML(Written);
+  Back.LoadFromXML(Written, TRegional::Current());
   ASSERT_EQ(Back.TypeCount(), 2);
   EXPECT_EQ(Back.Types(1)->Name, QStringLiteral("Два"));
 }
@@ -119,7 +119,7 @@ TEST_F(MainFileTest, FailedSaveAsKeepsPathAndSaveShowsTheErrorText) {
   const QString Unwritable = Path(QStringLiteral("no/such/dir/x.vsxml"));
   QString Expected;
   try {
-    DB.SaveToXML(Unwritable);
+    DB.SaveToXML(Unwritable, TRegional::Current());
   } catch (const TError& Error) {
     Expected = Error.Message();
   }
@@ -187,7 +187,7 @@ TEST_F(MainFileTest, OpenFailingHalfwayShowsWhatWasReadAndForgetsTheName) {
   ASSERT_EQ(Stub.FileRequests.size(), 3);
   EXPECT_TRUE(Stub.FileRequests.at(2).Save);
   TPropDB Back;
-  Back.LoadFromXML(Good);
+  Back.LoadFromXML(Good, TRegional::Current());
   EXPECT_EQ(Back.TypeCount(), 2);
 }
 
@@ -375,7 +375,8 @@ TEST(BundledExample, ReadsUnderItsLocale) {
     }
     const TRegionalScope Scope(Regional);
     TPropDB DB;
-    EXPECT_NO_THROW(DB.LoadFromXML(Examples.filePath(QString::fromUtf8(Case.File))));
+    EXPECT_NO_THROW(
+        DB.LoadFromXML(Examples.filePath(QString::fromUtf8(Case.File)), TRegional::Current()));
     EXPECT_EQ(DB.TypeCount(), 7);
     EXPECT_GE(DB.PropCount(), 25);
     bool RussianRussia = false;

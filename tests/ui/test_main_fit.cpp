@@ -88,7 +88,7 @@ TEST_F(MainFitTest, SaveBeyondTheFileSizeLimitKeepsFileAndDocument) {
             QStringLiteral("Не удалось сохранить файл «%1».\n").arg(File) +
                 QString::fromLocal8Bit(strerror(EFBIG)));
   TPropDB Back;
-  Back.LoadFromXML(File);
+  Back.LoadFromXML(File, TRegional::Current());
   EXPECT_EQ(Back.TypeCount(), DB.TypeCount() - 1);
   EXPECT_EQ(Form->FileName(), File);
 }
