@@ -11,6 +11,7 @@
 
 #include "database/AtomicFile.h"
 #include "database/PropDB.h"
+#include "regional/Iconv.h"
 
 #include <QBuffer>
 #include <QDate>
@@ -24,7 +25,6 @@
 #define XML_DTD
 #include <expat.h>
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,17 +131,17 @@ const TByteTable* ByteTable(const char* Name) {
   if (Found != Tables.end())
     return Found->second.get();
   std::unique_ptr<TByteTable> Table;
-  const iconv_t Cd = iconv_open("UTF-32LE", Name);
-  if (Cd != reinterpret_cast<iconv_t>(-1)) {
+  const TIconv Cd("UTF-32LE", Name);
+  if (Cd.IsOpen()) {
     Table = std::make_unique<TByteTable>();
     for (int B = 0; B < 256 && Table; ++B) {
-      iconv(Cd, nullptr, nullptr, nullptr, nullptr);
+      iconv(Cd.Handle(), nullptr, nullptr, nullptr, nullptr);
       char In = char(B);
       unsigned char Out[8] = {};
       char* InPtr = &In;
       char* OutPtr = reinterpret_cast<char*>(Out);
       size_t InLeft = 1, OutLeft = sizeof Out;
-      const size_t R = iconv(Cd, &InPtr, &InLeft, &OutPtr, &OutLeft);
+      const size_t R = iconv(Cd.Handle(), &InPtr, &InLeft, &OutPtr, &OutLeft);
       if (R == size_t(-1) && errno == EILSEQ) {
         (*Table)[size_t(B)] = -1;
       } else if (R == size_t(-1) || sizeof Out - OutLeft != 4) {
@@ -152,7 +152,6 @@ const TByteTable* ByteTable(const char* Name) {
         (*Table)[size_t(B)] = Code < 0x110000 && (Code < 0xD800 || Code > 0xDFFF) ? int(Code) : -1;
       }
     }
-    iconv_close(Cd);
   }
   return Tables.emplace(Key, std::move(Table)).first->second.get();
 }

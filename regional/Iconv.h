@@ -28,6 +28,8 @@ public:
 
   // False when iconv knows one of the two character sets not.
   bool IsOpen() const { return FCd != reinterpret_cast<iconv_t>(-1); }
+  // For conversions of another shape than Convert's.
+  iconv_t Handle() const { return FCd; }
 
   // Converts Input whole (IsOpen() must hold). With EndInInitialState, a
   // stateful output set is brought back to its initial shift state at the end.
