@@ -343,38 +343,6 @@ const XML_Memory_Handling_Suite TArena::Suite = {TArena::Malloc, TArena::Realloc
 // Fast forms of the conversions for the texts the writer produces; anything
 // else goes to the general conversion, which also words the failure.
 
-// The braced GUID form; false for any other text.
-bool ParseGUID(const char* Text, TGUID& GUID) {
-  if (!Text || std::strlen(Text) != 38 || Text[0] != '{' || Text[37] != '}' || Text[9] != '-' ||
-      Text[14] != '-' || Text[19] != '-' || Text[24] != '-')
-    return false;
-  bool Ok = true;
-  const auto Hex = [&](int From, int Digits) {
-    uint32_t Value = 0;
-    for (int I = From; I < From + Digits; ++I) {
-      const char C = Text[I];
-      int H = -1;
-      if (C >= '0' && C <= '9')
-        H = C - '0';
-      else if (C >= 'a' && C <= 'f')
-        H = C - 'a' + 10;
-      else if (C >= 'A' && C <= 'F')
-        H = C - 'A' + 10;
-      Ok = Ok && H >= 0;
-      Value = Value << 4 | uint32_t(H & 15);
-    }
-    return Value;
-  };
-  GUID.D1 = Hex(1, 8);
-  GUID.D2 = uint16_t(Hex(10, 4));
-  GUID.D3 = uint16_t(Hex(15, 4));
-  GUID.D4[0] = uint8_t(Hex(20, 2));
-  GUID.D4[1] = uint8_t(Hex(22, 2));
-  for (int I = 0; I < 6; ++I)
-    GUID.D4[size_t(2 + I)] = uint8_t(Hex(25 + 2 * I, 2));
-  return Ok;
-}
-
 // A single decimal digit; -1 for any other text.
 int SingleDigit(const char* Text) {
   return Text && Text[0] >= '0' && Text[0] <= '9' && Text[1] == 0 ? Text[0] - '0' : -1;
@@ -1012,24 +980,7 @@ void WriteDocument(const TPropDB& DB, const TRegional& Settings, QXmlStreamWrite
   // The GUID text in one buffer that every attribute reuses.
   QString GUIDText(38, Qt::Uninitialized);
   const auto GUIDAsText = [&](const TGUID& GUID) -> const QString& {
-    static const char Digits[] = "0123456789ABCDEF";
-    QChar* Out = GUIDText.data();
-    const auto Put = [&](uint64_t Value, int Count) {
-      for (int I = Count - 1; I >= 0; --I)
-        *Out++ = QLatin1Char(Digits[(Value >> (4 * I)) & 15]);
-    };
-    *Out++ = u'{';
-    Put(GUID.D1, 8);
-    *Out++ = u'-';
-    Put(GUID.D2, 4);
-    *Out++ = u'-';
-    Put(GUID.D3, 4);
-    *Out++ = u'-';
-    Put(uint64_t(GUID.D4[0]) << 8 | GUID.D4[1], 4);
-    *Out++ = u'-';
-    for (size_t I = 2; I < 8; ++I)
-      Put(GUID.D4[I], 2);
-    *Out++ = u'}';
+    GUIDToChars(GUID, GUIDText.data());
     return GUIDText;
   };
 

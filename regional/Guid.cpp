@@ -3,34 +3,82 @@
 #include "regional/Regional.h"
 
 #include <algorithm>
+#include <cstring>
 
-namespace {
+// The text form is written and read by hand rather than through QUuid: the set
+// file holds two GUIDs a line, and QUuid's text and case conversions took a
+// quarter of a save.
 
-QUuid ToUuid(const TGUID& GUID) {
-  return QUuid(GUID.D1, GUID.D2, GUID.D3, GUID.D4[0], GUID.D4[1], GUID.D4[2], GUID.D4[3],
-               GUID.D4[4], GUID.D4[5], GUID.D4[6], GUID.D4[7]);
+void GUIDToChars(const TGUID& GUID, QChar* Out) {
+  static const char Digits[] = "0123456789ABCDEF";
+  const auto Put = [&](uint64_t Value, int Count) {
+    for (int I = Count - 1; I >= 0; --I)
+      *Out++ = QLatin1Char(Digits[(Value >> (4 * I)) & 15]);
+  };
+  *Out++ = u'{';
+  Put(GUID.D1, 8);
+  *Out++ = u'-';
+  Put(GUID.D2, 4);
+  *Out++ = u'-';
+  Put(GUID.D3, 4);
+  *Out++ = u'-';
+  Put(uint64_t(GUID.D4[0]) << 8 | GUID.D4[1], 4);
+  *Out++ = u'-';
+  for (size_t I = 2; I < 8; ++I)
+    Put(GUID.D4[I], 2);
+  *Out = u'}';
 }
 
-} // namespace
-
 QString GUIDToString(const TGUID& GUID) {
-  return ToUuid(GUID).toString(QUuid::WithBraces).toUpper();
+  QString Text(38, Qt::Uninitialized);
+  GUIDToChars(GUID, Text.data());
+  return Text;
+}
+
+bool ParseGUID(const char* Text, TGUID& GUID) {
+  if (!Text || std::strlen(Text) != 38 || Text[0] != '{' || Text[37] != '}' || Text[9] != '-' ||
+      Text[14] != '-' || Text[19] != '-' || Text[24] != '-')
+    return false;
+  bool Ok = true;
+  const auto Hex = [&](int From, int Digits) {
+    uint32_t Value = 0;
+    for (int I = From; I < From + Digits; ++I) {
+      const char C = Text[I];
+      int H = -1;
+      if (C >= '0' && C <= '9')
+        H = C - '0';
+      else if (C >= 'a' && C <= 'f')
+        H = C - 'a' + 10;
+      else if (C >= 'A' && C <= 'F')
+        H = C - 'A' + 10;
+      Ok = Ok && H >= 0;
+      Value = Value << 4 | uint32_t(H & 15);
+    }
+    return Value;
+  };
+  GUID.D1 = Hex(1, 8);
+  GUID.D2 = uint16_t(Hex(10, 4));
+  GUID.D3 = uint16_t(Hex(15, 4));
+  GUID.D4[0] = uint8_t(Hex(20, 2));
+  GUID.D4[1] = uint8_t(Hex(22, 2));
+  for (int I = 0; I < 6; ++I)
+    GUID.D4[size_t(2 + I)] = uint8_t(Hex(25 + 2 * I, 2));
+  return Ok;
 }
 
 TGUID StringToGUID(const QString& Text) {
-  auto Fail = [&Text]() {
-    return TError(QStringLiteral("'") + Text + QStringLiteral("' is not a valid GUID value"));
-  };
-  // QUuid also reads the form without braces; the set file has them always.
-  if (Text.size() != 38 || Text[0] != u'{' || Text[37] != u'}' || Text[9] != u'-' ||
-      Text[14] != u'-' || Text[19] != u'-' || Text[24] != u'-')
-    throw Fail();
-  // QUuid gives the nil value for text it cannot read, so the nil text itself is
-  // told apart by hand.
-  const QUuid Uuid = QUuid::fromString(Text);
-  if (Uuid.isNull() && Text != QStringLiteral("{00000000-0000-0000-0000-000000000000}"))
-    throw Fail();
-  return GUIDFromUuid(Uuid);
+  TGUID GUID;
+  if (Text.size() == 38) {
+    char Latin[39] = {};
+    bool Ascii = true;
+    for (int I = 0; I < 38; ++I) {
+      Ascii = Ascii && Text[I].unicode() < 0x80;
+      Latin[I] = char(Text[I].unicode());
+    }
+    if (Ascii && ParseGUID(Latin, GUID))
+      return GUID;
+  }
+  throw TError(QStringLiteral("'") + Text + QStringLiteral("' is not a valid GUID value"));
 }
 
 TGUID GUIDFromUuid(const QUuid& Uuid) {
