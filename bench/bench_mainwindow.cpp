@@ -93,8 +93,17 @@ void BM_RemoveSet(benchmark::State& State) {
   }
 }
 
+// Opening the window on a loaded document, as the start-up does.
+void BM_OpenWindow(benchmark::State& State) {
+  TPropDB DB;
+  Fill(DB, static_cast<int>(State.range(0)));
+  for (auto _ : State)
+    OpenWindow(DB);
+}
+
 } // namespace
 
+BENCHMARK(BM_OpenWindow)->Arg(50000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SelectSet)->Arg(50000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RemoveSet)->Arg(50000)->Arg(100000)->Iterations(10)->Unit(benchmark::kMillisecond);
 
