@@ -93,12 +93,13 @@ QList<int> RowsOf(const QItemSelection& Selection) {
 }
 
 // System reasons that Qt words itself stay English unless its translation
-// has them; the reader's other lines (line number, source) are left as they are.
-QString TranslatedReason(const QString& Reason) {
-  QStringList Lines = Reason.split(QStringLiteral("\r\n"));
-  for (QString& Line : Lines)
-    Line = QCoreApplication::translate("QIODevice", Line.toUtf8().constData());
-  return Lines.join(QStringLiteral("\r\n"));
+// has them. Only the first line is a reason; the reader's other lines (line
+// number, source text) are left as they are.
+QString TranslatedReason(const QString& Message) {
+  const qsizetype End = Message.indexOf(QStringLiteral("\r\n"));
+  const QString Reason = End < 0 ? Message : Message.left(End);
+  return QCoreApplication::translate("QIODevice", Reason.toUtf8().constData()) +
+         (End < 0 ? QString() : Message.mid(End));
 }
 
 QString ReasonOf(const std::exception& Error) {

@@ -16,7 +16,7 @@
 namespace {
 
 TError SystemError(int Code) {
-  return TError(QString::fromLocal8Bit(strerror(Code)));
+  return TError(qt_error_string(Code));
 }
 
 // Refusals that leave an attribute behind without failing the save: the
