@@ -99,15 +99,19 @@ QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings) {
   return ToAnsi(Text, Settings);
 }
 
+void SaveExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings) {
+  const QByteArray Bytes = ExportBytes(Rows, Settings);
+  WriteFileAtomically(FileName, [&](QIODevice& File) {
+    if (File.write(Bytes) != Bytes.size())
+      throw TError(File.errorString());
+  });
+}
+
 bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings) {
   if (FileName.isEmpty())
     return false;
   try {
-    const QByteArray Bytes = ExportBytes(Rows, Settings);
-    WriteFileAtomically(FileName, [&](QIODevice& File) {
-      if (File.write(Bytes) != Bytes.size())
-        throw TError(File.errorString());
-    });
+    SaveExport(FileName, Rows, Settings);
     return true;
   } catch (const std::exception&) {
     return false;

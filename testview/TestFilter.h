@@ -44,6 +44,8 @@ QString ExportLine(const TPropRecord& Rec, const TRegional& Settings);
 QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings);
 
 // Writes the export of Rows to FileName through a temporary file that replaces
-// it only when everything was written; false when anything failed, and then
-// the file that was there before is left as it was.
+// it only when everything was written; raises TError with the reason, and the
+// file that was there before is then left as it was.
+void SaveExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings);
+// The same; false for any failure, also an empty FileName.
 bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings);

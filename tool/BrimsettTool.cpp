@@ -11,7 +11,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QIODevice>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -49,8 +48,8 @@ const char* const HelpText =
     "           признаком \"по умолчанию\", по имени; в 8-битной кодировке настроек,\n"
     "           строки через CR LF.\n"
     "\n"
-    "Файл прочитан целиком, когда нет ошибки чтения и прочитаны все элементы type\n"
-    "в propdb (редактор молча останавливается на первом другом узле там).\n"
+    "Файл прочитан целиком, когда нет ошибки чтения: любой узел в propdb, кроме\n"
+    "элемента type, тоже ошибка.\n"
     "Выходной файл заменяется только записанным полностью.\n"
     "\n"
     "Параметры:\n"
@@ -237,11 +236,7 @@ int Export(const QString& Input, const QString& Output, const TRegional& Setting
   try {
     // One set's export after another is the export of all their rows: the
     // 8-bit character sets carry no state from line to line.
-    const QByteArray Bytes = ExportBytes(ExportRows(DB, Filter, Level, Collator), Settings);
-    WriteFileAtomically(Output, [&Bytes](QIODevice& File) {
-      if (File.write(Bytes) != Bytes.size())
-        throw TError(File.errorString());
-    });
+    SaveExport(Output, ExportRows(DB, Filter, Level, Collator), Settings);
   } catch (const std::exception& E) {
     Fail(Output + QStringLiteral(": ошибка записи: ") + OneLine(ErrorText(E)));
     return ExitFailed;
