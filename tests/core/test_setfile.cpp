@@ -192,9 +192,11 @@ TEST_F(SetFile, RoundTripsEveryValue) {
     SCOPED_TRACE(DateToStr(EncodeDate(2001, 2, 3), R).toStdString());
     TPropDB DB;
     const int Details[] = {0, 1, 2, -1, INT_MIN, INT_MAX};
+    // Years below 100 too, which a two-digit pattern would move into another century.
     const double Dates[] = {EncodeDate(100, 1, 1),    EncodeDate(9999, 12, 31) + 0.999,
                             EncodeDate(1899, 12, 30), EncodeDate(1950, 6, 1),
-                            EncodeDate(2049, 6, 1),   EncodeDate(2024, 2, 29) + 0.5};
+                            EncodeDate(2049, 6, 1),   EncodeDate(2024, 2, 29) + 0.5,
+                            EncodeDate(1, 1, 1),      EncodeDate(50, 7, 4)};
     int N = 0;
     for (const QString& Text : Awkward) {
       const PTypeRecord T = AddTestSet(DB, Text, Text + u'L', u'C' + Text);
@@ -205,7 +207,7 @@ TEST_F(SetFile, RoundTripsEveryValue) {
                                            .Default = N % 2 == 0,
                                            .Cost = Cost,
                                            .Curr = Text.right(3),
-                                           .Date = Dates[N % 6]});
+                                           .Date = Dates[N % 8]});
         NewGUID(P->GUID);
         ++N;
       }
@@ -235,25 +237,6 @@ TEST_F(SetFile, RoundTripsEveryValue) {
     }
     // And the second trip changes nothing at all.
     EXPECT_EQ(Back.SaveToXMLBytes(TRegional::Current()), DB.SaveToXMLBytes(TRegional::Current()));
-  }
-}
-
-// Years below 100 are written with four digits, also where the pattern has
-// two, and read back as written.
-TEST_F(SetFile, YearsBelowOneHundredRoundTrip) {
-  for (const TRegional& R : {CommaRegional(), CLike()}) {
-    TRegionalScope Scope(R);
-    TPropDB DB;
-    const PTypeRecord T = DB.AddType();
-    for (const int Year : {1, 50, 99})
-      DB.AddProp(T)->Date = EncodeDate(Year, 7, 4);
-    const QByteArray Bytes = DB.SaveToXMLBytes(TRegional::Current());
-    EXPECT_TRUE(Bytes.contains("0050\"")) << Bytes.constData();
-    TPropDB Back;
-    Back.LoadFromXMLBytes(Bytes, TRegional::Current());
-    ASSERT_EQ(Back.PropCount(), 3);
-    for (int I = 0; I < 3; ++I)
-      EXPECT_EQ(Back.Props(I)->Date, DB.Props(I)->Date);
   }
 }
 
@@ -373,12 +356,9 @@ TEST_F(SetFile, NodesUnderTheRootOtherThanSetsFailTheLoad) {
   ASSERT_EQ(Bytes.mid(48, 9), "\r\n  <type");
   Bytes[50] = 'x';
   TPropDB DB;
-  try {
-    DB.LoadFromXMLBytes(Bytes, TRegional::Current());
-    ADD_FAILURE() << "loaded";
-  } catch (const TError& E) {
-    EXPECT_TRUE(E.Message().startsWith(QStringLiteral("Unexpected node\r\nLine: 3\r\nx <type")));
-  }
+  ExpectTError([&] { DB.LoadFromXMLBytes(Bytes, TRegional::Current()); },
+               QStringLiteral("Unexpected node\r\nLine: 3\r\n") +
+                   QString::fromUtf8(Bytes.mid(50, 40)));
   EXPECT_EQ(DB.TypeCount(), 0);
 }
 

@@ -5,7 +5,6 @@
 #include "database/SetFile.h"
 #include "testview/TestFilter.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
@@ -93,13 +92,11 @@ TEST(Tool, ConvertRoundTripAndUsToGb) {
   ASSERT_EQ(Convert("ru_RU.UTF-8", "en_US.UTF-8", Example, Us), 0);
   ASSERT_EQ(Convert("en_US.UTF-8", "ru_RU.UTF-8", Us, Back), 0);
   ASSERT_EQ(Convert("en_US.UTF-8", "en_GB.UTF-8", Us, Gb), 0);
+  const TRegional Ru = TRegional::FromLocale("ru_RU.UTF-8");
   TPropDB DB, InGb;
-  LoadSetFile(Example, DB, TRegional::FromLocale("ru_RU.UTF-8"));
-  QBuffer Saved;
-  Saved.open(QIODevice::WriteOnly);
-  WriteSetFile(Saved, DB, TRegional::FromLocale("ru_RU.UTF-8"));
-  EXPECT_NE(Read(Us), Saved.data());
-  EXPECT_EQ(Read(Back), Saved.data());
+  DB.LoadFromXML(Example, Ru);
+  EXPECT_NE(Read(Us), DB.SaveToXMLBytes(Ru));
+  EXPECT_EQ(Read(Back), DB.SaveToXMLBytes(Ru));
   LoadSetFile(Gb, InGb, TRegional::FromLocale("en_GB.UTF-8"));
   ASSERT_EQ(InGb.PropCount(), DB.PropCount());
   for (int I = 0; I < DB.PropCount(); ++I)
