@@ -1,0 +1,122 @@
+#pragma once
+
+// Reading a set file: the parser's events in, records out. ReadSetFile
+// (database/SetFile.h) is its entry.
+
+#include "database/PropDB.h"
+#include "database/setfile/Expat.h"
+#include "database/setfile/SourceLine.h"
+
+#include <QDate>
+#include <QString>
+
+#include <array>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+class QIODevice;
+
+// The message of a document that does not parse: "%s%s%s: %d%s%s".
+TError ParseError(const QString& Reason, qint64 Line, const QString& Source);
+
+// Raised inside a handler once the reason for stopping is recorded.
+struct TStop {};
+
+class TReader {
+public:
+  TReader(TPropDB& DB, const TRegional& Settings)
+      : FDB(DB), FSettings(Settings), FThisYear(QDate::currentDate().year()) {}
+  ~TReader() {
+    if (FParser)
+      XML_ParserFree(FParser);
+  }
+  TReader(const TReader&) = delete;
+  TReader& operator=(const TReader&) = delete;
+
+  void Read(QIODevice& Device);
+
+private:
+  enum class TState { Seeking, InPropdb, InType, Done };
+  enum class TPending { None, Conversion, Node };
+
+  TPropDB& FDB;
+  const TRegional& FSettings;
+  // Two-digit years are read against one year for the whole file.
+  const int FThisYear;
+  TArena FArena; // outlives the parser
+  XML_Parser FParser = nullptr;
+  TSourceEncoding FEncoding;
+  TState FState = TState::Seeking;
+  int FDepth = 0;       // open elements
+  int FPropdbDepth = 0; // depth of the first "propdb"
+  int FSkipDepth = 0;   // > 0 while inside an element whose content is not looked at
+  PTypeRecord FType = nullptr;
+  qint64 FFed = 0;           // bytes given to the parser so far
+  qint64 FAttributes = 0;    // counted while the document type declares defaults
+  qint64 FValueBytes = 0;    // bytes of the values taken into records
+  bool FHasDefaults = false; // an ATTLIST was declared
+  bool FStandalone = false;
+  bool FUtf8Mark = false;
+  bool FUnreadSubset = false; // entities may be declared where nothing is read
+  std::unordered_set<std::string> FEntities;
+  std::unordered_map<std::string, int> FAttlists; // declared attributes by element
+  QString FScratch;
+  // The first failure that keeps the records read before it.
+  TPending FPending = TPending::None;
+  QString FPendingText;
+  qint64 FPendingLine = 0;
+  // A reason of our own for stopping the parser.
+  QString FStopReason;
+  qint64 FStopLine = 0;
+
+  void Attach();
+  qint64 Line() const { return qint64(XML_GetCurrentLineNumber(FParser)); }
+  void SetState(TState State);
+  [[noreturn]] void Stop(const QString& Reason);
+  void Unexpected();
+  void ConversionFailed(const TError& Error);
+  template <class TBody> void Guard(TBody Body);
+
+  const QString& Scratch(const char* Value);
+  // A text that repeats the one before shares its characters.
+  struct TLastText {
+    std::string Raw;
+    QString Text;
+  };
+  TLastText FLastLanguage, FLastCountry, FLastCurr;
+  QString Text(const char* Value, TLastText* Last = nullptr);
+  template <size_t N>
+  void Find(const XML_Char** Atts, const std::array<const char*, N>& Keys,
+            std::array<const char*, N>& Values);
+  void CheckEntitiesInTag();
+  void ReadType(const XML_Char** Atts);
+  void ReadProp(const XML_Char** Atts);
+
+  void OnStart(const XML_Char* Name, const XML_Char** Atts);
+  void OnEnd();
+  void OnText(const XML_Char* Text, int Length);
+  void OnOtherNode();
+
+  static void XMLCALL StartHandler(void* Data, const XML_Char* Name, const XML_Char** Atts);
+  static void XMLCALL EndHandler(void* Data, const XML_Char* Name);
+  static void XMLCALL TextHandler(void* Data, const XML_Char* Text, int Length);
+  static void XMLCALL CommentHandler(void* Data, const XML_Char* Text);
+  static void XMLCALL PIHandler(void* Data, const XML_Char* Target, const XML_Char* Text);
+  static void XMLCALL CdataHandler(void* Data);
+  static void XMLCALL XmlDeclHandler(void* Data, const XML_Char* Version, const XML_Char* Encoding,
+                                     int Standalone);
+  static void XMLCALL DoctypeHandler(void* Data, const XML_Char* Name, const XML_Char* SysId,
+                                     const XML_Char* PubId, int HasInternalSubset);
+  static void XMLCALL EntityDeclHandler(void* Data, const XML_Char* Name, int IsParameter,
+                                        const XML_Char* Value, int Length, const XML_Char* Base,
+                                        const XML_Char* SysId, const XML_Char* PubId,
+                                        const XML_Char* Notation);
+  static void XMLCALL AttlistHandler(void* Data, const XML_Char* Element, const XML_Char* Name,
+                                     const XML_Char* Type, const XML_Char* Default, int Required);
+  static void XMLCALL SkippedEntityHandler(void* Data, const XML_Char* Name, int IsParameter);
+  static int XMLCALL ExternalEntityHandler(XML_Parser Parser, const XML_Char* Context,
+                                           const XML_Char* Base, const XML_Char* SysId,
+                                           const XML_Char* PubId);
+  static int XMLCALL UnknownEncodingHandler(void* Data, const XML_Char* Name, XML_Encoding* Info);
+};
