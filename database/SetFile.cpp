@@ -5,16 +5,30 @@
 #include "database/AtomicFile.h"
 #include "database/PropDB.h"
 #include "database/RegularFile.h"
-#include "database/setfile/Reader.h"
 
 #include <QFile>
+
+#include <utility>
+
+QStringList TLoadFailure::Lines(const QString& Worded) const {
+  if (!Parse)
+    return {Worded};
+  return {Worded, QStringLiteral("Line: ") + QString::number(Line), Source};
+}
+
+QString TLoadFailure::Text() const {
+  return Lines(Reason).join(QStringLiteral("\r\n"));
+}
+
+TLoadError::TLoadError(TLoadFailure AFailure)
+    : TError(AFailure.Text()), FFailure(std::move(AFailure)) {}
 
 void LoadSetFile(const QString& FileName, TPropDB& DB, const TRegional& Settings) {
   DB.Clear();
   QFile Source;
   const QString Reason = OpenRegularFile(FileName, Source);
   if (!Reason.isEmpty())
-    throw ParseError(Reason, 0, QString());
+    throw TLoadError(TLoadFailure::Parsing(Reason, 0));
   ReadSetFile(Source, DB, Settings);
 }
 

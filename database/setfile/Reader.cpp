@@ -18,10 +18,9 @@
 #include <cstring>
 #include <new>
 #include <string_view>
+#include <utility>
 
 namespace {
-
-const QString CRLF = QStringLiteral("\r\n");
 
 QString OutOfMemoryText() {
   return QStringLiteral("Not enough memory to read the file.");
@@ -41,35 +40,25 @@ TReader* Self(void* Data) {
 
 } // namespace
 
-TError ParseError(const QString& Reason, qint64 Line, const QString& Source) {
-  // "%s%s%s: %d%s%s"
-  return TError(Reason + CRLF + QStringLiteral("Line") + QStringLiteral(": ") +
-                QString::number(Line) + CRLF + Source);
-}
-
 void TReader::Stop(const QString& Reason) {
-  if (FStopReason.isEmpty()) {
-    FStopReason = Reason;
-    FStopLine = Line();
-  }
+  if (FStop.Reason.isEmpty())
+    FStop = TLoadFailure::Parsing(Reason, Line());
   XML_StopParser(FParser, XML_FALSE);
   throw TStop();
 }
 
 // Expat is C: nothing may unwind through it.
 template <class TBody> void TReader::Guard(TBody Body) {
-  if (!FStopReason.isEmpty())
+  if (!FStop.Reason.isEmpty())
     return;
   try {
     Body();
   } catch (const TStop&) {
   } catch (const std::bad_alloc&) {
-    FStopReason = OutOfMemoryText();
-    FStopLine = Line();
+    FStop = TLoadFailure::Parsing(OutOfMemoryText(), Line());
     XML_StopParser(FParser, XML_FALSE);
   } catch (const std::exception& E) {
-    FStopReason = QString::fromUtf8(E.what());
-    FStopLine = Line();
+    FStop = TLoadFailure::Parsing(QString::fromUtf8(E.what()), Line());
     XML_StopParser(FParser, XML_FALSE);
   }
 }
@@ -84,18 +73,14 @@ void TReader::SetState(TState State) {
 
 void TReader::Unexpected() {
   // The records before it stay; nothing after it is added.
-  if (FPending == TPending::None) {
-    FPending = TPending::Node;
-    FPendingLine = Line();
-  }
+  if (!FPending)
+    FPending = TLoadFailure::Parsing(QStringLiteral("Unexpected node"), Line());
   SetState(TState::Done);
 }
 
 void TReader::ConversionFailed(const TError& Error) {
-  if (FPending == TPending::None) {
-    FPending = TPending::Conversion;
-    FPendingText = Error.Message();
-  }
+  if (!FPending)
+    FPending = TLoadFailure::Conversion(Error.Message());
   SetState(TState::Done);
   FSkipDepth = 0;
 }
@@ -405,10 +390,11 @@ void TReader::Attach() {
 void TReader::Read(QIODevice& Device) {
   Attach();
 
-  const qint64 Start = Device.isSequential() ? 0 : Device.pos();
+  FDevice = &Device;
+  FStart = Device.isSequential() ? 0 : Device.pos();
   // A file that grows while it is read is read no further than its size.
   const qint64 Limit =
-      qobject_cast<QFileDevice*>(&Device) && !Device.isSequential() ? Device.size() - Start : -1;
+      qobject_cast<QFileDevice*>(&Device) && !Device.isSequential() ? Device.size() - FStart : -1;
   int Want = ChunkSize;
   bool First = true;
   XML_Status Status = XML_STATUS_OK;
@@ -420,10 +406,10 @@ void TReader::Read(QIODevice& Device) {
       throw std::bad_alloc();
     const qint64 Got = Device.read(static_cast<char*>(Buffer), Want);
     if (Got < 0 || (Limit >= 0 && FFed + Got > Limit)) {
-      FDB.Clear();
-      throw ParseError(Got < 0 ? Device.errorString()
-                               : QStringLiteral("The file grew while it was read."),
-                       0, QString());
+      Fail(TLoadFailure::Parsing(Got < 0 ? Device.errorString()
+                                         : QStringLiteral("The file grew while it was read."),
+                                 0),
+           true);
     }
     if (First && Got >= 2) {
       // Expat tells UTF-16 by these bytes; the message decoder follows it.
@@ -446,45 +432,39 @@ void TReader::Read(QIODevice& Device) {
     if (XML_GetInputContext(FParser, &Offset, &Size))
       Want = int(std::clamp<qint64>(2 * qint64(Size - Offset), ChunkSize, 1 << 28));
   }
-  if (Status != XML_STATUS_OK) {
-    QString Reason;
-    qint64 ErrorLine = 0;
-    if (XML_GetErrorCode(FParser) == XML_ERROR_ABORTED && !FStopReason.isEmpty()) {
-      Reason = FStopReason;
-      ErrorLine = FStopLine;
-    } else if (XML_GetErrorCode(FParser) == XML_ERROR_NO_MEMORY) {
-      throw std::bad_alloc();
-    } else {
-      Reason = QString::fromLatin1(XML_ErrorString(XML_GetErrorCode(FParser)));
-      ErrorLine = Line();
-    }
+  const XML_Error Code = XML_GetErrorCode(FParser);
+  if (Status != XML_STATUS_OK && Code == XML_ERROR_NO_MEMORY)
+    throw std::bad_alloc();
+  if (Status != XML_STATUS_OK && Code == XML_ERROR_ABORTED && !FStop.Reason.isEmpty())
+    Fail(FStop, true);
+  if (Status != XML_STATUS_OK)
+    Fail(TLoadFailure::Parsing(QString::fromLatin1(XML_ErrorString(Code)), Line(), int(Code)),
+         true);
+  if (FPending)
+    Fail(*FPending, false);
+}
+
+void TReader::Fail(TLoadFailure Failure, bool LoadNothing) {
+  if (LoadNothing)
     FDB.Clear();
-    throw ParseError(Reason, ErrorLine, SourceLine(Device, Start, ErrorLine, FEncoding));
-  }
-  switch (FPending) {
-  case TPending::None:
-    return;
-  case TPending::Conversion:
-    throw TError(FPendingText);
-  case TPending::Node:
-    throw ParseError(QStringLiteral("Unexpected node"), FPendingLine,
-                     SourceLine(Device, Start, FPendingLine, FEncoding));
-  }
+  if (Failure.Parse)
+    Failure.Source = SourceLine(*FDevice, FStart, Failure.Line, FEncoding);
+  throw TLoadError(std::move(Failure));
 }
 
 void ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings) {
-  // Nothing but TError leaves the reader; a load that ran out of memory
+  // Nothing but TLoadError leaves the reader; a load that ran out of memory
   // loads nothing.
   try {
     TReader Reader(DB, Settings);
     Reader.Read(Device);
-  } catch (const TError&) {
+  } catch (const TLoadError&) {
     throw;
   } catch (const std::bad_alloc&) {
     DB.Clear();
-    throw TError(OutOfMemoryText());
+    throw TLoadError(TLoadFailure::Conversion(OutOfMemoryText()));
   } catch (const std::exception& E) {
     DB.Clear();
-    throw TError(QString::fromUtf8(E.what()));
+    throw TLoadError(TLoadFailure::Conversion(QString::fromUtf8(E.what())));
   }
 }

@@ -4,6 +4,7 @@
 // (database/SetFile.h) is its entry.
 
 #include "database/PropDB.h"
+#include "database/SetFile.h"
 #include "database/setfile/Expat.h"
 #include "database/setfile/SourceLine.h"
 
@@ -11,14 +12,12 @@
 #include <QString>
 
 #include <array>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
 
 class QIODevice;
-
-// The message of a document that does not parse: "%s%s%s: %d%s%s".
-TError ParseError(const QString& Reason, qint64 Line, const QString& Source);
 
 // Raised inside a handler once the reason for stopping is recorded.
 struct TStop {};
@@ -38,7 +37,6 @@ public:
 
 private:
   enum class TState { Seeking, InPropdb, InType, Done };
-  enum class TPending { None, Conversion, Node };
 
   TPropDB& FDB;
   const TRegional& FSettings;
@@ -46,6 +44,8 @@ private:
   const int FThisYear;
   TArena FArena; // outlives the parser
   XML_Parser FParser = nullptr;
+  QIODevice* FDevice = nullptr;
+  qint64 FStart = 0; // where the document starts on the device
   TSourceEncoding FEncoding;
   TState FState = TState::Seeking;
   int FDepth = 0;       // open elements
@@ -63,14 +63,13 @@ private:
   std::unordered_map<std::string, int> FAttlists; // declared attributes by element
   QString FScratch;
   // The first failure that keeps the records read before it.
-  TPending FPending = TPending::None;
-  QString FPendingText;
-  qint64 FPendingLine = 0;
+  std::optional<TLoadFailure> FPending;
   // A reason of our own for stopping the parser.
-  QString FStopReason;
-  qint64 FStopLine = 0;
+  TLoadFailure FStop;
 
   void Attach();
+  // Raises the failure, with its source line; LoadNothing empties the database.
+  [[noreturn]] void Fail(TLoadFailure Failure, bool LoadNothing);
   qint64 Line() const { return qint64(XML_GetCurrentLineNumber(FParser)); }
   void SetState(TState State);
   [[noreturn]] void Stop(const QString& Reason);
