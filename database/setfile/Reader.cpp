@@ -63,26 +63,26 @@ template <class TBody> void TReader::Guard(TBody Body) {
   }
 }
 
-void TReader::SetState(TState State) {
+void TReader::UpdateTextHandler() {
   // Text counts only directly under the root; elsewhere the parser need not
   // report it at all.
-  if ((State == TState::InPropdb) != (FState == TState::InPropdb))
-    XML_SetCharacterDataHandler(FParser, State == TState::InPropdb ? TextHandler : nullptr);
-  FState = State;
+  const bool Want = !FDone && !FOpen.empty() && FOpen.back() == TElement::Root;
+  if (Want != FTextOn)
+    XML_SetCharacterDataHandler(FParser, Want ? TextHandler : nullptr);
+  FTextOn = Want;
 }
 
 void TReader::Unexpected() {
   // The records before it stay; nothing after it is added.
   if (!FPending)
     FPending = TLoadFailure::Parsing(QStringLiteral("Unexpected node"), Line());
-  SetState(TState::Done);
+  FDone = true;
 }
 
 void TReader::ConversionFailed(const TError& Error) {
   if (!FPending)
     FPending = TLoadFailure::Conversion(Error.Message());
-  SetState(TState::Done);
-  FSkipDepth = 0;
+  FDone = true;
 }
 
 // The value as a QString for the conversions, in one buffer reused for all.
@@ -164,7 +164,7 @@ void TReader::CheckEntitiesInTag() {
   }
 }
 
-void TReader::ReadType(const XML_Char** Atts) {
+TReader::TElement TReader::ReadType(const XML_Char** Atts) {
   std::array<const char*, 4> V;
   Find(Atts, TypeAttrKeys, V);
   // The record is added before its values are read, so a value that does not
@@ -179,6 +179,7 @@ void TReader::ReadType(const XML_Char** Atts) {
   } catch (const TError& E) {
     ConversionFailed(E);
   }
+  return TElement::Type;
 }
 
 void TReader::ReadProp(const XML_Char** Atts) {
@@ -203,8 +204,35 @@ void TReader::ReadProp(const XML_Char** Atts) {
     Stop(QStringLiteral("Attribute values expand the document beyond the limit."));
 }
 
+// Whatever comes before the root is looked through for it; nothing after it
+// is read.
+TReader::TElement TReader::ReadRoot(const XML_Char**) {
+  return TElement::Root;
+}
+
+// The element Name with Atts under Parent, read; what it is to its children.
+TReader::TElement TReader::ReadChild(TElement Parent, const XML_Char* Name, const XML_Char** Atts) {
+  switch (Parent) {
+  case TElement::Outside:
+    return std::strcmp(Name, RootKey) == 0 ? ReadRoot(Atts) : TElement::Outside;
+  case TElement::Root:
+    if (std::strcmp(Name, TypeKey) == 0)
+      return ReadType(Atts);
+    Unexpected();
+    return TElement::Skipped;
+  case TElement::Type:
+    // Nothing below an item, nor inside any other element, is looked at.
+    if (std::strcmp(Name, PropKey) == 0)
+      ReadProp(Atts);
+    return TElement::Skipped;
+  case TElement::Skipped:
+    break;
+  }
+  return TElement::Skipped;
+}
+
 void TReader::OnStart(const XML_Char* Name, const XML_Char** Atts) {
-  if (++FDepth > MaxDepth)
+  if (FOpen.size() >= size_t(MaxDepth))
     Stop(QStringLiteral("Elements are nested too deeply."));
   if (FHasDefaults) {
     qint64 Count = 0;
@@ -217,65 +245,39 @@ void TReader::OnStart(const XML_Char* Name, const XML_Char** Atts) {
   }
   if (FUnreadSubset)
     CheckEntitiesInTag();
-  if (FSkipDepth > 0) {
-    ++FSkipDepth;
-    return;
-  }
-  switch (FState) {
-  case TState::Seeking:
-    if (std::strcmp(Name, RootKey) == 0) {
-      SetState(TState::InPropdb);
-      FPropdbDepth = FDepth;
-    }
-    break;
-  case TState::InPropdb:
-    if (std::strcmp(Name, TypeKey) != 0) {
-      Unexpected();
-      break;
-    }
-    SetState(TState::InType);
-    ReadType(Atts);
-    break;
-  case TState::InType:
-    if (std::strcmp(Name, PropKey) == 0)
-      ReadProp(Atts);
-    // Nothing below an item, nor inside any other element, is looked at.
-    if (FState == TState::InType)
-      FSkipDepth = 1;
-    break;
-  case TState::Done:
-    break;
-  }
+  const TElement Parent = FOpen.empty() ? TElement::Outside : FOpen.back();
+  FOpen.push_back(FDone ? TElement::Skipped : ReadChild(Parent, Name, Atts));
+  UpdateTextHandler();
 }
 
 void TReader::OnEnd() {
-  --FDepth;
-  if (FSkipDepth > 0) {
-    --FSkipDepth;
+  if (FOpen.empty())
     return;
-  }
-  if (FState == TState::InType)
-    SetState(TState::InPropdb);
-  else if (FState == TState::InPropdb && FDepth < FPropdbDepth)
-    SetState(TState::Done);
+  if (FOpen.back() == TElement::Root)
+    FDone = true;
+  FOpen.pop_back();
+  UpdateTextHandler();
 }
 
 void TReader::OnText(const XML_Char* Text, int Length) {
-  if (FState != TState::InPropdb || FSkipDepth > 0)
+  if (!FTextOn)
     return;
   // Layout whitespace is no node; any other text is.
   for (int I = 0; I < Length; ++I) {
     const char C = Text[I];
     if (C != ' ' && C != '\t' && C != '\r' && C != '\n') {
       Unexpected();
+      UpdateTextHandler();
       return;
     }
   }
 }
 
 void TReader::OnOtherNode() {
-  if (FState == TState::InPropdb && FSkipDepth == 0)
-    Unexpected();
+  if (!FTextOn)
+    return;
+  Unexpected();
+  UpdateTextHandler();
 }
 
 void XMLCALL TReader::StartHandler(void* Data, const XML_Char* Name, const XML_Char** Atts) {

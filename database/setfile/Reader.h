@@ -16,6 +16,7 @@
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 class QIODevice;
 
@@ -36,7 +37,9 @@ public:
   void Read(QIODevice& Device);
 
 private:
-  enum class TState { Seeking, InPropdb, InType, Done };
+  // What an open element is to its children: outside the root (where the
+  // root is looked for), the root, a set, or one whose content is not read.
+  enum class TElement : unsigned char { Outside, Root, Type, Skipped };
 
   TPropDB& FDB;
   const TRegional& FSettings;
@@ -47,10 +50,9 @@ private:
   QIODevice* FDevice = nullptr;
   qint64 FStart = 0; // where the document starts on the device
   TSourceEncoding FEncoding;
-  TState FState = TState::Seeking;
-  int FDepth = 0;       // open elements
-  int FPropdbDepth = 0; // depth of the first "propdb"
-  int FSkipDepth = 0;   // > 0 while inside an element whose content is not looked at
+  std::vector<TElement> FOpen; // the open elements, innermost last
+  bool FDone = false;          // the root closed, or a failure stopped the adding
+  bool FTextOn = false;        // text is reported: directly under the root
   PTypeRecord FType = nullptr;
   qint64 FFed = 0;           // bytes given to the parser so far
   qint64 FAttributes = 0;    // counted while the document type declares defaults
@@ -71,7 +73,7 @@ private:
   // Raises the failure, with its source line; LoadNothing empties the database.
   [[noreturn]] void Fail(TLoadFailure Failure, bool LoadNothing);
   qint64 Line() const { return qint64(XML_GetCurrentLineNumber(FParser)); }
-  void SetState(TState State);
+  void UpdateTextHandler();
   [[noreturn]] void Stop(const QString& Reason);
   void Unexpected();
   void ConversionFailed(const TError& Error);
@@ -89,7 +91,9 @@ private:
   void Find(const XML_Char** Atts, const std::array<const char*, N>& Keys,
             std::array<const char*, N>& Values);
   void CheckEntitiesInTag();
-  void ReadType(const XML_Char** Atts);
+  TElement ReadChild(TElement Parent, const XML_Char* Name, const XML_Char** Atts);
+  TElement ReadRoot(const XML_Char** Atts);
+  TElement ReadType(const XML_Char** Atts);
   void ReadProp(const XML_Char** Atts);
 
   void OnStart(const XML_Char* Name, const XML_Char** Atts);
