@@ -26,19 +26,15 @@ QString OutOfMemoryText() {
   return QStringLiteral("Not enough memory to read the file.");
 }
 
-// Fast forms of the conversions for the texts the writer produces; anything
-// else goes to the general conversion, which also words the failure.
-
-// A single decimal digit; -1 for any other text.
-int SingleDigit(const char* Text) {
-  return Text && Text[0] >= '0' && Text[0] <= '9' && Text[1] == 0 ? Text[0] - '0' : -1;
-}
-
 TReader* Self(void* Data) {
   return static_cast<TReader*>(Data);
 }
 
 } // namespace
+
+TReader::TReader(TPropDB& DB, const TRegional& Settings)
+    : FDB(DB), FSettings(Settings), FThisYear(QDate::currentDate().year()),
+      FLastType(TypeAttributes.size()), FLastProp(PropAttributes.size()) {}
 
 void TReader::Stop(const QString& Reason) {
   if (FStop.Reason.isEmpty())
@@ -123,13 +119,14 @@ QString TReader::Text(const char* Value, TLastText* Last) {
   return Last->Text;
 }
 
-template <size_t N>
-void TReader::Find(const XML_Char** Atts, const std::array<const char*, N>& Keys,
-                   std::array<const char*, N>& Values) {
+template <class TTable>
+void TReader::Find(const XML_Char** Atts, const TTable& Table,
+                   std::array<const char*, std::tuple_size_v<TTable>>& Values) {
   Values.fill(nullptr);
   for (const XML_Char** A = Atts; *A; A += 2) {
-    for (size_t I = 0; I < N; ++I) {
-      if (A[0][0] == Keys[I][0] && std::strcmp(A[0], Keys[I]) == 0) {
+    for (size_t I = 0; I < Values.size(); ++I) {
+      const char* Key = Table[I].Key;
+      if (A[0][0] == Key[0] && std::strcmp(A[0], Key) == 0) {
         Values[I] = A[1];
         break;
       }
@@ -164,18 +161,23 @@ void TReader::CheckEntitiesInTag() {
   }
 }
 
+// Reads the attributes that Table knows into Rec, in the table's order;
+// others are skipped. Raises TError for a value that does not convert.
+template <class TTable, class TRec>
+void TReader::ReadAttributes(const XML_Char** Atts, const TTable& Table, TRec& Rec,
+                             std::vector<TLastText>& Last) {
+  std::array<const char*, std::tuple_size_v<TTable>> Values;
+  Find(Atts, Table, Values);
+  for (size_t I = 0; I < Values.size(); ++I)
+    Table[I].Read(Rec, Values[I], *this, Last[I]);
+}
+
 TReader::TElement TReader::ReadType(const XML_Char** Atts) {
-  std::array<const char*, 4> V;
-  Find(Atts, TypeAttrKeys, V);
   // The record is added before its values are read, so a value that does not
   // convert leaves it with the values read before.
   FType = FDB.AddType();
   try {
-    TGUID GUID;
-    FType->GUID = ParseGUID(V[tGUID], GUID) ? GUID : StringToGUID(Scratch(V[tGUID]));
-    FType->Name = Text(V[tName]);
-    FType->Language = Text(V[tLanguage], &FLastLanguage);
-    FType->Country = Text(V[tCountry], &FLastCountry);
+    ReadAttributes(Atts, TypeAttributes, *FType, FLastType);
   } catch (const TError& E) {
     ConversionFailed(E);
   }
@@ -183,20 +185,9 @@ TReader::TElement TReader::ReadType(const XML_Char** Atts) {
 }
 
 void TReader::ReadProp(const XML_Char** Atts) {
-  std::array<const char*, 7> V;
-  Find(Atts, PropAttrKeys, V);
   const PPropRecord Prop = FDB.AddProp(FType);
   try {
-    TGUID GUID;
-    Prop->GUID = ParseGUID(V[pGUID], GUID) ? GUID : StringToGUID(Scratch(V[pGUID]));
-    Prop->Name = Text(V[pName]);
-    const int Detail = SingleDigit(V[pDetail]);
-    Prop->Detail = Detail >= 0 ? Detail : StrToInt(Scratch(V[pDetail]));
-    const int Default = SingleDigit(V[pDefault]);
-    Prop->Default = ((Default >= 0 ? Default : StrToInt(Scratch(V[pDefault]))) & 0xFF) != 0;
-    Prop->Date = StrToDate(Scratch(V[pDate]), FSettings, FThisYear);
-    Prop->Cost = StrToCost(Scratch(V[pCost]), FSettings.DecimalSeparator);
-    Prop->Curr = Text(V[pCurr], &FLastCurr);
+    ReadAttributes(Atts, PropAttributes, *Prop, FLastProp);
   } catch (const TError& E) {
     ConversionFailed(E);
   }

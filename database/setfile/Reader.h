@@ -14,19 +14,25 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 class QIODevice;
 
+// An attribute's text as read last.
+struct TLastText {
+  std::string Raw;
+  QString Text;
+};
+
 // Raised inside a handler once the reason for stopping is recorded.
 struct TStop {};
 
 class TReader {
 public:
-  TReader(TPropDB& DB, const TRegional& Settings)
-      : FDB(DB), FSettings(Settings), FThisYear(QDate::currentDate().year()) {}
+  TReader(TPropDB& DB, const TRegional& Settings);
   ~TReader() {
     if (FParser)
       XML_ParserFree(FParser);
@@ -35,6 +41,16 @@ public:
   TReader& operator=(const TReader&) = delete;
 
   void Read(QIODevice& Device);
+
+  // For the attribute tables: values (nullptr for an absent attribute) as the
+  // conversions take them, in one buffer reused for all.
+  const QString& Scratch(const char* Value);
+  // As text of a record; with Last, a text that repeats the one before shares
+  // its characters.
+  QString Text(const char* Value, TLastText* Last = nullptr);
+  const TRegional& Settings() const { return FSettings; }
+  // Two-digit years are read against one year for the whole file.
+  int ThisYear() const { return FThisYear; }
 
 private:
   // What an open element is to its children: outside the root (where the
@@ -79,22 +95,19 @@ private:
   void ConversionFailed(const TError& Error);
   template <class TBody> void Guard(TBody Body);
 
-  const QString& Scratch(const char* Value);
-  // A text that repeats the one before shares its characters.
-  struct TLastText {
-    std::string Raw;
-    QString Text;
-  };
-  TLastText FLastLanguage, FLastCountry, FLastCurr;
-  QString Text(const char* Value, TLastText* Last = nullptr);
-  template <size_t N>
-  void Find(const XML_Char** Atts, const std::array<const char*, N>& Keys,
-            std::array<const char*, N>& Values);
+  // The last text of each attribute, by element.
+  std::vector<TLastText> FLastType, FLastProp;
+  template <class TTable>
+  void Find(const XML_Char** Atts, const TTable& Table,
+            std::array<const char*, std::tuple_size_v<TTable>>& Values);
   void CheckEntitiesInTag();
   TElement ReadChild(TElement Parent, const XML_Char* Name, const XML_Char** Atts);
   TElement ReadRoot(const XML_Char** Atts);
   TElement ReadType(const XML_Char** Atts);
   void ReadProp(const XML_Char** Atts);
+  template <class TTable, class TRec>
+  void ReadAttributes(const XML_Char** Atts, const TTable& Table, TRec& Rec,
+                      std::vector<TLastText>& Last);
 
   void OnStart(const XML_Char* Name, const XML_Char** Atts);
   void OnEnd();

@@ -1,8 +1,15 @@
 #pragma once
 
-// The names of the set file's elements and attributes, for the reader (as the
-// parser gives them) and the writer (which takes QString only; made once, not
-// per attribute).
+// The set file's elements and, for each, its attributes: the name, how the
+// reader takes a value into the record and how the writer gives it. A field
+// of a record is added here and in the record only; the order of a table is
+// the order in which the values are read and written.
+
+#include "database/PropDB.h"
+#include "database/setfile/Reader.h"
+#include "database/setfile/Writer.h"
+#include "regional/Guid.h"
+#include "regional/Regional.h"
 
 #include <QString>
 
@@ -15,18 +22,71 @@ inline const QString RootName = QStringLiteral("propdb");
 inline const QString TypeName = QStringLiteral("type");
 inline const QString PropName = QStringLiteral("prop");
 
-enum TTypeAttr { tGUID, tName, tLanguage, tCountry };
-enum TPropAttr { pGUID, pName, pDetail, pDefault, pDate, pCost, pCurr };
+template <class TRec> struct TAttribute {
+  const char* Key; // as the parser gives it
+  QString Name;    // as the writer takes it; made once, not per attribute
+  // Value is nullptr for an absent attribute; raises TError when it does not
+  // convert.
+  void (*Read)(TRec& Rec, const char* Value, TReader& Reader, TLastText& Last);
+  QString (*Write)(const TRec& Rec, TValueTexts& Texts);
+};
 
-inline constexpr std::array<const char*, 4> TypeAttrKeys = {"GUID", "name", "language", "country"};
-inline constexpr std::array<const char*, 7> PropAttrKeys = {"GUID", "name", "detail", "default",
-                                                            "date", "cost", "curr"};
+// Fast forms of the conversions for the texts the writer produces; anything
+// else goes to the general conversion, which also words the failure.
 
-template <size_t N> std::array<QString, N> Names(const std::array<const char*, N>& Keys) {
-  std::array<QString, N> Out;
-  for (size_t I = 0; I < N; ++I)
-    Out[I] = QString::fromLatin1(Keys[I]);
-  return Out;
+inline TGUID ReadGUID(const char* Value, TReader& R) {
+  TGUID GUID;
+  return ParseGUID(Value, GUID) ? GUID : StringToGUID(R.Scratch(Value));
 }
-inline const std::array<QString, 4> TypeAttrNames = Names(TypeAttrKeys);
-inline const std::array<QString, 7> PropAttrNames = Names(PropAttrKeys);
+
+inline int32_t ReadInt(const char* Value, TReader& R) {
+  const bool Digit = Value && Value[0] >= '0' && Value[0] <= '9' && Value[1] == 0;
+  return Digit ? Value[0] - '0' : StrToInt(R.Scratch(Value));
+}
+
+inline const std::array<TAttribute<TTypeRecord>, 4> TypeAttributes = {{
+    {"GUID", QStringLiteral("GUID"),
+     [](TTypeRecord& T, const char* V, TReader& R, TLastText&) { T.GUID = ReadGUID(V, R); },
+     [](const TTypeRecord& T, TValueTexts& W) { return W.GUID(T.GUID); }},
+    {"name", QStringLiteral("name"),
+     [](TTypeRecord& T, const char* V, TReader& R, TLastText&) { T.Name = R.Text(V); },
+     [](const TTypeRecord& T, TValueTexts&) { return XmlSafe(T.Name); }},
+    {"language", QStringLiteral("language"),
+     [](TTypeRecord& T, const char* V, TReader& R, TLastText& L) { T.Language = R.Text(V, &L); },
+     [](const TTypeRecord& T, TValueTexts&) { return XmlSafe(T.Language); }},
+    {"country", QStringLiteral("country"),
+     [](TTypeRecord& T, const char* V, TReader& R, TLastText& L) { T.Country = R.Text(V, &L); },
+     [](const TTypeRecord& T, TValueTexts&) { return XmlSafe(T.Country); }},
+}};
+
+inline const std::array<TAttribute<TPropRecord>, 7> PropAttributes = {{
+    {"GUID", QStringLiteral("GUID"),
+     [](TPropRecord& P, const char* V, TReader& R, TLastText&) { P.GUID = ReadGUID(V, R); },
+     [](const TPropRecord& P, TValueTexts& W) { return W.GUID(P.GUID); }},
+    {"name", QStringLiteral("name"),
+     [](TPropRecord& P, const char* V, TReader& R, TLastText&) { P.Name = R.Text(V); },
+     [](const TPropRecord& P, TValueTexts&) { return XmlSafe(P.Name); }},
+    {"detail", QStringLiteral("detail"),
+     [](TPropRecord& P, const char* V, TReader& R, TLastText&) { P.Detail = ReadInt(V, R); },
+     [](const TPropRecord& P, TValueTexts& W) { return W.Detail(P.Detail); }},
+    {"default", QStringLiteral("default"),
+     [](TPropRecord& P, const char* V, TReader& R, TLastText&) {
+       P.Default = (ReadInt(V, R) & 0xFF) != 0;
+     },
+     [](const TPropRecord& P, TValueTexts& W) { return P.Default ? W.One : W.Zero; }},
+    {"date", QStringLiteral("date"),
+     [](TPropRecord& P, const char* V, TReader& R, TLastText&) {
+       P.Date = StrToDate(R.Scratch(V), R.Settings(), R.ThisYear());
+     },
+     [](const TPropRecord& P, TValueTexts& W) { return W.Date(P.Date); }},
+    {"cost", QStringLiteral("cost"),
+     [](TPropRecord& P, const char* V, TReader& R, TLastText&) {
+       P.Cost = StrToCost(R.Scratch(V), R.Settings().DecimalSeparator);
+     },
+     [](const TPropRecord& P, TValueTexts& W) {
+       return CostToStr(P.Cost, W.Settings.DecimalSeparator);
+     }},
+    {"curr", QStringLiteral("curr"),
+     [](TPropRecord& P, const char* V, TReader& R, TLastText& L) { P.Curr = R.Text(V, &L); },
+     [](const TPropRecord& P, TValueTexts&) { return XmlSafe(P.Curr); }},
+}};

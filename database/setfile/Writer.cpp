@@ -109,21 +109,11 @@ QString TValueTexts::Detail(int32_t Detail) const {
 
 namespace {
 
-void WriteType(QXmlStreamWriter& W, const TTypeRecord& Type, TValueTexts& Texts) {
-  W.writeAttribute(TypeAttrNames[tGUID], Texts.GUID(Type.GUID));
-  W.writeAttribute(TypeAttrNames[tName], XmlSafe(Type.Name));
-  W.writeAttribute(TypeAttrNames[tLanguage], XmlSafe(Type.Language));
-  W.writeAttribute(TypeAttrNames[tCountry], XmlSafe(Type.Country));
-}
-
-void WriteProp(QXmlStreamWriter& W, const TPropRecord& Prop, TValueTexts& Texts) {
-  W.writeAttribute(PropAttrNames[pGUID], Texts.GUID(Prop.GUID));
-  W.writeAttribute(PropAttrNames[pName], XmlSafe(Prop.Name));
-  W.writeAttribute(PropAttrNames[pDetail], Texts.Detail(Prop.Detail));
-  W.writeAttribute(PropAttrNames[pDefault], Prop.Default ? Texts.One : Texts.Zero);
-  W.writeAttribute(PropAttrNames[pDate], Texts.Date(Prop.Date));
-  W.writeAttribute(PropAttrNames[pCost], CostToStr(Prop.Cost, Texts.Settings.DecimalSeparator));
-  W.writeAttribute(PropAttrNames[pCurr], XmlSafe(Prop.Curr));
+template <class TTable, class TRec>
+void WriteAttributes(QXmlStreamWriter& W, const TTable& Table, const TRec& Rec,
+                     TValueTexts& Texts) {
+  for (const auto& Attribute : Table)
+    W.writeAttribute(Attribute.Name, Attribute.Write(Rec, Texts));
 }
 
 // AfterSet runs after each set, when the writer has nothing pending.
@@ -153,11 +143,11 @@ void WriteDocument(const TPropDB& DB, const TRegional& Settings, QXmlStreamWrite
       W.writeStartElement(TypeName);
     else
       W.writeEmptyElement(TypeName);
-    WriteType(W, *DB.Types(int(T)), Texts);
+    WriteAttributes(W, TypeAttributes, *DB.Types(int(T)), Texts);
     for (size_t P = First; P < Last; ++P) {
       W.writeCharacters(PropIndent);
       W.writeEmptyElement(PropName);
-      WriteProp(W, *Grouped.Props[P], Texts);
+      WriteAttributes(W, PropAttributes, *Grouped.Props[P], Texts);
     }
     if (Last > First) {
       W.writeCharacters(TypeIndent);
