@@ -44,28 +44,32 @@ inline int32_t ReadInt(const char* Value, TReader& R) {
   return Digit ? Value[0] - '0' : StrToInt(R.Scratch(Value));
 }
 
-inline const std::array<TAttribute<TTypeRecord>, 4> TypeAttributes = {{
-    {"GUID", QStringLiteral("GUID"),
-     [](TTypeRecord& T, const char* V, TReader& R, TLastText&) { T.GUID = ReadGUID(V, R); },
-     [](const TTypeRecord& T, TValueTexts& W) { return W.GUID(T.GUID); }},
-    {"name", QStringLiteral("name"),
-     [](TTypeRecord& T, const char* V, TReader& R, TLastText&) { T.Name = R.Text(V); },
-     [](const TTypeRecord& T, TValueTexts&) { return XmlSafe(T.Name); }},
-    {"language", QStringLiteral("language"),
-     [](TTypeRecord& T, const char* V, TReader& R, TLastText& L) { T.Language = R.Text(V, &L); },
-     [](const TTypeRecord& T, TValueTexts&) { return XmlSafe(T.Language); }},
-    {"country", QStringLiteral("country"),
-     [](TTypeRecord& T, const char* V, TReader& R, TLastText& L) { T.Country = R.Text(V, &L); },
-     [](const TTypeRecord& T, TValueTexts&) { return XmlSafe(T.Country); }},
-}};
+template <class TRec> TAttribute<TRec> GUIDAttribute() {
+  return {"GUID", QStringLiteral("GUID"),
+          [](TRec& Rec, const char* V, TReader& R, TLastText&) { Rec.GUID = ReadGUID(V, R); },
+          [](const TRec& Rec, TValueTexts& W) { return W.GUID(Rec.GUID); }};
+}
 
-inline const std::array<TAttribute<TPropRecord>, 7> PropAttributes = {{
-    {"GUID", QStringLiteral("GUID"),
-     [](TPropRecord& P, const char* V, TReader& R, TLastText&) { P.GUID = ReadGUID(V, R); },
-     [](const TPropRecord& P, TValueTexts& W) { return W.GUID(P.GUID); }},
-    {"name", QStringLiteral("name"),
-     [](TPropRecord& P, const char* V, TReader& R, TLastText&) { P.Name = R.Text(V); },
-     [](const TPropRecord& P, TValueTexts&) { return XmlSafe(P.Name); }},
+// A text field; a Shared one takes the characters of a repeated text once.
+template <class TRec, QString TRec::*Field, bool Shared>
+TAttribute<TRec> TextAttribute(const char* Key) {
+  return {Key, QString::fromLatin1(Key),
+          [](TRec& Rec, const char* V, TReader& R, TLastText& L) {
+            Rec.*Field = R.Text(V, Shared ? &L : nullptr);
+          },
+          [](const TRec& Rec, TValueTexts&) { return XmlSafe(Rec.*Field); }};
+}
+
+inline const std::array<TAttribute<TTypeRecord>, 4> TypeAttributes = {
+    GUIDAttribute<TTypeRecord>(),
+    TextAttribute<TTypeRecord, &TTypeRecord::Name, false>("name"),
+    TextAttribute<TTypeRecord, &TTypeRecord::Language, true>("language"),
+    TextAttribute<TTypeRecord, &TTypeRecord::Country, true>("country"),
+};
+
+inline const std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
+    GUIDAttribute<TPropRecord>(),
+    TextAttribute<TPropRecord, &TPropRecord::Name, false>("name"),
     {"detail", QStringLiteral("detail"),
      [](TPropRecord& P, const char* V, TReader& R, TLastText&) { P.Detail = ReadInt(V, R); },
      [](const TPropRecord& P, TValueTexts& W) { return W.Detail(P.Detail); }},
@@ -86,7 +90,5 @@ inline const std::array<TAttribute<TPropRecord>, 7> PropAttributes = {{
      [](const TPropRecord& P, TValueTexts& W) {
        return CostToStr(P.Cost, W.Settings.DecimalSeparator);
      }},
-    {"curr", QStringLiteral("curr"),
-     [](TPropRecord& P, const char* V, TReader& R, TLastText& L) { P.Curr = R.Text(V, &L); },
-     [](const TPropRecord& P, TValueTexts&) { return XmlSafe(P.Curr); }},
-}};
+    TextAttribute<TPropRecord, &TPropRecord::Curr, true>("curr"),
+};
