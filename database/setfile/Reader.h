@@ -59,7 +59,6 @@ private:
 
   TPropDB& FDB;
   const TRegional& FSettings;
-  // Two-digit years are read against one year for the whole file.
   const int FThisYear;
   TArena FArena; // outlives the parser
   XML_Parser FParser = nullptr;
