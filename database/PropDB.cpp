@@ -2,6 +2,10 @@
 
 #include "database/PropDB.h"
 
+#include "database/SetFile.h"
+
+#include <QBuffer>
+
 #include <algorithm>
 
 namespace {
@@ -89,4 +93,27 @@ int32_t NewGUID(TGUID& GUID) {
   // QUuid makes random (version 4, RFC 4122 variant) values.
   GUID = GUIDFromUuid(QUuid::createUuid());
   return 0;
+}
+
+void TPropDB::LoadFromXML(const QString& FileName, const TRegional& Settings) {
+  LoadSetFile(FileName, *this, Settings);
+}
+
+void TPropDB::SaveToXML(const QString& FileName, const TRegional& Settings) const {
+  SaveSetFile(FileName, *this, Settings);
+}
+
+void TPropDB::LoadFromXMLBytes(const QByteArray& Bytes, const TRegional& Settings) {
+  Clear();
+  QBuffer Device;
+  Device.setData(Bytes);
+  Device.open(QIODevice::ReadOnly);
+  ReadSetFile(Device, *this, Settings);
+}
+
+QByteArray TPropDB::SaveToXMLBytes(const TRegional& Settings) const {
+  QBuffer Device;
+  Device.open(QIODevice::WriteOnly);
+  WriteSetFile(Device, *this, Settings);
+  return Device.data();
 }

@@ -5,25 +5,14 @@
 // locale: the widget toolkit sets that from the environment, and files must
 // not depend on it.
 
+#include "regional/Error.h"
+
 #include <QByteArray>
 #include <QChar>
 #include <QString>
 
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
-
-// An error raised by the set file reader and writer and by the conversions;
-// Message() is the text that callers show.
-class TError : public std::runtime_error {
-public:
-  explicit TError(const QString& AMessage)
-      : std::runtime_error(AMessage.toStdString()), FMessage(AMessage) {}
-  const QString& Message() const { return FMessage; }
-
-private:
-  QString FMessage;
-};
 
 enum class TDateOrder { MDY, DMY, YMD };
 

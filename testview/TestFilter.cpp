@@ -107,13 +107,18 @@ void SaveExport(const QString& FileName, const TPropList& Rows, const TRegional&
   });
 }
 
-bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings) {
-  if (FileName.isEmpty())
-    return false;
+bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings,
+                 QString* Reason) {
   try {
+    if (FileName.isEmpty())
+      throw TError(QStringLiteral("No file name given."));
     SaveExport(FileName, Rows, Settings);
     return true;
-  } catch (const std::exception&) {
+  } catch (const std::exception& E) {
+    if (Reason) {
+      const auto* Error = dynamic_cast<const TError*>(&E);
+      *Reason = Error ? Error->Message() : QString::fromUtf8(E.what());
+    }
     return false;
   }
 }

@@ -47,5 +47,7 @@ QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings);
 // it only when everything was written; raises TError with the reason, and the
 // file that was there before is then left as it was.
 void SaveExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings);
-// The same; false for any failure, also an empty FileName.
-bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings);
+// The same; false for any failure, also an empty FileName, with its reason in
+// Reason when given.
+bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings,
+                 QString* Reason = nullptr);

@@ -87,8 +87,8 @@ void Fail(const QString& Text) {
   Print(stderr, ProgramName + QStringLiteral(": ") + Text + u'\n');
 }
 
-// An error message on one line: the reader's messages hold CR LF between their
-// parts, and a conversion message quotes the attribute, line breaks and all.
+// An error message on one line: a conversion message quotes the attribute,
+// line breaks and all.
 QString OneLine(const QString& Message) {
   static const QRegularExpression Breaks(QStringLiteral("\\r\\n|\\r|\\n"));
   QStringList Parts = Message.split(Breaks);
@@ -98,6 +98,12 @@ QString OneLine(const QString& Message) {
 }
 
 QString ErrorText(const std::exception& E) {
+  if (const auto* Load = dynamic_cast<const TLoadError*>(&E)) {
+    QStringList Lines = Load->Failure().Lines(Load->Failure().Reason);
+    if (Lines.size() > 1 && Lines.back().isEmpty())
+      Lines.removeLast();
+    return Lines.join(QStringLiteral(" | "));
+  }
   if (const auto* Error = dynamic_cast<const TError*>(&E))
     return Error->Message();
   return QString::fromLocal8Bit(E.what());

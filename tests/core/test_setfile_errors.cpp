@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <expat.h>
 #include <sys/stat.h>
 
 namespace {
@@ -138,17 +139,24 @@ TEST_F(SetFileErrors, DocumentsThatAreNotWellFormed) {
     try {
       DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
       ADD_FAILURE() << "loaded";
-    } catch (const TError& E) {
-      const QStringList Parts = E.Message().split(QStringLiteral("\r\n"));
-      ASSERT_EQ(Parts.size(), 3) << E.Message().toStdString();
+    } catch (const TLoadError& E) {
+      const TLoadFailure& F = E.Failure();
+      ASSERT_TRUE(F.Parse) << E.Message().toStdString();
+      EXPECT_EQ(E.Message(), Message(F.Reason, int(F.Line), F.Source));
       if (C.Reason) {
-        EXPECT_EQ(Parts[0].toStdString(), C.Reason);
+        EXPECT_EQ(F.Reason.toStdString(), C.Reason);
       } else {
-        EXPECT_FALSE(Parts[0].isEmpty());
+        EXPECT_FALSE(F.Reason.isEmpty());
       }
-      EXPECT_EQ(Parts[1].toStdString(), "Line: " + std::to_string(C.Line));
+      // The parser's code names its reason; our own reasons (sentences) have none.
+      if (F.Code != 0) {
+        EXPECT_EQ(F.Reason.toStdString(), XML_ErrorString(XML_Error(F.Code)));
+      } else {
+        EXPECT_TRUE(F.Reason.endsWith(u'.')) << F.Reason.toStdString();
+      }
+      EXPECT_EQ(F.Line, C.Line);
       if (!C.Source.isNull()) {
-        EXPECT_EQ(Parts[2].toStdString(), C.Source.toStdString());
+        EXPECT_EQ(F.Source.toStdString(), C.Source.toStdString());
       }
     }
     EXPECT_EQ(DB.TypeCount(), 0);
@@ -219,9 +227,8 @@ TEST_F(SetFileErrors, HostileDocuments) {
     try {
       DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
       EXPECT_EQ(C.Reason, nullptr) << "loaded";
-    } catch (const TError& E) {
-      EXPECT_EQ(E.Message().section(QStringLiteral("\r\n"), 0, 0).toStdString(),
-                C.Reason ? C.Reason : "(loads)");
+    } catch (const TLoadError& E) {
+      EXPECT_EQ(E.Failure().Reason.toStdString(), C.Reason ? C.Reason : "(loads)");
     }
     EXPECT_EQ(DB.TypeCount(), C.Sets);
   }
@@ -274,14 +281,13 @@ TEST_F(SetFileErrors, FilesThatCannotBeRead) {
     try {
       DB.LoadFromXML(C.Path, TRegional::Current());
       ADD_FAILURE() << "loaded";
-    } catch (const TError& E) {
-      const QStringList Parts = E.Message().split(QStringLiteral("\r\n"));
-      ASSERT_EQ(Parts.size(), 3) << E.Message().toStdString();
-      EXPECT_FALSE(Parts[0].isEmpty());
+    } catch (const TLoadError& E) {
+      const TLoadFailure& F = E.Failure();
+      EXPECT_FALSE(F.Reason.isEmpty());
       if (C.Reason) {
-        EXPECT_EQ(Parts[0].toStdString(), C.Reason);
+        EXPECT_EQ(F.Reason.toStdString(), C.Reason);
       }
-      EXPECT_EQ(E.Message(), Message(Parts[0], 0, QString()));
+      EXPECT_EQ(E.Message(), Message(F.Reason, 0, QString()));
     }
     EXPECT_EQ(DB.TypeCount(), 0);
     EXPECT_EQ(DB.PropCount(), 0);

@@ -1,6 +1,7 @@
 // The test view's plain logic: which sets and items it lists, in which order,
 // and the bytes its export writes.
 
+#include "tests/TestError.h"
 #include "tests/TestRecords.h"
 #include "tests/TestSettings.h"
 #include "testview/TestFilter.h"
@@ -273,8 +274,14 @@ TEST_F(TestViewWrite, FailureLeavesNoFileAndKeepsTheOldOne) {
   const QString Missing = Dir.filePath("no/such/folder/out.txt");
   EXPECT_FALSE(WriteExport(Missing, Rows, CommaRegional("CP1251")));
   EXPECT_FALSE(QFile::exists(Missing));
-  EXPECT_FALSE(WriteExport(Dir.path(), Rows, CommaRegional("CP1251")));
-  EXPECT_FALSE(WriteExport(QString(), Rows, CommaRegional("CP1251")));
+  // Each failure comes with its reason, the one that the raising save gives.
+  for (const QString& Bad : {Dir.path(), QString()}) {
+    QString Reason;
+    EXPECT_FALSE(WriteExport(Bad, Rows, CommaRegional("CP1251"), &Reason));
+    EXPECT_FALSE(Reason.isEmpty());
+    if (!Bad.isEmpty())
+      ExpectTError([&] { SaveExport(Bad, Rows, CommaRegional("CP1251")); }, Reason);
+  }
 
   // A file size limit makes the writing itself fail, even for root: the old
   // content must survive and no temporary file may stay behind.
