@@ -36,6 +36,14 @@ TPropList FilterItems(const TPropDB& DB, PTypeRecord Type, int Level) {
   return Result;
 }
 
+TPropList FilterItems(const TPropsBySet& Groups, PTypeRecord Type, int Level) {
+  TPropList Result;
+  for (const PPropRecord Prop : Groups.Items(Type))
+    if (Prop->Detail <= Level)
+      Result.push_back(Prop);
+  return Result;
+}
+
 QLocale CollationLocale() {
   for (const char* Name : {"LC_ALL", "LC_COLLATE", "LANG"}) {
     QString Value = qEnvironmentVariable(Name);

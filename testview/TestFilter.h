@@ -26,6 +26,8 @@ TTypeList FilterTypes(const TPropDB& DB, const TSetFilter& Filter);
 // The items of DB whose Parent is Type (by identity) and whose Detail is at
 // most Level, in database order. None for a null Type.
 TPropList FilterItems(const TPropDB& DB, PTypeRecord Type, int Level);
+// The same from items grouped once, for callers that list many sets.
+TPropList FilterItems(const TPropsBySet& Groups, PTypeRecord Type, int Level);
 
 // The locale whose collation orders the rows: the environment's LC_ALL,
 // LC_COLLATE or LANG, in that order; "C" when none is set.

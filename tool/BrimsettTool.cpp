@@ -222,12 +222,14 @@ int Convert(const QString& Input, const QString& Output, const TRegional& From,
 TPropList ExportRows(const TPropDB& DB, const TSetFilter& Filter, int Level,
                      const QCollator& Collator) {
   TPropList Result;
+  // Grouped once: a scan of every item for each set costs sets x items.
+  const TPropsBySet Groups(DB);
   for (const PTypeRecord Type : FilterTypes(DB, Filter)) {
-    TPropList Rows = FilterItems(DB, Type, Level);
+    TPropList Rows = FilterItems(Groups, Type, Level);
+    // The sort is stable, so sorting only the ticked rows keeps their order.
+    std::erase_if(Rows, [](PPropRecord Row) { return !Row->Default; });
     SortByName(Rows, Collator);
-    for (const PPropRecord Row : Rows)
-      if (Row->Default)
-        Result.push_back(Row);
+    Result.insert(Result.end(), Rows.begin(), Rows.end());
   }
   return Result;
 }

@@ -1,8 +1,10 @@
 // The set file when things go wrong: documents that are not well-formed, files
 // that cannot be read, saves that fail.
 
+#include "database/AtomicFile.h"
 #include "database/PropDB.h"
 #include "database/SetFile.h"
+#include "database/setfile/FastWriter.h"
 #include "tests/FailDevice.h"
 #include "tests/TestError.h"
 #include "tests/TestSettings.h"
@@ -13,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <expat.h>
 #include <sys/stat.h>
 
@@ -330,15 +333,39 @@ TEST_F(SetFileErrors, ASaveThatFailsMidwayKeepsTheOldFile) {
   };
 
   // A value that cannot be written, after thousands of items were.
-  ResetOld();
-  Big.AddProp(Big.Types(0))->Date = 1e9;
-  EXPECT_THROW(Big.SaveToXML(Target, TRegional::Current()), TError);
-  {
+  const struct {
+    double Date, Cost;
+    const char* Message;
+  } Unwritable[] = {
+      {1e9, 0, "''1000000000'' is not a valid date"},
+      {0, INFINITY, "The cost of item \"x\" in set \"old\" is INF, which a set file cannot hold"},
+      {0, -INFINITY, "The cost of item \"x\" in set \"old\" is -INF, which a set file cannot hold"},
+      {0, NAN, "The cost of item \"x\" in set \"old\" is NAN, which a set file cannot hold"},
+  };
+  const PPropRecord Bad = Big.AddProp(Big.Types(0));
+  Bad->Name = QStringLiteral("x");
+  for (const auto& C : Unwritable) {
+    SCOPED_TRACE(C.Message);
+    ResetOld();
+    Bad->Date = C.Date;
+    Bad->Cost = C.Cost;
+    ExpectTError(
+        [&] {
+          WriteFileAtomically(Target,
+                              [&](QIODevice& D) { WriteSetFileFast(D, Big, CommaRegional()); });
+        },
+        QString::fromUtf8(C.Message));
     QFile F(Target);
     ASSERT_TRUE(F.open(QIODevice::ReadOnly));
     EXPECT_EQ(F.readAll(), Old);
+    EXPECT_EQ(Entries(), QStringList({QStringLiteral("set.vsxml")}));
+    // Refused before a byte went anywhere.
+    TFailDevice Device(QByteArray(), 1 << 30);
+    Device.open(QIODevice::WriteOnly);
+    EXPECT_THROW(WriteSetFileFast(Device, Big, CommaRegional()), TError);
+    EXPECT_TRUE(Device.Written.isEmpty());
   }
-  EXPECT_EQ(Entries(), QStringList({QStringLiteral("set.vsxml")}));
+  Big.RemoveProp(Bad);
 
   // And a save that succeeds replaces the file and leaves nothing else.
   TPropDB Small;

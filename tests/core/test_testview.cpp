@@ -113,8 +113,11 @@ TEST(TestViewItems, LevelsListNegativeDetailsAlwaysAndThreeOrMoreNever) {
       {QString::number(INT_MIN), "-1", "0", "1"},
       {QString::number(INT_MIN), "-1", "0", "1", "2"},
   };
-  for (int Level = 0; Level <= 2; ++Level)
+  const TPropsBySet Groups(DB);
+  for (int Level = 0; Level <= 2; ++Level) {
     EXPECT_EQ(Names(FilterItems(DB, Set, Level)), Expected[Level]) << Level;
+    EXPECT_EQ(Names(FilterItems(Groups, Set, Level)), Expected[Level]) << Level;
+  }
 }
 
 TEST(TestViewItems, ItemsBelongBySetIdentityInDatabaseOrder) {
@@ -126,9 +129,17 @@ TEST(TestViewItems, ItemsBelongBySetIdentityInDatabaseOrder) {
   AddItem(DB, Second, "s1");
   AddItem(DB, First, "f2");
   AddItem(DB, Second, "s2");
+  TPropDB Other;
+  const PTypeRecord Outside = AddTestSet(Other, "Same", "Russian", "Russia");
+  AddItem(DB, Outside, "o1"); // its set is not in the list
+  const TPropsBySet Groups(DB);
   EXPECT_EQ(Names(FilterItems(DB, First, 2)), (QStringList{"f1", "f2"}));
   EXPECT_EQ(Names(FilterItems(DB, Second, 2)), (QStringList{"s1", "s2"}));
+  EXPECT_EQ(Names(FilterItems(Groups, First, 2)), (QStringList{"f1", "f2"}));
+  EXPECT_EQ(Names(FilterItems(Groups, Second, 2)), (QStringList{"s1", "s2"}));
   EXPECT_TRUE(FilterItems(DB, nullptr, 2).empty());
+  EXPECT_TRUE(FilterItems(Groups, nullptr, 2).empty());
+  EXPECT_TRUE(FilterItems(Groups, Outside, 2).empty());
 }
 
 TEST(TestViewOrder, RowsSortByCollationCaseSensitiveAndStable) {
