@@ -106,7 +106,7 @@ QString TReader::Text(const char* Value, TLastText* Last) {
   const size_t Length = std::strlen(Value);
   FValueBytes += qint64(Length);
   if (FValueBytes > ValueAllowance + ValueFactor * FFed)
-    Stop(ReasonText(Reason::ValuesExpand));
+    Stop(QStringLiteral("Attribute values expand the document beyond the limit."));
   if (!Last)
     return QString::fromUtf8(Value, qsizetype(Length));
   if (Last->Raw != std::string_view(Value, Length)) {
@@ -134,23 +134,14 @@ void TReader::Find(const XML_Char** Atts, const TTable& Table,
 // Where entities may be declared in a part that is never read, the parser
 // drops a reference it cannot resolve from an attribute value without a word.
 // Such a value cannot be known, so the raw text is looked at for one: the
-// current start tag, or with Literal the quoted attribute default that the
-// current declaration starts at.
-void TReader::CheckRawReferences(bool Literal) {
+// Count bytes of the input from the current position.
+void TReader::CheckRawReferences(int Count) {
   int Offset = 0, Size = 0;
   const char* Buffer = XML_GetInputContext(FParser, &Offset, &Size);
-  if (!Buffer)
+  if (Count <= 0 || !Buffer || Offset + Count > Size)
     return;
   const int Unit = FEncoding.UnitSize();
   const auto At = [&](int I) { return FEncoding.UnitAt(Buffer + Offset + I); };
-  int Count = XML_GetCurrentByteCount(FParser);
-  if (Literal && Offset + Unit <= Size) {
-    const unsigned Quote = At(0);
-    for (Count = Unit; Offset + Count + Unit <= Size && At(Count) != Quote;)
-      Count += Unit;
-  }
-  if (Count <= 0 || Offset + Count > Size)
-    return;
   for (int I = 0; I + Unit <= Count; I += Unit) {
     if (At(I) != '&')
       continue;
@@ -162,6 +153,24 @@ void TReader::CheckRawReferences(bool Literal) {
       continue;
     Stop(ReasonText(Reason::UnresolvedInValue));
   }
+}
+
+void TReader::CheckEntitiesInTag() {
+  CheckRawReferences(XML_GetCurrentByteCount(FParser));
+}
+
+// An attribute default is reported at the quote that opens its literal.
+void TReader::CheckEntitiesInDefault() {
+  int Offset = 0, Size = 0;
+  const char* Buffer = XML_GetInputContext(FParser, &Offset, &Size);
+  const int Unit = FEncoding.UnitSize();
+  if (!Buffer || Offset + Unit > Size)
+    return;
+  const auto At = [&](int I) { return FEncoding.UnitAt(Buffer + Offset + I); };
+  int Count = Unit;
+  while (Offset + Count + Unit <= Size && At(Count) != At(0))
+    Count += Unit;
+  CheckRawReferences(Count);
 }
 
 // The parser keeps every element name it meets; the format's own are few.
@@ -250,7 +259,7 @@ void TReader::OnStart(const XML_Char* Name, const XML_Char** Atts) {
       Stop(ReasonText(Reason::DefaultsExpand));
   }
   if (FUnreadSubset)
-    CheckRawReferences(false);
+    CheckEntitiesInTag();
   const TElement Parent = FOpen.empty() ? TElement::Outside : FOpen.back();
   const TElement Child = FDone ? TElement::Skipped : ReadChild(Parent, Name, Atts);
   if (Child == TElement::Skipped)
@@ -382,7 +391,7 @@ void XMLCALL TReader::AttlistHandler(void* Data, const XML_Char* Element, const 
     if (++R->FAttlists[Element] > MaxAttlist)
       R->Stop(ReasonText(Reason::TooManyAttlist));
     if (Default && R->FUnreadSubset)
-      R->CheckRawReferences(true);
+      R->CheckEntitiesInDefault();
   });
 }
 void XMLCALL TReader::SkippedEntityHandler(void* Data, const XML_Char* Name, int IsParameter) {

@@ -102,8 +102,7 @@ private:
   template <class TTable>
   void Find(const XML_Char** Atts, const TTable& Table,
             std::array<const char*, std::tuple_size_v<TTable>>& Values);
-  void CheckRawReferences(bool Literal);
-  void CountName(const XML_Char* Name);
+  void CheckEntitiesInTag();
   TElement ReadChild(TElement Parent, const XML_Char* Name, const XML_Char** Atts);
   TElement ReadRoot(const XML_Char** Atts);
   TElement ReadType(const XML_Char** Atts);
@@ -116,6 +115,9 @@ private:
   void OnEnd();
   void OnText(const XML_Char* Text, int Length);
   void OnOtherNode();
+  void CheckRawReferences(int Count);
+  void CheckEntitiesInDefault();
+  void CountName(const XML_Char* Name);
 
   static void XMLCALL StartHandler(void* Data, const XML_Char* Name, const XML_Char** Atts);
   static void XMLCALL EndHandler(void* Data, const XML_Char* Name);
