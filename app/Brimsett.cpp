@@ -25,7 +25,10 @@ void SetIdentity() {
 // Only these print and end; any other first argument is the file to open, as
 // it always was. They need no display, so no window system is started.
 bool IsInfoOption(const char* Arg) {
-  return qstrcmp(Arg, "-h") == 0 || qstrcmp(Arg, "--help") == 0 || qstrcmp(Arg, "--version") == 0;
+  for (const char* Option : {"-h", "--help", "--help-all", "-v", "--version"})
+    if (qstrcmp(Arg, Option) == 0)
+      return true;
+  return false;
 }
 
 [[noreturn]] void PrintInfo(int argc, char** argv) {

@@ -55,6 +55,8 @@ brimsett_compressed(${PROJECT_SOURCE_DIR}/tool/brimsett-tool.1 brimsett-tool.1
                     ${CMAKE_INSTALL_MANDIR}/man1)
 brimsett_compressed(${BRIMSETT_DATA}/changelog.Debian changelog.Debian ${CMAKE_INSTALL_DOCDIR})
 add_custom_target(brimsett_compressed ALL DEPENDS ${BRIMSETT_COMPRESSED})
+# Whatever builds the programs builds what installing them needs.
+add_dependencies(brimsett brimsett_compressed)
 
 # --- Debian package -----------------------------------------------------------
 # The caches for MIME types, desktop entries and icons are refreshed by the
