@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "database/SetFile.h"
 #include "dialogs/Description.h"
 #include "dialogs/SetC.h"
 #include "regional/RefList.h"
@@ -93,16 +94,17 @@ QList<int> RowsOf(const QItemSelection& Selection) {
 }
 
 // System reasons that Qt words itself stay English unless its translation
-// has them. Only the first line is a reason; the reader's other lines (line
-// number, source text) are left as they are.
-QString TranslatedReason(const QString& Message) {
-  const qsizetype End = Message.indexOf(QStringLiteral("\r\n"));
-  const QString Reason = End < 0 ? Message : Message.left(End);
-  return QCoreApplication::translate("QIODevice", Reason.toUtf8().constData()) +
-         (End < 0 ? QString() : Message.mid(End));
+// has them. Only the reason is; the reader's line number and source text are
+// left as they are.
+QString TranslatedReason(const QString& Reason) {
+  return QCoreApplication::translate("QIODevice", Reason.toUtf8().constData());
 }
 
 QString ReasonOf(const std::exception& Error) {
+  if (const auto* Load = dynamic_cast<const TLoadError*>(&Error))
+    return Load->Failure()
+        .Lines(TranslatedReason(Load->Failure().Reason))
+        .join(QStringLiteral("\r\n"));
   if (const auto* Own = dynamic_cast<const TError*>(&Error))
     return TranslatedReason(Own->Message());
   return QString::fromUtf8(Error.what());

@@ -1,6 +1,10 @@
 #include "regional/ParseReasons.h"
 
 #include <QCoreApplication>
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <optional>
 
 #include <expat.h>
 
@@ -61,6 +65,8 @@ const char* const OwnTable[] = {
     QT_TRANSLATE_NOOP("Reason", "The encoding declaration does not match the byte-order mark."),
     QT_TRANSLATE_NOOP("Reason", "Too many attributes declared for one element."),
     QT_TRANSLATE_NOOP("Reason", "Entity '%1' not declared."),
+    QT_TRANSLATE_NOOP("Reason",
+                      "The cost of item \"%1\" in set \"%2\" is %3, which a set file cannot hold"),
 };
 
 QString Translate(const char* Context, const char* Text) {
@@ -84,20 +90,53 @@ QString ExpatReason(int Code) {
   return QString::fromLatin1(XML_ErrorString(static_cast<XML_Error>(Code)));
 }
 
+namespace {
+
+// The texts filled into Pattern's %1, %2 ... when English is Pattern filled
+// in; nullopt when it is not. A name may hold anything, the pattern's own
+// words too, so the holes match greedily.
+std::optional<QStringList> Filled(const QString& Pattern, const QString& English) {
+  static const QRegularExpression Hole(QStringLiteral("%[1-9]"));
+  if (!Pattern.contains(Hole))
+    return English == Pattern ? std::optional<QStringList>(QStringList()) : std::nullopt;
+  QString Expression;
+  qsizetype From = 0;
+  for (const QRegularExpressionMatch& M : Hole.globalMatch(Pattern)) {
+    Expression += QRegularExpression::escape(Pattern.mid(From, M.capturedStart() - From)) +
+                  QStringLiteral("(.*)");
+    From = M.capturedEnd();
+  }
+  Expression += QRegularExpression::escape(Pattern.mid(From));
+  const QRegularExpressionMatch M =
+      QRegularExpression(QRegularExpression::anchoredPattern(Expression),
+                         QRegularExpression::DotMatchesEverythingOption)
+          .match(English);
+  if (!M.hasMatch())
+    return std::nullopt;
+  QStringList Texts = M.capturedTexts();
+  Texts.removeFirst();
+  return Texts;
+}
+
+} // namespace
+
 QString TranslatedReason(const QString& English) {
   for (const char* Text : OwnTable) {
-    const QString Source = QString::fromLatin1(Text);
-    const qsizetype Hole = Source.indexOf(QStringLiteral("%1"));
-    if (Hole < 0) {
-      if (English == Source)
-        return Translate("Reason", Text);
+    const std::optional<QStringList> Names = Filled(QString::fromLatin1(Text), English);
+    if (!Names)
       continue;
+    // Filled in at once, so that a name holding "%2" stays as it is.
+    const QString Translated = Translate("Reason", Text);
+    switch (Names->size()) {
+    case 0:
+      return Translated;
+    case 1:
+      return Translated.arg((*Names)[0]);
+    case 2:
+      return Translated.arg((*Names)[0], (*Names)[1]);
+    default:
+      return Translated.arg((*Names)[0], (*Names)[1], (*Names)[2]);
     }
-    // The filled-in name may hold anything, the pattern's own text too.
-    const QString Head = Source.left(Hole), Tail = Source.mid(Hole + 2);
-    if (English.size() >= Source.size() - 2 && English.startsWith(Head) && English.endsWith(Tail))
-      return Translate("Reason", Text)
-          .arg(English.mid(Head.size(), English.size() - Head.size() - Tail.size()));
   }
   // A reader that words a code by expat's own text still gets it translated.
   for (const TExpatReason& Reason : ExpatTable)

@@ -181,6 +181,10 @@
         <source>Entity &apos;%1&apos; not declared.</source>
         <translation>Сущность «%1» не объявлена.</translation>
     </message>
+    <message>
+        <source>The cost of item &quot;%1&quot; in set &quot;%2&quot; is %3, which a set file cannot hold</source>
+        <translation>Цена элемента &quot;%1&quot; в наборе &quot;%2&quot; равна %3, такую файл наборов сохранить не может</translation>
+    </message>
 </context>
 <context>
     <name>TTool</name>

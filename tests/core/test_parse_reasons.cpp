@@ -48,6 +48,9 @@ TEST(ParseReasons, EveryReasonHasARussianTranslation) {
       // A name that holds the pattern's own text is filled in whole.
       {"Entity ' not declared.' not declared.",
        QString::fromUtf8("Сущность « not declared.» не объявлена.")},
+      {"The cost of item \"%2\" in set \"a\" is inf, which a set file cannot hold",
+       QString::fromUtf8("Цена элемента \"%2\" в наборе \"a\" равна inf, такую "
+                         "файл наборов сохранить не может")},
       {"''true'' is not a valid integer value", "''true'' is not a valid integer value"},
       {"Unexpected node ", "Unexpected node "},
   };
