@@ -62,8 +62,9 @@ void TFormProp::bOKClick() {
   if (!FCurRec || !isVisible())
     return;
   // The price is read before anything is written, so a refusal changes nothing.
+  const TRegional& Regional = TRegional::Current();
   const std::optional<double> Cost =
-      ParseCost(FUi->eCost->text(), TRegional::Current().DecimalSeparator);
+      ParseCost(FUi->eCost->text(), Regional.DecimalSeparator, Regional.GroupSeparator);
   if (!Cost) {
     ShowError(this, QStringLiteral("Введено неверное числовое значение цены!"));
     return;
