@@ -11,6 +11,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -341,6 +342,12 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName(ProgramName);
   QCoreApplication::setApplicationVersion(QStringLiteral(BRIMSETT_VERSION));
   try {
+    // Arguments are read as UTF-8; other bytes would reach the file system as
+    // another name, and the command would read or replace the wrong file.
+    for (int I = 1; I < argc; ++I)
+      if (QFile::encodeName(QFile::decodeName(argv[I])) != argv[I])
+        throw TUsageError{QStringLiteral("аргумент \"") + QFile::decodeName(argv[I]) +
+                          QStringLiteral("\" не в UTF-8: такое имя не передать без искажения")};
     return Run(QCoreApplication::arguments());
   } catch (const TUsageError& Error) {
     Fail(Error.Message);
