@@ -237,7 +237,9 @@ int Export(const QString& Input, const QString& Output, const TRegional& Setting
   try {
     // One set's export after another is the export of all their rows: the
     // 8-bit character sets carry no state from line to line.
-    SaveExport(Output, ExportRows(DB, Filter, Level, Collator), Settings);
+    const TExportLoss Loss = SaveExport(Output, ExportRows(DB, Filter, Level, Collator), Settings);
+    if (Loss.Characters > 0)
+      Fail(Output + QStringLiteral(": ") + ExportLossWarning(Loss, Settings));
   } catch (const std::exception& E) {
     Fail(Output + QStringLiteral(": ошибка записи: ") + OneLine(ErrorText(E)));
     return ExitFailed;
