@@ -69,6 +69,12 @@ void TFormProp::bOKClick() {
     ShowError(this, QStringLiteral("Введено неверное числовое значение цены!"));
     return;
   }
+  if (!FUi->eDate->Valid()) {
+    ShowError(this, QStringLiteral("Неверная дата: «") + FUi->eDate->text() +
+                        QStringLiteral("». Введите дату, которая есть в календаре."));
+    FUi->eDate->setFocus(Qt::OtherFocusReason);
+    return;
+  }
   FCurRec->Name = FUi->eName->text();
   FCurRec->Detail = FUi->eDetail->Value();
   FCurRec->Default = FUi->eDefault->isChecked();
