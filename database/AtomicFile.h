@@ -20,6 +20,12 @@ class QIODevice;
 // old contents.
 void WriteFileAtomically(const QString& FileName, const std::function<void(QIODevice&)>& Write);
 
+// False when FileName cannot stand for the file it was read from byte for
+// byte: a name on disk in bytes that are not UTF-8 reads as the same text, but
+// the text leads to another name (or none). Such a name must be refused
+// rather than read or replaced.
+bool NameIsExact(const QString& FileName);
+
 // A write past the file-size limit (ulimit -f) then fails with EFBIG, which
 // the save reports, instead of killing the process with SIGXFSZ.
 void IgnoreFileSizeSignal();
