@@ -11,6 +11,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -244,7 +245,9 @@ int Export(const QString& Input, const QString& Output, const TRegional& Setting
   try {
     // One set's export after another is the export of all their rows: the
     // 8-bit character sets carry no state from line to line.
-    SaveExport(Output, ExportRows(DB, Filter, Level, Collator), Settings);
+    const TExportLoss Loss = SaveExport(Output, ExportRows(DB, Filter, Level, Collator), Settings);
+    if (Loss.Characters > 0)
+      Fail(Output + QStringLiteral(": ") + ExportLossWarning(Loss, Settings));
   } catch (const std::exception& E) {
     Fail(Output + QStringLiteral(": ошибка записи: ") + OneLine(ErrorText(E)));
     return ExitFailed;
@@ -349,6 +352,12 @@ int main(int argc, char** argv) {
   QCoreApplication::setApplicationName(ProgramName);
   QCoreApplication::setApplicationVersion(QStringLiteral(BRIMSETT_VERSION));
   try {
+    // Arguments are read as UTF-8; other bytes would reach the file system as
+    // another name, and the command would read or replace the wrong file.
+    for (int I = 1; I < argc; ++I)
+      if (QFile::encodeName(QFile::decodeName(argv[I])) != argv[I])
+        throw TUsageError{QStringLiteral("аргумент \"") + QFile::decodeName(argv[I]) +
+                          QStringLiteral("\" не в UTF-8: такое имя не передать без искажения")};
     return Run(QCoreApplication::arguments());
   } catch (const TUsageError& Error) {
     Fail(Error.Message);
