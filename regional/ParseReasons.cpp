@@ -65,6 +65,7 @@ const char* const OwnTable[] = {
     QT_TRANSLATE_NOOP("Reason", "The encoding declaration does not match the byte-order mark."),
     QT_TRANSLATE_NOOP("Reason", "Too many attributes declared for one element."),
     QT_TRANSLATE_NOOP("Reason", "Entity '%1' not declared."),
+    QT_TRANSLATE_NOOP("Reason", "No file name given."),
     QT_TRANSLATE_NOOP("Reason",
                       "The cost of item \"%1\" in set \"%2\" is %3, which a set file cannot hold"),
 };

@@ -299,10 +299,13 @@ int Export(const QString& Input, const QString& Output, const TRegional& Setting
     // One set's export after another is the export of all their rows: the
     // 8-bit character sets carry no state from line to line.
     const TPropList Rows = ExportRows(DB, Filter, Level, Collator);
+    TExportLoss Loss;
     if (IsStdStream(Output))
-      WriteStdout(ExportBytes(Rows, Settings));
+      WriteStdout(ExportBytes(Rows, Settings, &Loss));
     else
-      SaveExport(Output, Rows, Settings);
+      Loss = SaveExport(Output, Rows, Settings);
+    if (Loss.Characters > 0)
+      Fail(Output + QStringLiteral(": ") + ExportLossWarning(Loss, Settings));
   } catch (const std::exception& E) {
     Fail(TTool::tr("%1: write error: %2").arg(Output, OneLine(ErrorText(E))));
     return ExitFailed;
@@ -408,6 +411,13 @@ int main(int argc, char** argv) {
   // --locale names for the files.
   LoadTranslations();
   try {
+    // Arguments are read as UTF-8; other bytes would reach the file system as
+    // another name, and the command would read or replace the wrong file.
+    for (int I = 1; I < argc; ++I)
+      if (QFile::encodeName(QFile::decodeName(argv[I])) != argv[I])
+        throw TUsageError{
+            TTool::tr("argument \"%1\" is not UTF-8: such a name cannot be passed on unchanged")
+                .arg(QFile::decodeName(argv[I]))};
     return Run(QCoreApplication::arguments());
   } catch (const TUsageError& Error) {
     Fail(Error.Message);

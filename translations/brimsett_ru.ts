@@ -185,6 +185,10 @@
         <source>The cost of item &quot;%1&quot; in set &quot;%2&quot; is %3, which a set file cannot hold</source>
         <translation>Цена элемента &quot;%1&quot; в наборе &quot;%2&quot; равна %3, такую файл наборов сохранить не может</translation>
     </message>
+    <message>
+        <source>No file name given.</source>
+        <translation>Не указано имя файла.</translation>
+    </message>
 </context>
 <context>
     <name>TTool</name>
@@ -376,6 +380,10 @@ FILE или INPUT, равный -, читается со стандартног�
     <message>
         <source>Help: brimsett-tool --help</source>
         <translation>Справка: brimsett-tool --help</translation>
+    </message>
+    <message>
+        <source>argument &quot;%1&quot; is not UTF-8: such a name cannot be passed on unchanged</source>
+        <translation>аргумент &quot;%1&quot; не в UTF-8: такое имя не передать без искажения</translation>
     </message>
 </context>
 </TS>
