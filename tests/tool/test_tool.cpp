@@ -28,14 +28,16 @@ struct TRun {
 };
 
 // Each argument goes through printf %b, so that a test can pass bytes that are
-// not UTF-8 ("\\0377").
-TRun Tool(const QStringList& Args) {
+// not UTF-8 ("\\0377"). In is the tool's standard input, closed after it.
+TRun Tool(const QStringList& Args, const QByteArray& In = {}) {
   QProcess P;
   P.start(QStringLiteral("/bin/sh"),
           QStringList{"-c",
                       "for A; do set -- \"$@\" \"$(printf %b \"$A\")\"; shift; done; exec \"$@\"",
                       "sh", QStringLiteral(BRIMSETT_TOOL_PATH)} +
               Args);
+  P.write(In);
+  P.closeWriteChannel();
   EXPECT_TRUE(P.waitForFinished(60000));
   return {P.exitStatus() == QProcess::NormalExit ? P.exitCode() : -1, P.readAllStandardOutput(),
           P.readAllStandardError()};
@@ -76,6 +78,7 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
     QStringList Args;
     int Exit;
     bool Warns = false;
+    QByteArray In = {};
   } Cases[] = {
       {{"check", "--locale", Ru, Example}, 0},
       {{"check", "--locale", Ru, Bad}, 1},
@@ -96,10 +99,16 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
       {{"check", "--locale", Ru, Octet}, 2},
       {{"convert", "--from", Ru, "--to", Ru, Example, Octet}, 2},
       {{"export", "--locale", "ru_RU.CP1251", Chinese, Dir.filePath("cn.txt")}, 0, true},
+      // "-": standard input and output; a failed load writes no byte there.
+      {{"check", "--locale", Ru, "-"}, 0, false, Read(Example)},
+      {{"check", "--locale", Ru, "-"}, 1, false, Read(Cut)},
+      {{"convert", "--from", Ru, "--to", Us, "-", Out}, 1, false, Read(Bad)},
+      {{"convert", "--from", Ru, "--to", Us, Cut, "-"}, 1},
+      {{"export", "--locale", Ru, "-", "-"}, 1, false, Read(Bad)},
   };
   for (const auto& C : Cases) {
     Write(Out, "old");
-    const TRun R = Tool(C.Args);
+    const TRun R = Tool(C.Args, C.In);
     const bool Check = C.Args.front() == u"check";
     SCOPED_TRACE(C.Args.join(u' ').toStdString() + "\n" + R.Err.toStdString());
     EXPECT_EQ(R.Exit, C.Exit);
@@ -127,6 +136,11 @@ TEST(Tool, ConvertRoundTripAndUsToGb) {
   ASSERT_EQ(Convert("ru_RU.UTF-8", "en_US.UTF-8", Example, Us), 0);
   ASSERT_EQ(Convert("en_US.UTF-8", "ru_RU.UTF-8", Us, Back), 0);
   ASSERT_EQ(Convert("en_US.UTF-8", "en_GB.UTF-8", Us, Gb), 0);
+  // The same through standard input and output.
+  const TRun Piped =
+      Tool({"convert", "--from", "en_US.UTF-8", "--to", "ru_RU.UTF-8", "-", "-"}, Read(Us));
+  EXPECT_EQ(Piped.Exit, 0);
+  EXPECT_EQ(Piped.Out, Read(Back));
   const TRegional Ru = TRegional::FromLocale("ru_RU.UTF-8");
   TPropDB DB, InGb;
   DB.LoadFromXML(Example, Ru);
@@ -157,7 +171,21 @@ TEST(Tool, ExportWritesWhatTheViewWritesForEachSet) {
           Rows.push_back(DB.Props(I));
     ASSERT_EQ(Rows.size(), 8u);
     EXPECT_EQ(Read(Out), ExportBytes(Rows, Settings)) << Name;
+    EXPECT_EQ(Tool(QStringList{"export", "--locale", Name} + Args + QStringList{Example, "-"}).Out,
+              ExportBytes(Rows, Settings))
+        << Name;
   }
+}
+
+// A full standard output is a failed write, not a success.
+TEST(Tool, FullStandardOutputFails) {
+  QProcess P;
+  P.setStandardOutputFile(QStringLiteral("/dev/full"));
+  P.start(QStringLiteral(BRIMSETT_TOOL_PATH),
+          {"convert", "--from", "ru_RU.UTF-8", "--to", "en_US.UTF-8", Example, "-"});
+  ASSERT_TRUE(P.waitForFinished(60000));
+  EXPECT_EQ(P.exitCode(), 1);
+  EXPECT_FALSE(P.readAllStandardError().isEmpty());
 }
 
 TEST(Tool, HelpAndManPageNameTheSameOptions) {
