@@ -215,10 +215,14 @@ Commands:
            in file order: its items with a detail level up to --level and
            the default flag set, by name; in the 8-bit character set of the
            settings, lines ended by CR LF.
+           A character that the character set cannot hold is written
+           as &quot;?&quot;; how many there were is said on standard error.
 
 A file reads completely when there is no read error: any node in propdb
 other than a type element is an error too.
 An output file is replaced only once it is completely written.
+An existing output that is not a regular file (a device, a FIFO) is
+refused and left as it is; so is a file name that is not valid UTF-8.
 A FILE or INPUT of - reads standard input, an OUTPUT of - writes to standard
 output (not replaced atomically); messages always go to standard error.
 
@@ -264,10 +268,14 @@ argument, a wrong level, options that exclude each other).
            в порядке файла: его элементы с детализацией не выше --level и с
            признаком &quot;по умолчанию&quot;, по имени; в 8-битной кодировке настроек,
            строки через CR LF.
+           Символ, которого нет в кодировке, записывается как &quot;?&quot;;
+           сколько их было, сообщается в стандартный поток ошибок.
 
 Файл прочитан целиком, когда нет ошибки чтения: любой узел в propdb, кроме
 элемента type, тоже ошибка.
 Выходной файл заменяется только записанным полностью.
+Существующий выходной объект, который не является обычным файлом (устройство,
+FIFO), не принимается и остаётся как был; так же и имя файла не в UTF-8.
 FILE или INPUT, равный -, читается со стандартного ввода, OUTPUT, равный -,
 пишется на стандартный вывод (без атомарной замены); сообщения всегда идут в
 стандартный поток ошибок.
