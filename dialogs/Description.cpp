@@ -62,10 +62,17 @@ void TFormProp::bOKClick() {
   if (!FCurRec || !isVisible())
     return;
   // The price is read before anything is written, so a refusal changes nothing.
+  const TRegional& Regional = TRegional::Current();
   const std::optional<double> Cost =
-      ParseCost(FUi->eCost->text(), TRegional::Current().DecimalSeparator);
+      ParseCost(FUi->eCost->text(), Regional.DecimalSeparator, Regional.GroupSeparator);
   if (!Cost) {
     ShowError(this, QStringLiteral("Введено неверное числовое значение цены!"));
+    return;
+  }
+  if (!FUi->eDate->Valid()) {
+    ShowError(this, QStringLiteral("Неверная дата: «") + FUi->eDate->text() +
+                        QStringLiteral("». Введите дату, которая есть в календаре."));
+    FUi->eDate->setFocus(Qt::OtherFocusReason);
     return;
   }
   FCurRec->Name = FUi->eName->text();
