@@ -34,13 +34,6 @@ public:
   // Whether Name and every entity that its expansion refers to are declared.
   bool Resolves(std::string_view Name);
 
-  // Calls Found with the name of each entity reference in the replacement
-  // text Text; character references, and the text of comments, CDATA sections
-  // and processing instructions, are no entity references.
-  static void ForEachReference(std::string_view Text,
-                               const std::function<void(std::string_view)>& Found);
-  static bool IsPredefined(std::string_view Name);
-
 private:
   struct TNode {
     std::vector<int> Refs;      // what the replacement text refers to
@@ -54,4 +47,11 @@ private:
   std::vector<const std::string*> FNames; // by id
 
   int Intern(std::string_view Name); // -1 past MaxEntities
+
+  // Calls Found with the name of each entity reference in the replacement
+  // text Text; character references, and the text of comments, CDATA sections
+  // and processing instructions, are no entity references.
+  static void ForEachReference(std::string_view Text,
+                               const std::function<void(std::string_view)>& Found);
+  static bool IsPredefined(std::string_view Name);
 };
