@@ -93,7 +93,7 @@ const TDocument& Document() {
 }
 
 // Hostile files, made once.
-enum THostile { hAttributes, hAmplification, hDefaults, hNesting, hCount };
+enum THostile { hAttributes, hAmplification, hDefaults, hNesting, hNames, hCount };
 
 struct THostileFiles {
   QTemporaryDir Dir;
@@ -115,6 +115,16 @@ struct THostileFiles {
       Bytes[hDefaults] += " a" + QByteArray::number(I) + " CDATA \"\"";
     Bytes[hDefaults] += ">]><propdb>" + QByteArray("<x/>").repeated(250000) + "</propdb>";
     Bytes[hNesting] = "<propdb>" + QByteArray("<x>").repeated(1000000);
+    // 32 MB of empty elements, each of another name: the parser keeps an entry
+    // for every name it meets.
+    Bytes[hNames] = "<propdb>";
+    for (int I = 0; Bytes[hNames].size() < (32 << 20); ++I) {
+      QByteArray Name;
+      for (int N = I; Name.isEmpty() || N > 0; N /= 52)
+        Name += "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"[N % 52];
+      Bytes[hNames] += "<" + Name + "/>";
+    }
+    Bytes[hNames] += "</propdb>";
     for (int H = 0; H < hCount; ++H) {
       Path[H] = Dir.filePath(QStringLiteral("hostile%1.vsxml").arg(H));
       QFile F(Path[H]);
@@ -504,7 +514,7 @@ public:
     // Time per byte against the normal document's.
     const double Normal = double(Document().Size);
     const char* Names[hCount] = {"200,000 attributes", "entity amplification", "attribute defaults",
-                                 "deep nesting"};
+                                 "deep nesting", "distinct element names"};
     for (int H = 0; H < hCount; ++H)
       Ratio((std::string(Names[H]) + " per byte / load per byte").c_str(),
             "BM_LoadHostile/" + std::to_string(H), "BM_LoadFromXML", 5,

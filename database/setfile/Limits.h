@@ -8,6 +8,12 @@ constexpr int ChunkSize = 64 * 1024;
 // A set file needs three levels; each open element costs the parser about a
 // hundred bytes.
 constexpr int MaxDepth = 10000;
+// The parser keeps an entry for every element name it meets; a set file has
+// three, and a few more may stand inside a set.
+constexpr int MaxElementNames = 1000;
+// The parser expands entity references by recursion; a set file has none.
+constexpr int MaxEntityDepth = 64;
+constexpr int MaxEntities = 100000;
 // Entity expansion: free up to the threshold, then at most this many bytes
 // out for each byte in.
 constexpr float MaxAmplification = 4.0f;

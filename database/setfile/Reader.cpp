@@ -9,6 +9,7 @@
 
 #include "database/SetFile.h"
 #include "database/setfile/Limits.h"
+#include "database/setfile/Reasons.h"
 #include "database/setfile/Schema.h"
 
 #include <QDate>
@@ -21,10 +22,6 @@
 #include <utility>
 
 namespace {
-
-QString OutOfMemoryText() {
-  return QStringLiteral("Not enough memory to read the file.");
-}
 
 TReader* Self(void* Data) {
   return static_cast<TReader*>(Data);
@@ -51,7 +48,7 @@ template <class TBody> void TReader::Guard(TBody Body) {
     Body();
   } catch (const TStop&) {
   } catch (const std::bad_alloc&) {
-    FStop = TLoadFailure::Parsing(OutOfMemoryText(), Line());
+    FStop = TLoadFailure::Parsing(ReasonText(Reason::OutOfMemory), Line());
     XML_StopParser(FParser, XML_FALSE);
   } catch (const std::exception& E) {
     FStop = TLoadFailure::Parsing(QString::fromUtf8(E.what()), Line());
@@ -71,7 +68,7 @@ void TReader::UpdateTextHandler() {
 void TReader::Unexpected() {
   // The records before it stay; nothing after it is added.
   if (!FPending)
-    FPending = TLoadFailure::Parsing(QStringLiteral("Unexpected node"), Line());
+    FPending = TLoadFailure::Parsing(ReasonText(Reason::UnexpectedNode), Line());
   FDone = true;
 }
 
@@ -136,9 +133,9 @@ void TReader::Find(const XML_Char** Atts, const TTable& Table,
 
 // Where entities may be declared in a part that is never read, the parser
 // drops a reference it cannot resolve from an attribute value without a word.
-// Such a value cannot be known, so the raw start tag is looked at for one.
-void TReader::CheckEntitiesInTag() {
-  const int Count = XML_GetCurrentByteCount(FParser);
+// Such a value cannot be known, so the raw text is looked at for one: the
+// Count bytes of the input from the current position.
+void TReader::CheckRawReferences(int Count) {
   int Offset = 0, Size = 0;
   const char* Buffer = XML_GetInputContext(FParser, &Offset, &Size);
   if (Count <= 0 || !Buffer || Offset + Count > Size)
@@ -152,13 +149,38 @@ void TReader::CheckEntitiesInTag() {
     int J = I + Unit;
     for (; J + Unit <= Count && At(J) != ';'; J += Unit)
       Name += At(J) < 0x80 ? char(At(J)) : '\x01';
-    if (Name.empty() || Name[0] == '#')
+    if (Name.empty() || Name[0] == '#' || FEntities.Resolves(Name))
       continue;
-    if (Name == "amp" || Name == "lt" || Name == "gt" || Name == "quot" || Name == "apos" ||
-        FEntities.count(Name))
-      continue;
-    Stop(QStringLiteral("Entity reference in attribute value cannot be resolved."));
+    Stop(ReasonText(Reason::UnresolvedInValue));
   }
+}
+
+void TReader::CheckEntitiesInTag() {
+  CheckRawReferences(XML_GetCurrentByteCount(FParser));
+}
+
+// An attribute default is reported at the quote that opens its literal.
+void TReader::CheckEntitiesInDefault() {
+  int Offset = 0, Size = 0;
+  const char* Buffer = XML_GetInputContext(FParser, &Offset, &Size);
+  const int Unit = FEncoding.UnitSize();
+  if (!Buffer || Offset + Unit > Size)
+    return;
+  const auto At = [&](int I) { return FEncoding.UnitAt(Buffer + Offset + I); };
+  int Count = Unit;
+  while (Offset + Count + Unit <= Size && At(Count) != At(0))
+    Count += Unit;
+  CheckRawReferences(Count);
+}
+
+// The parser keeps every element name it meets; the format's own are few.
+void TReader::CountName(const XML_Char* Name) {
+  if (std::strcmp(Name, PropKey) == 0 || std::strcmp(Name, TypeKey) == 0 ||
+      std::strcmp(Name, RootKey) == 0 || FNames.count(std::string_view(Name)))
+    return;
+  if (FNames.size() >= size_t(MaxElementNames))
+    Stop(ReasonText(Reason::TooManyNames));
+  FNames.emplace(Name);
 }
 
 // Reads the attributes that Table knows into Rec, in the table's order;
@@ -192,11 +214,10 @@ void TReader::ReadProp(const XML_Char** Atts) {
     ConversionFailed(E);
   }
   if (FValueBytes > ValueAllowance + ValueFactor * FFed)
-    Stop(QStringLiteral("Attribute values expand the document beyond the limit."));
+    Stop(ReasonText(Reason::ValuesExpand));
 }
 
-// Whatever comes before the root is looked through for it; nothing after it
-// is read.
+// Nothing after the root is read.
 TReader::TElement TReader::ReadRoot(const XML_Char**) {
   return TElement::Root;
 }
@@ -205,7 +226,10 @@ TReader::TElement TReader::ReadRoot(const XML_Char**) {
 TReader::TElement TReader::ReadChild(TElement Parent, const XML_Char* Name, const XML_Char** Atts) {
   switch (Parent) {
   case TElement::Outside:
-    return std::strcmp(Name, RootKey) == 0 ? ReadRoot(Atts) : TElement::Outside;
+    // Another root is another kind of file, which a save would destroy.
+    if (std::strcmp(Name, RootKey) != 0)
+      Stop(ReasonText(Reason::NotPropdb));
+    return ReadRoot(Atts);
   case TElement::Root:
     if (std::strcmp(Name, TypeKey) == 0)
       return ReadType(Atts);
@@ -224,7 +248,7 @@ TReader::TElement TReader::ReadChild(TElement Parent, const XML_Char* Name, cons
 
 void TReader::OnStart(const XML_Char* Name, const XML_Char** Atts) {
   if (FOpen.size() >= size_t(MaxDepth))
-    Stop(QStringLiteral("Elements are nested too deeply."));
+    Stop(ReasonText(Reason::NestedTooDeeply));
   if (FHasDefaults) {
     qint64 Count = 0;
     for (const XML_Char** A = Atts; *A; A += 2)
@@ -232,12 +256,15 @@ void TReader::OnStart(const XML_Char* Name, const XML_Char** Atts) {
     FAttributes += Count;
     // A set file spends at least four bytes on each attribute.
     if (FAttributes > AttributeAllowance + FFed / 4)
-      Stop(QStringLiteral("Attribute defaults expand the document beyond the limit."));
+      Stop(ReasonText(Reason::DefaultsExpand));
   }
   if (FUnreadSubset)
     CheckEntitiesInTag();
   const TElement Parent = FOpen.empty() ? TElement::Outside : FOpen.back();
-  FOpen.push_back(FDone ? TElement::Skipped : ReadChild(Parent, Name, Atts));
+  const TElement Child = FDone ? TElement::Skipped : ReadChild(Parent, Name, Atts);
+  if (Child == TElement::Skipped)
+    CountName(Name);
+  FOpen.push_back(Child);
   UpdateTextHandler();
 }
 
@@ -299,12 +326,12 @@ void XMLCALL TReader::XmlDeclHandler(void* Data, const XML_Char* Version, const 
     // The parser takes any 1.x as 1.0, and lets a declaration overrule a
     // UTF-8 byte-order mark.
     if (Version && std::strcmp(Version, "1.0") != 0)
-      R->Stop(QStringLiteral("Unsupported XML version."));
+      R->Stop(ReasonText(Reason::XmlVersion));
     if (!Encoding)
       return;
     const QByteArray Name = QByteArray(Encoding).toLower();
     if (R->FUtf8Mark && Name != "utf-8")
-      R->Stop(QStringLiteral("The encoding declaration does not match the byte-order mark."));
+      R->Stop(ReasonText(Reason::MarkMismatch));
     if (R->FEncoding.Kind != TSourceEncoding::Utf8)
       return; // UTF-16 was told by the first bytes
     if (Name == "iso-8859-1")
@@ -320,33 +347,60 @@ void XMLCALL TReader::DoctypeHandler(void* Data, const XML_Char*, const XML_Char
   TReader* R = Self(Data);
   if (SysId && !R->FStandalone)
     R->FUnreadSubset = true;
+  // The parser tells a parameter entity reference in the internal subset to
+  // the default handler alone.
+  XML_SetDefaultHandlerExpand(R->FParser, DtdDefaultHandler);
+}
+void XMLCALL TReader::EndDoctypeHandler(void* Data) {
+  TReader* R = Self(Data);
+  // Without a default handler internal entities are expanded, as before.
+  XML_SetDefaultHandlerExpand(R->FParser, nullptr);
+  R->Guard([&] {
+    const QString Reason = R->FEntities.CheckDeclared();
+    if (!Reason.isEmpty())
+      R->Stop(Reason);
+  });
+}
+// Declarations after a parameter entity reference would not be processed,
+// and the references to what they declare would be dropped; the entity is
+// never read anyway, and our writer writes no document type.
+void XMLCALL TReader::DtdDefaultHandler(void* Data, const XML_Char* Text, int Length) {
+  if (Length < 3 || Text[0] != '%' || Text[Length - 1] != ';')
+    return;
+  TReader* R = Self(Data);
+  R->Guard([&] { R->Stop(ReasonText(Reason::ParameterEntity)); });
 }
 void XMLCALL TReader::EntityDeclHandler(void* Data, const XML_Char* Name, int IsParameter,
-                                        const XML_Char*, int, const XML_Char*, const XML_Char*,
-                                        const XML_Char*, const XML_Char*) {
+                                        const XML_Char* Value, int Length, const XML_Char*,
+                                        const XML_Char*, const XML_Char*, const XML_Char*) {
   TReader* R = Self(Data);
-  if (!IsParameter)
-    R->Guard([&] { R->FEntities.insert(Name); });
+  if (IsParameter)
+    return;
+  R->Guard([&] {
+    const QString Reason = R->FEntities.Declare(Name, Value, Length);
+    if (!Reason.isEmpty())
+      R->Stop(Reason);
+  });
 }
 void XMLCALL TReader::AttlistHandler(void* Data, const XML_Char* Element, const XML_Char*,
-                                     const XML_Char*, const XML_Char*, int) {
+                                     const XML_Char*, const XML_Char* Default, int) {
   TReader* R = Self(Data);
   R->FHasDefaults = true;
   // The parser compares each new default with all earlier ones of the element.
   R->Guard([&] {
     if (++R->FAttlists[Element] > MaxAttlist)
-      R->Stop(QStringLiteral("Too many attributes declared for one element."));
+      R->Stop(ReasonText(Reason::TooManyAttlist));
+    if (Default && R->FUnreadSubset)
+      R->CheckEntitiesInDefault();
   });
 }
 void XMLCALL TReader::SkippedEntityHandler(void* Data, const XML_Char* Name, int IsParameter) {
   TReader* R = Self(Data);
-  if (IsParameter) {
-    // Declarations after an unread parameter entity are not processed either.
-    R->FUnreadSubset = true;
-    return;
-  }
-  R->Guard(
-      [&] { R->Stop(QStringLiteral("Entity '%1' not declared.").arg(QString::fromUtf8(Name))); });
+  R->Guard([&] {
+    if (IsParameter)
+      R->Stop(ReasonText(Reason::ParameterEntity));
+    R->Stop(ReasonText(Reason::EntityNotDeclared).arg(QString::fromUtf8(Name)));
+  });
 }
 // An external entity is never read: its reference fails the load rather than
 // leave out what it would have added.
@@ -372,7 +426,7 @@ void TReader::Attach() {
   XML_SetProcessingInstructionHandler(FParser, PIHandler);
   XML_SetStartCdataSectionHandler(FParser, CdataHandler);
   XML_SetXmlDeclHandler(FParser, XmlDeclHandler);
-  XML_SetStartDoctypeDeclHandler(FParser, DoctypeHandler);
+  XML_SetDoctypeDeclHandler(FParser, DoctypeHandler, EndDoctypeHandler);
   XML_SetEntityDeclHandler(FParser, EntityDeclHandler);
   XML_SetAttlistDeclHandler(FParser, AttlistHandler);
   XML_SetSkippedEntityHandler(FParser, SkippedEntityHandler);
@@ -389,7 +443,8 @@ void TReader::Read(QIODevice& Device) {
   const qint64 Limit =
       qobject_cast<QFileDevice*>(&Device) && !Device.isSequential() ? Device.size() - FStart : -1;
   int Want = ChunkSize;
-  bool First = true;
+  unsigned char Head[3] = {};
+  int HeadSize = 0;
   XML_Status Status = XML_STATUS_OK;
   for (;;) {
     if (Limit >= 0)
@@ -399,20 +454,27 @@ void TReader::Read(QIODevice& Device) {
       throw std::bad_alloc();
     const qint64 Got = Device.read(static_cast<char*>(Buffer), Want);
     if (Got < 0 || (Limit >= 0 && FFed + Got > Limit)) {
-      Fail(TLoadFailure::Parsing(Got < 0 ? Device.errorString()
-                                         : QStringLiteral("The file grew while it was read."),
-                                 0),
+      Fail(TLoadFailure::Parsing(Got < 0 ? Device.errorString() : ReasonText(Reason::FileGrew), 0),
            true);
     }
-    if (First && Got >= 2) {
-      // Expat tells UTF-16 by these bytes; the message decoder follows it.
-      const auto* B = static_cast<const unsigned char*>(Buffer);
-      FUtf8Mark = Got >= 3 && B[0] == 0xEF && B[1] == 0xBB && B[2] == 0xBF;
-      if ((B[0] == 0xFF && B[1] == 0xFE) || (B[0] == '<' && B[1] == 0))
-        FEncoding.Kind = TSourceEncoding::Utf16LE;
-      else if ((B[0] == 0xFE && B[1] == 0xFF) || (B[0] == 0 && B[1] == '<'))
-        FEncoding.Kind = TSourceEncoding::Utf16BE;
-      First = false;
+    if (HeadSize < 3 && Got > 0) {
+      // Expat tells UTF-16 by the first two bytes (a zero byte among them
+      // without a mark); the message decoder follows it. A pipe may give
+      // them one by one.
+      const int Before = HeadSize;
+      for (qint64 I = 0; I < Got && HeadSize < 3; ++I)
+        Head[HeadSize++] = static_cast<const unsigned char*>(Buffer)[I];
+      FUtf8Mark = HeadSize == 3 && Head[0] == 0xEF && Head[1] == 0xBB && Head[2] == 0xBF;
+      if (Before < 2 && HeadSize >= 2) {
+        const bool Zero = Head[0] == 0 || Head[1] == 0;
+        if ((Head[0] == 0xFF && Head[1] == 0xFE) || (Zero && Head[0] != 0))
+          FEncoding.Kind = TSourceEncoding::Utf16LE;
+        else if ((Head[0] == 0xFE && Head[1] == 0xFF) || Zero)
+          FEncoding.Kind = TSourceEncoding::Utf16BE;
+        // XML requires the mark in UTF-16; the marks have no zero byte.
+        if (Zero)
+          Fail(TLoadFailure::Parsing(ReasonText(Reason::Utf16WithoutMark), 1), true);
+      }
     }
     FFed += Got;
     Status = XML_ParseBuffer(FParser, int(Got), Got == 0);
@@ -455,7 +517,7 @@ void ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings) {
     throw;
   } catch (const std::bad_alloc&) {
     DB.Clear();
-    throw TLoadError(TLoadFailure::Conversion(OutOfMemoryText()));
+    throw TLoadError(TLoadFailure::Conversion(ReasonText(Reason::OutOfMemory)));
   } catch (const std::exception& E) {
     DB.Clear();
     throw TLoadError(TLoadFailure::Conversion(QString::fromUtf8(E.what())));

@@ -5,6 +5,7 @@
 
 #include "database/PropDB.h"
 #include "database/SetFile.h"
+#include "database/setfile/Entities.h"
 #include "database/setfile/Expat.h"
 #include "database/setfile/SourceLine.h"
 
@@ -76,7 +77,9 @@ private:
   bool FStandalone = false;
   bool FUtf8Mark = false;
   bool FUnreadSubset = false; // entities may be declared where nothing is read
-  std::unordered_set<std::string> FEntities;
+  TEntityGraph FEntities;
+  // The element names other than the format's own, as the parser met them.
+  std::unordered_set<std::string, TNameHash, std::equal_to<>> FNames;
   std::unordered_map<std::string, int> FAttlists; // declared attributes by element
   QString FScratch;
   // The first failure that keeps the records read before it.
@@ -112,6 +115,9 @@ private:
   void OnEnd();
   void OnText(const XML_Char* Text, int Length);
   void OnOtherNode();
+  void CheckRawReferences(int Count);
+  void CheckEntitiesInDefault();
+  void CountName(const XML_Char* Name);
 
   static void XMLCALL StartHandler(void* Data, const XML_Char* Name, const XML_Char** Atts);
   static void XMLCALL EndHandler(void* Data, const XML_Char* Name);
@@ -123,6 +129,8 @@ private:
                                      int Standalone);
   static void XMLCALL DoctypeHandler(void* Data, const XML_Char* Name, const XML_Char* SysId,
                                      const XML_Char* PubId, int HasInternalSubset);
+  static void XMLCALL EndDoctypeHandler(void* Data);
+  static void XMLCALL DtdDefaultHandler(void* Data, const XML_Char* Text, int Length);
   static void XMLCALL EntityDeclHandler(void* Data, const XML_Char* Name, int IsParameter,
                                         const XML_Char* Value, int Length, const XML_Char* Base,
                                         const XML_Char* SysId, const XML_Char* PubId,

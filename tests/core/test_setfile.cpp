@@ -282,12 +282,6 @@ TEST_F(SetFile, ReadingRules) {
                 "default=\"1\" date=\"04.07.2010\" cost=\"1\" curr=\"\">" +
                     Prop("inner") + "<bad/></prop>")),
        "A[a1]"},
-      {"root of another name holds the first propdb",
-       "<root><other/>" + Doc(Type("A")).mid(40) + "<propdb>" + Type("B") + "</propdb></root>",
-       "A[]"},
-      {"propdb nested deeper", "<r><s><propdb>" + Type("A") + "</propdb></s>" + Type("B") + "</r>",
-       "A[]"},
-      {"no propdb", "<?xml version=\"1.0\"?><other>" + Type("A") + "</other>", ""},
       {"empty propdb", "<propdb/>", ""},
       {"propdb with attributes", "<propdb version=\"2\">" + Type("A") + "</propdb>", "A[]"},
       {"attributes in another order, extra ones ignored",

@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -127,8 +128,8 @@ TEST_F(SetFileErrors, DocumentsThatAreNotWellFormed) {
       {"encoding name with an iconv suffix",
        "<?xml version=\"1.0\" encoding=\"ASCII//IGNORE\"?>\r\n<propdb name=\"\xE9\"/>", nullptr, 1,
        QStringLiteral("<?xml version=\"1.0\" encoding=\"ASCII//IGN")},
-      {"UTF-16 with an odd byte", QByteArray("\xFF\xFE<\0p\0/\0>\0\n", 11), "unclosed token", 1,
-       QString::fromUtf16(u"<p/>\uFFFD")},
+      {"UTF-16 with an odd byte", QByteArray("\xFF\xFE<\0p\0r\0o\0p\0d\0b\0/\0>\0\n", 21),
+       "unclosed token", 1, QString::fromUtf16(u"<propdb/>\uFFFD")},
       {"UTF-8 mark on a windows-1251 declaration",
        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"windows-1251\"?><propdb/>", nullptr, 1,
        QString()},
@@ -234,6 +235,107 @@ TEST_F(SetFileErrors, HostileDocuments) {
       EXPECT_EQ(E.Failure().Reason.toStdString(), C.Reason ? C.Reason : "(loads)");
     }
     EXPECT_EQ(DB.TypeCount(), C.Sets);
+  }
+}
+
+// What the parser would expand wrongly, or read in a way no set file is
+// written, is refused in the words of a parse error and loads nothing; what
+// it expands as it should loads.
+TEST_F(SetFileErrors, DocumentsReadOnlyAsTheyStand) {
+  const QByteArray Guid = "GUID=\"{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F604}\"";
+  const QByteArray Set = "<type " + Guid + " name=";
+  const QByteArray Ext = "<!DOCTYPE propdb SYSTEM \"x.dtd\" [";
+  // Entity chains of Length, declared from the first or from the last.
+  const auto Chain = [&](int Length, bool Forward) {
+    QByteArray Decl;
+    for (int I = 0; I < Length; ++I) {
+      const int E = Forward ? I : Length - 1 - I;
+      Decl += "<!ENTITY e" + QByteArray::number(E) + " \"" +
+              (E + 1 < Length ? "&e" + QByteArray::number(E + 1) + ";" : QByteArray("x")) + "\">";
+    }
+    return "<!DOCTYPE propdb [" + Decl + "]>\n<propdb>" + Set + "\"&e0;\"/></propdb>";
+  };
+  const auto Names = [&](int Count) {
+    QByteArray Body;
+    for (int I = 0; I < Count; ++I)
+      Body += "<n" + QByteArray::number(I) + "/>";
+    return Body;
+  };
+  const auto Utf16 = [](QStringConverter::Encoding E) {
+    return QByteArray(QStringEncoder(E)(QStringLiteral("<propdb/>\n")));
+  };
+  const struct {
+    const char* Name;
+    QByteArray Bytes;
+    const char* Reason; // nullptr: loads one set of that name
+    int Line;
+  } Cases[] = {
+      {"60,000 entities in a chain", Chain(60001, true), "Entity references are nested too deeply.",
+       1},
+      {"64 entities in a chain, declared from the last", Chain(64, false), "x", 0},
+      {"65 entities in a chain, declared from the last", Chain(65, false),
+       "Entity references are nested too deeply.", 1},
+      {"a cycle", "<!DOCTYPE propdb [<!ENTITY a \"&b;\"><!ENTITY b \"x&a;\">]><propdb/>",
+       "Entity 'b' refers to itself.", 1},
+      {"parameter entity",
+       "<!DOCTYPE propdb [<!ENTITY % p \"\">\n%p; <!ENTITY a \"X\">]><propdb>" + Set +
+           "\"A&a;B\"/></propdb>",
+       "Parameter entity references are not supported.", 2},
+      {"parameter entity, standalone",
+       "<?xml version=\"1.0\" standalone=\"yes\"?><!DOCTYPE propdb [<!ENTITY % p \"\"> %p;]>"
+       "<propdb/>",
+       "Parameter entity references are not supported.", 1},
+      {"undeclared one entity deep", Ext + "<!ENTITY a \"&b;\">]>\n<propdb>" + Set + "\"&a;\"/>",
+       "Entity 'b' not declared.", 1},
+      {"undeclared inside markup from an entity",
+       Ext + "<!ENTITY t \"<type name=&#34;&b;&#34;/>\">]><propdb>&t;</propdb>",
+       "Entity 'b' not declared.", 1},
+      {"undeclared in an attribute default",
+       Ext + "<!ATTLIST type name CDATA \"A&nbsp;B\">]><propdb/>",
+       "Entity reference in attribute value cannot be resolved.", 1},
+      {"attribute default whose entity does not resolve",
+       Ext + "<!ENTITY a \"&b;\"><!ENTITY c \"C\"><!ATTLIST type name CDATA \"&c;&a;\">]>",
+       "Entity reference in attribute value cannot be resolved.", 1},
+      {"attribute default from declared entities",
+       Ext + "<!ENTITY a \"X\"><!ATTLIST type name CDATA \"A&a;B\">]><propdb><type " + Guid +
+           "/></propdb>",
+       "AXB", 0},
+      {"a reference made by a character reference",
+       "<!DOCTYPE propdb [<!ENTITY a \"&#38;b;\"><!ENTITY b \"Y\">]><propdb>" + Set +
+           "\"&a;\"/></propdb>",
+       "Y", 0},
+      {"no reference inside CDATA",
+       "<!DOCTYPE propdb [<!ENTITY t \"<type name='T' " + QByteArray(Guid).replace('"', '\'') +
+           "><![CDATA[&b;]]></type>\">]><propdb>&t;</propdb>",
+       "T", 0},
+      {"another root", "<?xml version=\"1.0\"?>\r\n<fontconfig><dir>x</dir></fontconfig>",
+       "The root element is not \"propdb\"", 2},
+      {"propdb inside another root",
+       "<config><keep>important</keep><propdb>" + Set + "\"A\"/></propdb></config>",
+       "The root element is not \"propdb\"", 1},
+      {"UTF-16 LE without a mark", Utf16(QStringConverter::Utf16LE),
+       "The file is in UTF-16 without a byte-order mark.", 1},
+      {"UTF-16 BE without a mark", Utf16(QStringConverter::Utf16BE),
+       "The file is in UTF-16 without a byte-order mark.", 1},
+      {"1,000 element names in a set",
+       "<propdb>" + Set + "\"A\">" + Names(1000) + "</type></propdb>", "A", 0},
+      {"1,001 element names", "<propdb>\n" + Names(1001) + "</propdb>",
+       "The document uses too many different element names.", 2},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TPropDB DB;
+    Fill(DB);
+    try {
+      DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
+      ASSERT_EQ(DB.TypeCount(), 1);
+      EXPECT_EQ(DB.Types(0)->Name.toStdString(), C.Reason);
+    } catch (const TLoadError& E) {
+      const TLoadFailure& F = E.Failure();
+      EXPECT_EQ(F.Reason.toStdString(), C.Reason);
+      EXPECT_EQ(E.Message(), Message(F.Reason, C.Line, F.Source));
+      EXPECT_EQ(DB.TypeCount(), 0);
+    }
   }
 }
 
