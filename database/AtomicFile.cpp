@@ -1,5 +1,6 @@
 #include "database/AtomicFile.h"
 
+#include "regional/ParseReasons.h"
 #include "regional/Regional.h"
 
 #include <QFile>
@@ -100,7 +101,7 @@ QByteArray SaveTarget(const QString& FileName) {
     if (S_ISREG(Info.st_mode))
       return Path;
     if (!S_ISLNK(Info.st_mode))
-      throw TError(QStringLiteral("Not a regular file"));
+      throw TError(QString::fromUtf8(Reason::NotRegularFile));
     // The same bound as the system's own path lookup.
     if (Links == 40)
       throw SystemError(ELOOP);

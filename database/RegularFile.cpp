@@ -1,5 +1,7 @@
 #include "database/RegularFile.h"
 
+#include "regional/ParseReasons.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -14,7 +16,7 @@ QString OpenRegularFile(const QString& FileName, QFile& File) {
   struct stat Info;
   if (::fstat(Fd, &Info) != 0 || !S_ISREG(Info.st_mode)) {
     ::close(Fd);
-    return QStringLiteral("Not a regular file");
+    return QString::fromUtf8(Reason::NotRegularFile);
   }
   ::fcntl(Fd, F_SETFL, ::fcntl(Fd, F_GETFL) & ~O_NONBLOCK);
   if (!File.open(Fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {

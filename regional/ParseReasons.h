@@ -8,6 +8,48 @@
 
 #include <span>
 
+// The reader's own reasons for refusing a file, in English: worded here and
+// nowhere else, and translated where they are shown. "%1" stands for a name.
+namespace Reason {
+
+inline constexpr const char* OutOfMemory =
+    QT_TRANSLATE_NOOP("Reason", "Not enough memory to read the file.");
+inline constexpr const char* FileGrew =
+    QT_TRANSLATE_NOOP("Reason", "The file grew while it was read.");
+inline constexpr const char* Utf16WithoutMark =
+    QT_TRANSLATE_NOOP("Reason", "The file is in UTF-16 without a byte-order mark.");
+inline constexpr const char* XmlVersion = QT_TRANSLATE_NOOP("Reason", "Unsupported XML version.");
+inline constexpr const char* MarkMismatch =
+    QT_TRANSLATE_NOOP("Reason", "The encoding declaration does not match the byte-order mark.");
+inline constexpr const char* NotPropdb =
+    QT_TRANSLATE_NOOP("Reason", "The root element is not \"propdb\"");
+inline constexpr const char* UnexpectedNode = QT_TRANSLATE_NOOP("Reason", "Unexpected node");
+inline constexpr const char* NestedTooDeeply =
+    QT_TRANSLATE_NOOP("Reason", "Elements are nested too deeply.");
+inline constexpr const char* TooManyNames =
+    QT_TRANSLATE_NOOP("Reason", "The document uses too many different element names.");
+inline constexpr const char* ParameterEntity =
+    QT_TRANSLATE_NOOP("Reason", "Parameter entity references are not supported.");
+inline constexpr const char* EntityNotDeclared =
+    QT_TRANSLATE_NOOP("Reason", "Entity '%1' not declared.");
+inline constexpr const char* EntityRefersToItself =
+    QT_TRANSLATE_NOOP("Reason", "Entity '%1' refers to itself.");
+inline constexpr const char* EntitiesTooDeep =
+    QT_TRANSLATE_NOOP("Reason", "Entity references are nested too deeply.");
+inline constexpr const char* TooManyEntities =
+    QT_TRANSLATE_NOOP("Reason", "The document type declares too many entities.");
+inline constexpr const char* UnresolvedInValue =
+    QT_TRANSLATE_NOOP("Reason", "Entity reference in attribute value cannot be resolved.");
+inline constexpr const char* DefaultsExpand =
+    QT_TRANSLATE_NOOP("Reason", "Attribute defaults expand the document beyond the limit.");
+inline constexpr const char* ValuesExpand =
+    QT_TRANSLATE_NOOP("Reason", "Attribute values expand the document beyond the limit.");
+inline constexpr const char* TooManyAttlist =
+    QT_TRANSLATE_NOOP("Reason", "Too many attributes declared for one element.");
+inline constexpr const char* NotRegularFile = QT_TRANSLATE_NOOP("Reason", "Not a regular file");
+
+} // namespace Reason
+
 // One expat error code and our English wording for it. The wording is ours,
 // not expat's, so that a newer expat does not change what users read.
 struct TExpatReason {

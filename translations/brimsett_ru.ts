@@ -189,6 +189,34 @@
         <source>No file name given.</source>
         <translation>Не указано имя файла.</translation>
     </message>
+    <message>
+        <source>The file is in UTF-16 without a byte-order mark.</source>
+        <translation>Файл в кодировке UTF-16 без метки порядка байтов.</translation>
+    </message>
+    <message>
+        <source>The root element is not &quot;propdb&quot;</source>
+        <translation>Корневой элемент — не &quot;propdb&quot;</translation>
+    </message>
+    <message>
+        <source>The document uses too many different element names.</source>
+        <translation>В документе слишком много разных имён элементов.</translation>
+    </message>
+    <message>
+        <source>Parameter entity references are not supported.</source>
+        <translation>Ссылки на параметрические сущности не поддерживаются.</translation>
+    </message>
+    <message>
+        <source>Entity &apos;%1&apos; refers to itself.</source>
+        <translation>Сущность «%1» ссылается сама на себя.</translation>
+    </message>
+    <message>
+        <source>Entity references are nested too deeply.</source>
+        <translation>Ссылки на сущности вложены слишком глубоко.</translation>
+    </message>
+    <message>
+        <source>The document type declares too many entities.</source>
+        <translation>В описании типа документа объявлено слишком много сущностей.</translation>
+    </message>
 </context>
 <context>
     <name>TTool</name>
