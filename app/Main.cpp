@@ -24,8 +24,7 @@
 #include <QTreeView>
 
 #include <algorithm>
-#include <exception>
-#include <new>
+#include <type_traits>
 
 // Resources of a static library are only linked in when referenced.
 static void InitMainResources() {
@@ -102,12 +101,6 @@ QString TranslatedReason(const QString& Message) {
          (End < 0 ? QString() : Message.mid(End));
 }
 
-QString ReasonOf(const std::exception& Error) {
-  if (const auto* Own = dynamic_cast<const TError*>(&Error))
-    return TranslatedReason(Own->Message());
-  return QString::fromUtf8(Error.what());
-}
-
 int TextWidth(const QTreeView* View, const QString& Text) {
   // The item's text margins on both sides, as the style draws them.
   const int Margin =
@@ -162,7 +155,7 @@ QIcon AppIcon() {
 }
 
 TMainForm::TMainForm(TPropDB* DB, const QStringList& Args, QWidget* Parent)
-    : QMainWindow(Parent), FUi(new Ui::MainForm), FDB(DB) {
+    : QMainWindow(Parent), FUi(new Ui::MainForm), FDB(DB), FDoc(*DB) {
   InitMainResources();
   FUi->setupUi(this);
   setWindowIcon(AppIcon());
@@ -230,8 +223,8 @@ void TMainForm::SetUpActions() {
       {FUi->AEditProp, "document-properties", "edit.svg", &TMainForm::AEditPropExecute},
       {FUi->ARemoveProp, "list-remove", "remove.svg", &TMainForm::ARemovePropExecute},
       {FUi->AShowTest, "system-run", "test.svg", &TMainForm::AShowTestExecute},
-      {FUi->N5, nullptr, nullptr, &TMainForm::N5Click},
-      {FUi->N9, nullptr, nullptr, &TMainForm::N9Click},
+      {FUi->N5, nullptr, nullptr, &TMainForm::ExitClick},
+      {FUi->N9, nullptr, nullptr, &TMainForm::AboutClick},
   };
   for (const TActionSetup& Setup : Setups) {
     if (Setup.Theme)
@@ -380,49 +373,61 @@ void TMainForm::FormCreate(const QStringList& Args) {
   const QString Arg = Args.value(0);
   if (Arg.isEmpty() || !QFileInfo(Arg).isFile())
     return;
-  try {
-    FDB->LoadFromXML(Arg, TRegional::Current());
-  } catch (const std::bad_alloc&) {
-    ShowFileError(TFileCommand::Open, Arg, nullptr);
-    FDB->Clear();
-    RefillLists();
-    UpdateButtons();
-    return;
-  } catch (const std::exception& Error) {
-    ShowFileError(TFileCommand::Open, Arg, &Error);
-    // Whatever was read before the failure is not listed; keeping it would
-    // let a later save write records the user never saw.
-    FDB->Clear();
-    RefillLists();
-    UpdateButtons();
-    return;
-  }
-  SetFileName(Arg);
-  RefillLists();
-  UpdateButtons();
+  // Whatever was read before a failure is not listed; keeping it would let a
+  // later save write records the user never saw.
+  LoadFile(Arg, TPartial::Drop);
 }
 
 void TMainForm::SetFileName(const QString& Value) {
-  FFileName = Value;
+  FDoc.SetFileName(Value);
   FStatusPanel->setText(Value);
 }
 
-QString TMainForm::FileErrorText(TFileCommand Command, const QString& File,
-                                 const std::exception* Error) {
+bool TMainForm::LoadFile(const QString& File, TPartial Partial) {
+  {
+    // The reader empties the database first: no row may outlive its record.
+    const QScopedValueRollback Guard(FUpdating, true);
+    FPropModel->Clear();
+    FTypeModel->Clear();
+  }
+  const bool Loaded = FDoc.Load(File, TRegional::Current());
+  if (!Loaded && Partial == TPartial::Drop)
+    FDB->Clear();
+  // After a failure "Сохранить" must ask, not write the partial document
+  // over the file that was open before.
+  SetFileName(Loaded ? File : QString());
+  RefillLists();
+  UpdateButtons();
+  // Over the window as it now is, not over the lists of the document just dropped.
+  if (!Loaded)
+    ShowError(this, FileErrorText(TFileCommand::Open, File));
+  return Loaded;
+}
+
+void TMainForm::OpenFile(const QString& File) {
+  LoadFile(File, TPartial::Keep);
+}
+
+bool TMainForm::SaveFile(const QString& File, TSaveReport Report) {
+  if (FDoc.Save(File, TRegional::Current()))
+    return true;
+  if (Report == TSaveReport::Warning)
+    ShowWarning(this, QStringLiteral("Ошибка при сохранении файла!"));
+  else
+    ShowError(this, FileErrorText(TFileCommand::Save, File));
+  return false;
+}
+
+QString TMainForm::FileErrorText(TFileCommand Command, const QString& File) const {
   const bool Open = Command == TFileCommand::Open;
-  if (!Error)
+  if (FDoc.OutOfMemory())
     return (Open ? QStringLiteral("Недостаточно памяти, чтобы открыть файл «%1».")
                  : QStringLiteral("Недостаточно памяти, чтобы сохранить файл «%1»."))
         .arg(File);
   return (Open ? QStringLiteral("Не удалось открыть файл «%1».")
                : QStringLiteral("Не удалось сохранить файл «%1»."))
              .arg(File) +
-         u'\n' + ReasonOf(*Error);
-}
-
-void TMainForm::ShowFileError(TFileCommand Command, const QString& File,
-                              const std::exception* Error) {
-  ShowError(this, FileErrorText(Command, File, Error));
+         u'\n' + TranslatedReason(FDoc.Error());
 }
 
 int TMainForm::SelectedTypeRow() const {
@@ -515,78 +520,84 @@ void TMainForm::ListPropsDblClick() {
   AEditPropExecute();
 }
 
+// A new record takes everything the dialog's own record holds but the set it
+// was added under, and an identity of its own.
+template <class TRec> static void Adopt(TRec& Rec, const TRec& Entered) {
+  if constexpr (requires { Rec.Parent; }) {
+    const auto Parent = Rec.Parent;
+    Rec = Entered;
+    Rec.Parent = Parent;
+  } else {
+    Rec = Entered;
+  }
+  NewGUID(Rec.GUID);
+}
+
+template <class TRec, class TDialog>
+void TMainForm::EditSelected(QTreeView* View, TRecordListModel<TRec>* Model, TDialog* Dialog) {
+  const int Row = SelectedRow(View);
+  if (Row < 0 || !Dialog)
+    return;
+  if (Dialog->ShowEdit(Model->Rec(Row)))
+    Model->Refresh(Row);
+}
+
+template <class TRec>
+TRec* TMainForm::TakeSelected(QTreeView* View, TRecordListModel<TRec>* Model) {
+  const int Row = SelectedRow(View);
+  TRec* Rec = Model->Rec(Row);
+  if (!Rec)
+    return nullptr;
+  // The rows go before the records do, so that nothing can paint a freed
+  // record; the view must not move the selection to a neighbouring row.
+  const QScopedValueRollback Guard(FUpdating, true);
+  if constexpr (std::is_same_v<TRec, TTypeRecord>)
+    FPropModel->Clear();
+  View->selectionModel()->clear();
+  Model->Remove(Row);
+  return Rec;
+}
+
 void TMainForm::AAddTypeExecute() {
-  if (!FormType || !FormType->ShowEdit(nullptr))
+  TFormType* Dialog = FDialogs.Type;
+  if (!Dialog || !Dialog->ShowEdit(nullptr))
     return;
   const PTypeRecord Rec = FDB->AddType();
-  *Rec = *FormType->TypeRec();
-  NewGUID(Rec->GUID);
+  Adopt(*Rec, *Dialog->TypeRec());
   AddTypeToList(Rec);
 }
 
 void TMainForm::AEditTypeExecute() {
-  const int Row = SelectedTypeRow();
-  if (Row < 0 || !FormType)
-    return;
-  if (!FormType->ShowEdit(FTypeModel->Rec(Row)))
-    return;
-  FTypeModel->Refresh(Row);
+  EditSelected(FUi->ListTypes, FTypeModel, FDialogs.Type);
 }
 
 void TMainForm::ARemoveTypeExecute() {
-  const int Row = SelectedTypeRow();
-  if (Row < 0)
-    return;
-  const PTypeRecord Rec = FTypeModel->Rec(Row);
-  {
-    // The rows go before the records do, so that nothing can paint a freed
-    // record; the view must not move the selection to a neighbouring row.
-    const QScopedValueRollback Guard(FUpdating, true);
-    FPropModel->Clear();
-    FUi->ListTypes->selectionModel()->clear();
-    FTypeModel->Remove(Row);
+  if (const PTypeRecord Rec = TakeSelected(FUi->ListTypes, FTypeModel)) {
+    FDB->RemoveType(Rec);
+    UpdateButtons();
   }
-  FDB->RemoveType(Rec);
-  UpdateButtons();
 }
 
 void TMainForm::AAddPropExecute() {
   const int Row = SelectedTypeRow();
-  if (Row < 0 || !FormProp)
+  TFormProp* Dialog = FDialogs.Prop;
+  if (Row < 0 || !Dialog || !Dialog->ShowEdit(nullptr))
     return;
-  if (!FormProp->ShowEdit(nullptr))
-    return;
-  const PPropRecord Rec = FDB->AddProp(FTypeModel->Rec(Row));
-  if (!Rec)
-    return;
-  const PTypeRecord Parent = Rec->Parent;
-  *Rec = *FormProp->PropRec();
-  Rec->Parent = Parent;
-  NewGUID(Rec->GUID);
-  AddPropToList(Rec);
+  if (const PPropRecord Rec = FDB->AddProp(FTypeModel->Rec(Row))) {
+    Adopt(*Rec, *Dialog->PropRec());
+    AddPropToList(Rec);
+  }
 }
 
 void TMainForm::AEditPropExecute() {
-  const int Row = SelectedPropRow();
-  if (Row < 0 || !FormProp)
-    return;
-  if (!FormProp->ShowEdit(FPropModel->Rec(Row)))
-    return;
-  FPropModel->Refresh(Row);
+  EditSelected(FUi->ListProps, FPropModel, FDialogs.Prop);
 }
 
 void TMainForm::ARemovePropExecute() {
-  const int Row = SelectedPropRow();
-  if (Row < 0)
-    return;
-  const PPropRecord Rec = FPropModel->Rec(Row);
-  {
-    const QScopedValueRollback Guard(FUpdating, true);
-    FUi->ListProps->selectionModel()->clear();
-    FPropModel->Remove(Row);
+  if (const PPropRecord Rec = TakeSelected(FUi->ListProps, FPropModel)) {
+    FDB->RemoveProp(Rec);
+    UpdateButtons();
   }
-  FDB->RemoveProp(Rec);
-  UpdateButtons();
 }
 
 void TMainForm::ANewFileExecute() {
@@ -601,90 +612,50 @@ void TMainForm::ANewFileExecute() {
 }
 
 void TMainForm::AOpenExecute() {
-  if (!OpenDialog.Execute(this, false))
-    return;
-  {
-    // The reader empties the database first: no row may outlive its record.
-    const QScopedValueRollback Guard(FUpdating, true);
-    FPropModel->Clear();
-    FTypeModel->Clear();
-  }
-  const QString Chosen = OpenDialog.FileName;
-  QString Failure;
-  try {
-    FDB->LoadFromXML(Chosen, TRegional::Current());
-    SetFileName(Chosen);
-  } catch (const std::bad_alloc&) {
-    // The part read so far may be what used the memory up.
-    FDB->Clear();
-    Failure = FileErrorText(TFileCommand::Open, Chosen, nullptr);
-  } catch (const std::exception& Error) {
-    Failure = FileErrorText(TFileCommand::Open, Chosen, &Error);
-  }
-  if (!Failure.isEmpty()) {
-    // A following "Сохранить" must ask, not write the partial document over
-    // the file that was open before.
-    SetFileName(QString());
-  }
-  RefillLists();
-  UpdateButtons();
-  // Over the window as it now is, not over the lists of the document just dropped.
-  if (!Failure.isEmpty())
-    ShowError(this, Failure);
+  if (OpenDialog.Execute(this, false))
+    OpenFile(OpenDialog.FileName);
 }
 
 void TMainForm::ASaveExecute() {
-  if (FFileName.isEmpty()) {
+  if (FileName().isEmpty())
     ASaveAsExecute();
-    return;
-  }
-  try {
-    FDB->SaveToXML(FFileName, TRegional::Current());
-  } catch (const std::bad_alloc&) {
-    ShowFileError(TFileCommand::Save, FFileName, nullptr);
-  } catch (const std::exception& Error) {
-    ShowFileError(TFileCommand::Save, FFileName, &Error);
-  }
+  else
+    SaveFile(FileName(), TSaveReport::Reason);
 }
 
 void TMainForm::ASaveAsExecute() {
   if (!SaveDialog.Execute(this, true))
     return;
-  try {
-    FDB->SaveToXML(SaveDialog.FileName, TRegional::Current());
-  } catch (const std::exception&) {
-    // Running out of memory (std::bad_alloc) ends here as well.
-    ShowWarning(this, QStringLiteral("Ошибка при сохранении файла!"));
-  }
+  SaveFile(SaveDialog.FileName, TSaveReport::Warning);
   // Taken after a failure too, so that "Сохранить" tries the same place again.
   SetFileName(SaveDialog.FileName);
 }
 
 void TMainForm::AShowTestExecute() {
-  if (FormCollections)
-    FormCollections->ShowTest(FDB);
+  if (FDialogs.Test)
+    FDialogs.Test->ShowTest(FDB);
 }
 
 void TMainForm::LoadListCountryLang() {
   const QString Countries = QStringLiteral("list_of_country.txt");
   const QString Languages = QStringLiteral("list_of_language.txt");
-  if (FormType) {
-    LoadBox(FormType->eCountry(), Countries);
-    LoadBox(FormType->eLang(), Languages);
+  if (TFormType* Type = FDialogs.Type) {
+    LoadBox(Type->eCountry(), Countries);
+    LoadBox(Type->eLang(), Languages);
   }
-  if (FormCollections) {
-    LoadBox(FormCollections->eCountry(), Countries);
-    LoadBox(FormCollections->eLang(), Languages);
+  if (TFormCollections* Test = FDialogs.Test) {
+    LoadBox(Test->eCountry(), Countries);
+    LoadBox(Test->eLang(), Languages);
   }
-  if (FormProp)
-    LoadBox(FormProp->eCurr(), QStringLiteral("list_of_currency.txt"));
+  if (FDialogs.Prop)
+    LoadBox(FDialogs.Prop->eCurr(), QStringLiteral("list_of_currency.txt"));
 }
 
-void TMainForm::N5Click() {
+void TMainForm::ExitClick() {
   close();
 }
 
-void TMainForm::N9Click() {
+void TMainForm::AboutClick() {
   Modal().About(this, QStringLiteral("О программе Brimsett 1.0"),
                 QStringLiteral("<p><b>Brimsett 1.0</b></p>"
                                "<p>© 2026 Brimsett developers<br>"

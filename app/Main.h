@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/RecordListModel.h"
+#include "database/Document.h"
 #include "database/PropDB.h"
 #include "ui/Modal.h"
 
@@ -14,6 +15,9 @@ class QItemSelection;
 class QLabel;
 class QMenu;
 class QTreeView;
+class TFormCollections;
+class TFormProp;
+class TFormType;
 
 namespace Ui {
 class MainForm;
@@ -32,6 +36,13 @@ QIcon AppIcon();
 using TTypeListModel = TRecordListModel<TTypeRecord>;
 using TPropListModel = TRecordListModel<TPropRecord>;
 
+// The windows that the main window's commands open; each may be missing.
+struct TMainDialogs {
+  TFormCollections* Test = nullptr;
+  TFormProp* Prop = nullptr;
+  TFormType* Type = nullptr;
+};
+
 // The main window: sets on the left, the items of one set on the right, the
 // editing and file commands.
 class TMainForm : public QMainWindow {
@@ -43,8 +54,12 @@ public:
   explicit TMainForm(TPropDB* DB, const QStringList& Args = {}, QWidget* Parent = nullptr);
   ~TMainForm() override;
 
-  // The file that "Сохранить" writes; empty when there is none.
-  const QString& FileName() const { return FFileName; }
+  // The dialogs exist only after the window: the entry passes them in.
+  void SetDialogs(const TMainDialogs& Dialogs) { FDialogs = Dialogs; }
+
+  // The file that "Сохранить" writes; empty when there is none. Setting it
+  // also shows it in the status bar; nothing else changes the name.
+  const QString& FileName() const { return FDoc.FileName(); }
   void SetFileName(const QString& Value);
 
   void AddTypeToList(PTypeRecord Rec);
@@ -71,8 +86,8 @@ public:
   void AEditPropExecute();
   void ARemovePropExecute();
   void AShowTestExecute();
-  void N5Click();
-  void N9Click();
+  void ExitClick();
+  void AboutClick();
 
   TFileDialog OpenDialog;
   TFileDialog SaveDialog;
@@ -97,16 +112,29 @@ private:
   void ListPropsSelectionChanged(const QItemSelection& Selected, const QItemSelection& Deselected);
   int SelectedTypeRow() const;
   int SelectedPropRow() const;
+  // What a failed load does with the records read before the failure.
+  enum class TPartial { Drop, Keep };
+  // Loads File as the document and lists it; on failure shows why and
+  // forgets the file name.
+  bool LoadFile(const QString& File, TPartial Partial);
+  // "Открыть..." and a drop: the dialog or drag cursor is gone from the
+  // screen before a long load starts.
+  void OpenFile(const QString& File);
+  // "Сохранить" shows the writer's reason, "Сохранить как..." only a warning.
+  enum class TSaveReport { Reason, Warning };
+  bool SaveFile(const QString& File, TSaveReport Report);
   enum class TFileCommand { Open, Save };
-  // The message for a failed load or save of File with its reason; no Error
-  // means the memory ran out. ShowFileError shows it in an error message box.
-  static QString FileErrorText(TFileCommand Command, const QString& File,
-                               const std::exception* Error);
-  void ShowFileError(TFileCommand Command, const QString& File, const std::exception* Error);
+  // The error message for the document's last failure on File.
+  QString FileErrorText(TFileCommand Command, const QString& File) const;
+  template <class TRec, class TDialog>
+  void EditSelected(QTreeView* View, TRecordListModel<TRec>* Model, TDialog* Dialog);
+  // Drops the selected row of View and gives its record, for the database to free.
+  template <class TRec> TRec* TakeSelected(QTreeView* View, TRecordListModel<TRec>* Model);
 
   std::unique_ptr<Ui::MainForm> FUi;
   TPropDB* FDB;
-  QString FFileName;
+  TDocument FDoc;
+  TMainDialogs FDialogs;
   QLabel* FStatusPanel = nullptr;
   QMenu* FPopupMenuType = nullptr;
   QMenu* FPopupMenuProp = nullptr;

@@ -9,8 +9,6 @@
 
 #include <algorithm>
 
-TFormProp* FormProp = nullptr;
-
 namespace {
 
 // 19 March 2010, 16:38:56.193: what the first add offers.

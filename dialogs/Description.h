@@ -40,5 +40,3 @@ private:
   // show (a year below 100); OK keeps that date unless the user changed it.
   std::optional<double> FDateStandIn;
 };
-
-extern TFormProp* FormProp;

@@ -4,8 +4,6 @@
 
 #include <QLineEdit>
 
-TFormType* FormType = nullptr;
-
 TFormType::TFormType(QWidget* Parent) : TEditDialog(Parent), FUi(new Ui::FormType) {
   FUi->setupUi(this);
   BindControls(FUi->bOK, FUi->bCancel, FUi->eName,

@@ -35,5 +35,3 @@ private:
   TTypeRecord FTypeRec;
   PTypeRecord FCurRec = nullptr;
 };
-
-extern TFormType* FormType;

@@ -14,8 +14,6 @@
 #include <array>
 #include <new>
 
-TFormCollections* FormCollections = nullptr;
-
 // The rows of ListItems: a tick, four texts made once when the row is added
 // (the record is not read again for showing), and the record for the export.
 class TTestItemsModel final : public QAbstractTableModel {
@@ -152,7 +150,7 @@ TFormCollections::TFormCollections(QWidget* Parent)
     if (FShowing)
       eDetailChange();
   });
-  connect(FUi->Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+  connect(FUi->Button2, &QPushButton::clicked, this, [this] { CloseClick(); });
   connect(FUi->bSaveToFile, &QPushButton::clicked, this, [this] { bSaveToFileClick(); });
 
   SaveDialog.Filter = QStringLiteral("Текстовые файлы (*.txt)|*.txt");
@@ -267,7 +265,7 @@ void TFormCollections::eDetailChange() {
   UpdateItemList();
 }
 
-void TFormCollections::Button2Click() {
+void TFormCollections::CloseClick() {
   close();
 }
 

@@ -56,7 +56,7 @@ public:
   void eAllLangClick();
   void eAllCountriesClick();
   void eDetailChange();
-  void Button2Click();
+  void CloseClick();
   void bSaveToFileClick();
 
 protected:
@@ -76,5 +76,3 @@ private:
   // from the user; before that they are the program's own filling.
   bool FShowing = false;
 };
-
-extern TFormCollections* FormCollections;

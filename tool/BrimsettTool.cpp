@@ -4,6 +4,7 @@
 // by a locale name rather than from wherever it happens to run.
 
 #include "database/AtomicFile.h"
+#include "database/Document.h"
 #include "database/PropDB.h"
 #include "database/SetFile.h"
 #include "regional/Regional.h"
@@ -170,13 +171,13 @@ int Check(const QStringList& Files, const TRegional& Settings) {
   int Result = ExitOk;
   for (const QString& File : Files) {
     TPropDB DB;
+    TDocument Doc(DB);
     QString Line = File + QStringLiteral(": ");
-    try {
-      LoadSetFile(File, DB, Settings);
+    if (Doc.Load(File, Settings)) {
       Line += QStringLiteral("наборов: ") + QString::number(DB.TypeCount()) +
               QStringLiteral(", элементов: ") + QString::number(DB.PropCount());
-    } catch (const std::exception& E) {
-      Line += QStringLiteral("ошибка: ") + OneLine(ErrorText(E));
+    } else {
+      Line += QStringLiteral("ошибка: ") + OneLine(Doc.Error());
       Result = ExitFailed;
     }
     Print(stdout, Line + u'\n');
@@ -186,13 +187,11 @@ int Check(const QStringList& Files, const TRegional& Settings) {
 }
 
 bool Load(const QString& File, TPropDB& DB, const TRegional& Settings) {
-  try {
-    LoadSetFile(File, DB, Settings);
+  TDocument Doc(DB);
+  if (Doc.Load(File, Settings))
     return true;
-  } catch (const std::exception& E) {
-    Fail(File + QStringLiteral(": ошибка чтения: ") + OneLine(ErrorText(E)));
-    return false;
-  }
+  Fail(File + QStringLiteral(": ошибка чтения: ") + OneLine(Doc.Error()));
+  return false;
 }
 
 int Convert(const QString& Input, const QString& Output, const TRegional& From,
@@ -202,10 +201,8 @@ int Convert(const QString& Input, const QString& Output, const TRegional& From,
     Fail(Output + QStringLiteral(": не записан"));
     return ExitFailed;
   }
-  try {
-    SaveSetFile(Output, DB, To);
-  } catch (const std::exception& E) {
-    Fail(Output + QStringLiteral(": ошибка записи: ") + OneLine(ErrorText(E)));
+  if (const TDocument Doc(DB); !Doc.Save(Output, To)) {
+    Fail(Output + QStringLiteral(": ошибка записи: ") + OneLine(Doc.Error()));
     return ExitFailed;
   }
   return ExitOk;
