@@ -7,13 +7,18 @@
 
 #include "ui_Main.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
+#include <QFocusFrame>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
 #include <QScreen>
@@ -147,6 +152,26 @@ void LoadBox(QComboBox* Box, const QString& FileName) {
   Box->setEditText(Text);
 }
 
+// The wait cursor for as long as the window cannot answer.
+class TBusyCursor {
+public:
+  TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+  TBusyCursor(const TBusyCursor&) = delete;
+  TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+// The set file that a drag carries, or nothing: only one file is taken, and
+// only one that "Открыть..." would offer.
+QString DroppedSetFile(const QMimeData* Data) {
+  if (!Data || !Data->hasUrls() || Data->urls().size() != 1)
+    return {};
+  const QFileInfo File(Data->urls().constFirst().toLocalFile());
+  if (!File.isFile() || File.suffix().compare(SetFileExt, Qt::CaseInsensitive) != 0)
+    return {};
+  return File.filePath();
+}
+
 } // namespace
 
 QIcon AppIcon() {
@@ -184,6 +209,7 @@ TMainForm::TMainForm(TPropDB* DB, const QStringList& Args, QWidget* Parent)
     move(Frame.topLeft());
   }
 
+  setAcceptDrops(true);
   FormCreate(Args);
   FitLists();
 }
@@ -275,6 +301,7 @@ void TMainForm::SetUpLists() {
       Header->resizeSection(Column, Setup.Widths.at(Column));
     // The name takes whatever width the other columns leave.
     Header->setSectionResizeMode(0, QHeaderView::Stretch);
+    View->setAccessibleName(Setup.Model->headerData(0, Qt::Horizontal).toString());
     View->installEventFilter(this);
     View->viewport()->installEventFilter(this);
     QMenu* Popup = Setup.Popup;
@@ -289,6 +316,8 @@ void TMainForm::SetUpLists() {
   connect(FUi->ListTypes, &QAbstractItemView::doubleClicked, this, &TMainForm::ListTypesDblClick);
   connect(FUi->ListProps, &QAbstractItemView::doubleClicked, this, &TMainForm::ListPropsDblClick);
 
+  // The style draws no focus of its own around a list.
+  FFocusFrame = new QFocusFrame(this);
   FUi->Splitter1->setStretchFactor(0, 0);
   FUi->Splitter1->setStretchFactor(1, 1);
 }
@@ -344,16 +373,20 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
   // that the commands do not see: a list without a selection shows none.
   if (Event->type() == QEvent::FocusIn) {
     for (QTreeView* View : {FUi->ListTypes, FUi->ListProps}) {
-      if (Watched == View)
-        QMetaObject::invokeMethod(
-            View,
-            [View] {
-              if (!View->selectionModel()->hasSelection())
-                View->selectionModel()->clearCurrentIndex();
-            },
-            Qt::QueuedConnection);
+      if (Watched != View)
+        continue;
+      FFocusFrame->setWidget(View);
+      QMetaObject::invokeMethod(
+          View,
+          [View] {
+            if (!View->selectionModel()->hasSelection())
+              View->selectionModel()->clearCurrentIndex();
+          },
+          Qt::QueuedConnection);
     }
   }
+  if (Event->type() == QEvent::FocusOut && Watched == FFocusFrame->widget())
+    FFocusFrame->setWidget(nullptr);
   // A press on empty space below the rows ends the list's selection, as a
   // report list does; the item views themselves would keep it.
   if (Event->type() == QEvent::MouseButtonPress) {
@@ -390,7 +423,11 @@ bool TMainForm::LoadFile(const QString& File, TPartial Partial) {
     FPropModel->Clear();
     FTypeModel->Clear();
   }
-  const bool Loaded = FDoc.Load(File, TRegional::Current());
+  bool Loaded = false;
+  {
+    const TBusyCursor Busy;
+    Loaded = FDoc.Load(File, TRegional::Current());
+  }
   if (!Loaded && Partial == TPartial::Drop)
     FDB->Clear();
   // After a failure "Сохранить" must ask, not write the partial document
@@ -405,11 +442,41 @@ bool TMainForm::LoadFile(const QString& File, TPartial Partial) {
 }
 
 void TMainForm::OpenFile(const QString& File) {
+  {
+    const TBusyCursor Busy;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
   LoadFile(File, TPartial::Keep);
 }
 
+void TMainForm::dragEnterEvent(QDragEnterEvent* Event) {
+  if (!DroppedSetFile(Event->mimeData()).isEmpty())
+    Event->acceptProposedAction();
+}
+
+void TMainForm::dragMoveEvent(QDragMoveEvent* Event) {
+  if (!DroppedSetFile(Event->mimeData()).isEmpty())
+    Event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* Event) {
+  const QString File = DroppedSetFile(Event->mimeData());
+  if (File.isEmpty())
+    return;
+  Event->acceptProposedAction();
+  // After the drop has returned, so that the file manager is not kept
+  // waiting for a long load.
+  QMetaObject::invokeMethod(
+      this, [this, File] { OpenFile(File); }, Qt::QueuedConnection);
+}
+
 bool TMainForm::SaveFile(const QString& File, TSaveReport Report) {
-  if (FDoc.Save(File, TRegional::Current()))
+  bool Saved = false;
+  {
+    const TBusyCursor Busy;
+    Saved = FDoc.Save(File, TRegional::Current());
+  }
+  if (Saved)
     return true;
   if (Report == TSaveReport::Warning)
     ShowWarning(this, QStringLiteral("Ошибка при сохранении файла!"));

@@ -11,6 +11,7 @@
 
 #include <memory>
 
+class QFocusFrame;
 class QItemSelection;
 class QLabel;
 class QMenu;
@@ -100,6 +101,10 @@ public:
 protected:
   bool event(QEvent* Event) override;
   bool eventFilter(QObject* Watched, QEvent* Event) override;
+  // A dropped set file is opened as "Открыть..." opens it.
+  void dragEnterEvent(QDragEnterEvent* Event) override;
+  void dragMoveEvent(QDragMoveEvent* Event) override;
+  void dropEvent(QDropEvent* Event) override;
 
 private:
   void FormCreate(const QStringList& Args);
@@ -136,6 +141,7 @@ private:
   TDocument FDoc;
   TMainDialogs FDialogs;
   QLabel* FStatusPanel = nullptr;
+  QFocusFrame* FFocusFrame = nullptr;
   QMenu* FPopupMenuType = nullptr;
   QMenu* FPopupMenuProp = nullptr;
   TTypeListModel* FTypeModel = nullptr;

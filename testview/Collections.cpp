@@ -1,6 +1,7 @@
 #include "testview/Collections.h"
 
 #include "testview/TestFilter.h"
+#include "ui/Accessible.h"
 #include "ui_Collections.h"
 
 #include <QAbstractTableModel>
@@ -124,6 +125,8 @@ TFormCollections::TFormCollections(QWidget* Parent)
 
   FItems = new TTestItemsModel(this);
   FUi->ListItems->setModel(FItems);
+  FUi->ListItems->setAccessibleName(
+      FItems->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString());
   QHeaderView* Header = FUi->ListItems->header();
   Header->setSectionsMovable(false);
   Header->setSectionsClickable(false);
@@ -156,6 +159,7 @@ TFormCollections::TFormCollections(QWidget* Parent)
   SaveDialog.Filter = QStringLiteral("Текстовые файлы (*.txt)|*.txt");
   SaveDialog.DefaultExt = QStringLiteral("txt");
   FUi->eDetail->setFocus();
+  NameFieldsAfterLabels(this);
 }
 
 TFormCollections::~TFormCollections() = default;
