@@ -4,6 +4,7 @@
 #include "dialogs/SetC.h"
 #include "regional/RefList.h"
 #include "testview/Collections.h"
+#include "ui/ReportList.h"
 
 #include "ui_Main.h"
 
@@ -39,41 +40,11 @@ static void InitMainResources() {
 
 TPropDB* GlobalDB = nullptr;
 
-const QString DefaultText[2] = {QStringLiteral("Нет"), QStringLiteral("Да")};
-
 namespace {
 
 const QString InitialSetFile = QStringLiteral("varnoke_set.vsxml");
 const QString SetFileFilter = QStringLiteral("Varnoke sets (*.vsxml)|*.vsxml");
 const QString SetFileExt = QStringLiteral("vsxml");
-
-QString TypeCell(const TTypeRecord& Rec, int Column) {
-  switch (Column) {
-  case 0:
-    return Rec.Name;
-  case 1:
-    return Rec.Country;
-  case 2:
-    return Rec.Language;
-  }
-  return {};
-}
-
-// The windows are where the process-wide regional settings are read.
-QString PropCell(const TPropRecord& Rec, int Column) {
-  const TRegional& Regional = TRegional::Current();
-  switch (Column) {
-  case 0:
-    return Rec.Name;
-  case 1:
-    return DateToStr(Rec.Date, Regional);
-  case 2:
-    return DefaultText[Rec.Default ? 1 : 0];
-  case 3:
-    return CostToStr(Rec.Cost, Regional.DecimalSeparator);
-  }
-  return {};
-}
 
 // Theme picture where the desktop has one, our own drawing otherwise.
 QIcon ThemeIcon(const char* ThemeName, const char* Fallback) {
@@ -113,12 +84,24 @@ int TextWidth(const QTreeView* View, const QString& Text) {
   return View->fontMetrics().horizontalAdvance(Text) + Margin + 2;
 }
 
+// The texts of each column for the first Count records of DB that At gives.
+template <class TRec>
+std::vector<QStringList> SampleTexts(const TColumns<TRec>& Columns, const TPropDB& DB,
+                                     TRec* (TPropDB::*At)(int) const, int Count) {
+  std::vector<QStringList> Texts(Columns.size());
+  const TRegional& Regional = TRegional::Current();
+  for (int I = 0; I < Count; ++I)
+    for (size_t Column = 0; Column < Columns.size(); ++Column)
+      Texts[Column].append(Columns[Column].Text(*(DB.*At)(I), Regional));
+  return Texts;
+}
+
 // The width of each column: its layout width when the header and every text
 // fit in it, else what they need; with no LayoutWidths only what they need.
-QList<int> ColumnWidths(const QTreeView* View, int Columns, const QList<int>& LayoutWidths,
+QList<int> ColumnWidths(const QTreeView* View, const QList<int>& LayoutWidths,
                         const std::vector<QStringList>& Texts) {
   QList<int> Widths;
-  for (int Column = 0; Column < Columns; ++Column) {
+  for (int Column = 0; Column < static_cast<int>(Texts.size()); ++Column) {
     int Need = View->header()->sectionSizeHint(Column);
     for (const QString& Text : Texts[static_cast<size_t>(Column)])
       Need = std::max(Need, TextWidth(View, Text));
@@ -274,11 +257,8 @@ void TMainForm::SetUpActions() {
 }
 
 void TMainForm::SetUpLists() {
-  FTypeModel = new TTypeListModel(
-      {QStringLiteral("Набор"), QStringLiteral("Страна"), QStringLiteral("Язык")}, TypeCell, this);
-  FPropModel = new TPropListModel({QStringLiteral("Имущество"), QStringLiteral("Дата"),
-                                   QStringLiteral("По умолчанию"), QStringLiteral("Цена")},
-                                  PropCell, this);
+  FTypeModel = new TTypeListModel(TypeColumns(), this);
+  FPropModel = new TPropListModel(PropColumns(TItemList::Main), this);
 
   struct TListSetup {
     QTreeView* View;
@@ -287,21 +267,13 @@ void TMainForm::SetUpLists() {
     QMenu* Popup;
   };
   const TListSetup Setups[] = {
-      {FUi->ListTypes, FTypeModel, {150, 100, 80}, FPopupMenuType},
-      {FUi->ListProps, FPropModel, {150, 80, 100, 50}, FPopupMenuProp},
+      {FUi->ListTypes, FTypeModel, LayoutWidths(FTypeModel->Columns()), FPopupMenuType},
+      {FUi->ListProps, FPropModel, LayoutWidths(FPropModel->Columns()), FPopupMenuProp},
   };
   for (const TListSetup& Setup : Setups) {
     QTreeView* View = Setup.View;
     View->setModel(Setup.Model);
-    QHeaderView* Header = View->header();
-    Header->setSectionsClickable(false);
-    Header->setSectionsMovable(false);
-    Header->setSortIndicatorShown(false);
-    for (int Column = 0; Column < Setup.Widths.size(); ++Column)
-      Header->resizeSection(Column, Setup.Widths.at(Column));
-    // The name takes whatever width the other columns leave.
-    Header->setSectionResizeMode(0, QHeaderView::Stretch);
-    View->setAccessibleName(Setup.Model->headerData(0, Qt::Horizontal).toString());
+    SetUpReportList(View, Setup.Widths);
     View->installEventFilter(this);
     View->viewport()->installEventFilter(this);
     QMenu* Popup = Setup.Popup;
@@ -327,21 +299,19 @@ void TMainForm::FitLists() {
   // text of a large one took two thirds of a second at start-up. Among them,
   // every item, so that whichever of those sets gets selected fits.
   constexpr int Sample = 1000;
-  std::vector<QStringList> TypeTexts(3), PropTexts(4);
-  for (int I = 0; I < std::min(FDB->TypeCount(), Sample); ++I)
-    for (int Column = 0; Column < 3; ++Column)
-      TypeTexts[static_cast<size_t>(Column)].append(TypeCell(*FDB->Types(I), Column));
-  for (int I = 0; I < std::min(FDB->PropCount(), Sample); ++I)
-    for (int Column = 0; Column < 4; ++Column)
-      PropTexts[static_cast<size_t>(Column)].append(PropCell(*FDB->Props(I), Column));
-  const QList<int> TypeLayout = {150, 100, 80}, PropLayout = {150, 80, 100, 50};
-  QList<int> TypeWanted = ColumnWidths(FUi->ListTypes, 3, TypeLayout, TypeTexts);
-  QList<int> PropWanted = ColumnWidths(FUi->ListProps, 4, PropLayout, PropTexts);
+  const std::vector<QStringList> TypeTexts =
+      SampleTexts(FTypeModel->Columns(), *FDB, &TPropDB::Types, std::min(FDB->TypeCount(), Sample));
+  const std::vector<QStringList> PropTexts =
+      SampleTexts(FPropModel->Columns(), *FDB, &TPropDB::Props, std::min(FDB->PropCount(), Sample));
+  QList<int> TypeWanted =
+      ColumnWidths(FUi->ListTypes, LayoutWidths(FTypeModel->Columns()), TypeTexts);
+  QList<int> PropWanted =
+      ColumnWidths(FUi->ListProps, LayoutWidths(FPropModel->Columns()), PropTexts);
   const int Room = std::max(0, width() - FUi->Splitter1->handleWidth());
   // A small or highly scaled screen: the columns shrink to their contents.
   if (ListWidth(FUi->ListTypes, TypeWanted) + ListWidth(FUi->ListProps, PropWanted) > Room) {
-    TypeWanted = ColumnWidths(FUi->ListTypes, 3, {}, TypeTexts);
-    PropWanted = ColumnWidths(FUi->ListProps, 4, {}, PropTexts);
+    TypeWanted = ColumnWidths(FUi->ListTypes, {}, TypeTexts);
+    PropWanted = ColumnWidths(FUi->ListProps, {}, PropTexts);
   }
   const int TypeNeed = ListWidth(FUi->ListTypes, TypeWanted);
   const int PropNeed = ListWidth(FUi->ListProps, PropWanted);

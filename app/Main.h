@@ -28,9 +28,6 @@ class MainForm;
 // frees it after the last one is gone.
 extern TPropDB* GlobalDB;
 
-// Texts of an item's Default flag: [false] "Нет", [true] "Да".
-extern const QString DefaultText[2];
-
 // The application icon (bundled), for the windows and the About box.
 QIcon AppIcon();
 
