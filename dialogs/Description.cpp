@@ -1,3 +1,5 @@
+// TFormProp, the item dialog; the file keeps the unit name the program has always used.
+
 #include "dialogs/Description.h"
 
 #include "regional/Regional.h"

@@ -1,3 +1,5 @@
+// TFormType, the set dialog; the file keeps the unit name the program has always used.
+
 #include "dialogs/SetC.h"
 
 #include "ui_SetC.h"
