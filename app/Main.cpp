@@ -579,29 +579,40 @@ void TMainForm::EditSelected(QTreeView* View, TRecordListModel<TRec>* Model, TDi
     Model->Refresh(Row);
 }
 
+template <class TRec, class TDialog, class TCreate>
+void TMainForm::AddFromDialog(TDialog* Dialog, TRec* (TDialog::*Entered)(),
+                              void (TMainForm::*AddToList)(TRec*), TCreate Create) {
+  if (!Dialog || !Dialog->ShowEdit(nullptr))
+    return;
+  if (TRec* Rec = Create()) {
+    Adopt(*Rec, *(Dialog->*Entered)());
+    (this->*AddToList)(Rec);
+  }
+}
+
 template <class TRec>
-TRec* TMainForm::TakeSelected(QTreeView* View, TRecordListModel<TRec>* Model) {
+void TMainForm::RemoveSelected(QTreeView* View, TRecordListModel<TRec>* Model,
+                               bool (TPropDB::*Free)(TRec*)) {
   const int Row = SelectedRow(View);
   TRec* Rec = Model->Rec(Row);
   if (!Rec)
-    return nullptr;
-  // The rows go before the records do, so that nothing can paint a freed
-  // record; the view must not move the selection to a neighbouring row.
-  const QScopedValueRollback Guard(FUpdating, true);
-  if constexpr (std::is_same_v<TRec, TTypeRecord>)
-    FPropModel->Clear();
-  View->selectionModel()->clear();
-  Model->Remove(Row);
-  return Rec;
+    return;
+  {
+    // The rows go before the records do, so that nothing can paint a freed
+    // record; the view must not move the selection to a neighbouring row.
+    const QScopedValueRollback Guard(FUpdating, true);
+    if constexpr (std::is_same_v<TRec, TTypeRecord>)
+      FPropModel->Clear();
+    View->selectionModel()->clear();
+    Model->Remove(Row);
+  }
+  (FDB->*Free)(Rec);
+  UpdateButtons();
 }
 
 void TMainForm::AAddTypeExecute() {
-  TFormType* Dialog = FDialogs.Type;
-  if (!Dialog || !Dialog->ShowEdit(nullptr))
-    return;
-  const PTypeRecord Rec = FDB->AddType();
-  Adopt(*Rec, *Dialog->TypeRec());
-  AddTypeToList(Rec);
+  AddFromDialog(FDialogs.Type, &TFormType::TypeRec, &TMainForm::AddTypeToList,
+                [this] { return FDB->AddType(); });
 }
 
 void TMainForm::AEditTypeExecute() {
@@ -609,21 +620,13 @@ void TMainForm::AEditTypeExecute() {
 }
 
 void TMainForm::ARemoveTypeExecute() {
-  if (const PTypeRecord Rec = TakeSelected(FUi->ListTypes, FTypeModel)) {
-    FDB->RemoveType(Rec);
-    UpdateButtons();
-  }
+  RemoveSelected(FUi->ListTypes, FTypeModel, &TPropDB::RemoveType);
 }
 
 void TMainForm::AAddPropExecute() {
-  const int Row = SelectedTypeRow();
-  TFormProp* Dialog = FDialogs.Prop;
-  if (Row < 0 || !Dialog || !Dialog->ShowEdit(nullptr))
-    return;
-  if (const PPropRecord Rec = FDB->AddProp(FTypeModel->Rec(Row))) {
-    Adopt(*Rec, *Dialog->PropRec());
-    AddPropToList(Rec);
-  }
+  if (const PTypeRecord Set = FTypeModel->Rec(SelectedTypeRow()))
+    AddFromDialog(FDialogs.Prop, &TFormProp::PropRec, &TMainForm::AddPropToList,
+                  [this, Set] { return FDB->AddProp(Set); });
 }
 
 void TMainForm::AEditPropExecute() {
@@ -631,10 +634,7 @@ void TMainForm::AEditPropExecute() {
 }
 
 void TMainForm::ARemovePropExecute() {
-  if (const PPropRecord Rec = TakeSelected(FUi->ListProps, FPropModel)) {
-    FDB->RemoveProp(Rec);
-    UpdateButtons();
-  }
+  RemoveSelected(FUi->ListProps, FPropModel, &TPropDB::RemoveProp);
 }
 
 void TMainForm::ANewFileExecute() {

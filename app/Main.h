@@ -130,8 +130,14 @@ private:
   QString FileErrorText(TFileCommand Command, const QString& File) const;
   template <class TRec, class TDialog>
   void EditSelected(QTreeView* View, TRecordListModel<TRec>* Model, TDialog* Dialog);
-  // Drops the selected row of View and gives its record, for the database to free.
-  template <class TRec> TRec* TakeSelected(QTreeView* View, TRecordListModel<TRec>* Model);
+  // Adds the record that Create makes (none when it gives none) from what the
+  // dialog's own record holds after an add, and its row.
+  template <class TRec, class TDialog, class TCreate>
+  void AddFromDialog(TDialog* Dialog, TRec* (TDialog::*Entered)(),
+                     void (TMainForm::*AddToList)(TRec*), TCreate Create);
+  // Drops the selected row of View, then its record from the database.
+  template <class TRec>
+  void RemoveSelected(QTreeView* View, TRecordListModel<TRec>* Model, bool (TPropDB::*Free)(TRec*));
 
   std::unique_ptr<Ui::MainForm> FUi;
   TPropDB* FDB;

@@ -234,18 +234,6 @@ void TFormCollections::AddItemToList(PPropRecord Rec) {
   FItems->Insert(std::move(Row), FCollator);
 }
 
-void TFormCollections::eTypeListSelect() {
-  UpdateItemList();
-}
-
-void TFormCollections::eLangChange() {
-  UpdateTypeList();
-}
-
-void TFormCollections::eCountryChange() {
-  UpdateTypeList();
-}
-
 void TFormCollections::eAllLangClick() {
   FUi->eLang->setEnabled(!FUi->eAllLang->isChecked());
   UpdateTypeList();
@@ -254,14 +242,6 @@ void TFormCollections::eAllLangClick() {
 void TFormCollections::eAllCountriesClick() {
   FUi->eCountry->setEnabled(!FUi->eAllCountries->isChecked());
   UpdateTypeList();
-}
-
-void TFormCollections::eDetailChange() {
-  UpdateItemList();
-}
-
-void TFormCollections::CloseClick() {
-  close();
 }
 
 void TFormCollections::bSaveToFileClick() {

@@ -50,13 +50,13 @@ public:
   TFileDialog SaveDialog;
 
   // Handlers, run on the user's actions in the shown window.
-  void eTypeListSelect();
-  void eLangChange();
-  void eCountryChange();
+  void eTypeListSelect() { UpdateItemList(); }
+  void eLangChange() { UpdateTypeList(); }
+  void eCountryChange() { UpdateTypeList(); }
   void eAllLangClick();
   void eAllCountriesClick();
-  void eDetailChange();
-  void CloseClick();
+  void eDetailChange() { UpdateItemList(); }
+  void CloseClick() { close(); }
   void bSaveToFileClick();
 
 protected:
