@@ -1,5 +1,6 @@
 #include "app/Main.h"
 
+#include "database/SetFile.h"
 #include "dialogs/Description.h"
 #include "dialogs/SetC.h"
 #include "regional/RefList.h"
@@ -68,13 +69,10 @@ QList<int> RowsOf(const QItemSelection& Selection) {
 }
 
 // System reasons that Qt words itself stay English unless its translation
-// has them. Only the first line is a reason; the reader's other lines (line
-// number, source text) are left as they are.
-QString TranslatedReason(const QString& Message) {
-  const qsizetype End = Message.indexOf(QStringLiteral("\r\n"));
-  const QString Reason = End < 0 ? Message : Message.left(End);
-  return QCoreApplication::translate("QIODevice", Reason.toUtf8().constData()) +
-         (End < 0 ? QString() : Message.mid(End));
+// has them. Only the reason is; the reader's line number and source text are
+// left as they are.
+QString TranslatedReason(const QString& Reason) {
+  return QCoreApplication::translate("QIODevice", Reason.toUtf8().constData());
 }
 
 int TextWidth(const QTreeView* View, const QString& Text) {
@@ -455,6 +453,12 @@ bool TMainForm::SaveFile(const QString& File, TSaveReport Report) {
   return false;
 }
 
+QString TMainForm::ReasonText() const {
+  if (const std::optional<TLoadFailure>& Failure = FDoc.LoadFailure())
+    return Failure->Lines(TranslatedReason(Failure->Reason)).join(QStringLiteral("\r\n"));
+  return TranslatedReason(FDoc.Error());
+}
+
 QString TMainForm::FileErrorText(TFileCommand Command, const QString& File) const {
   const bool Open = Command == TFileCommand::Open;
   if (FDoc.OutOfMemory())
@@ -464,7 +468,7 @@ QString TMainForm::FileErrorText(TFileCommand Command, const QString& File) cons
   return (Open ? QStringLiteral("Не удалось открыть файл «%1».")
                : QStringLiteral("Не удалось сохранить файл «%1»."))
              .arg(File) +
-         u'\n' + TranslatedReason(FDoc.Error());
+         u'\n' + ReasonText();
 }
 
 int TMainForm::SelectedTypeRow() const {

@@ -128,6 +128,8 @@ private:
   enum class TFileCommand { Open, Save };
   // The error message for the document's last failure on File.
   QString FileErrorText(TFileCommand Command, const QString& File) const;
+  // The reason of the document's last failure in the user's language.
+  QString ReasonText() const;
   template <class TRec, class TDialog>
   void EditSelected(QTreeView* View, TRecordListModel<TRec>* Model, TDialog* Dialog);
   // Adds the record that Create makes (none when it gives none) from what the

@@ -1,13 +1,13 @@
 #include "database/Document.h"
 
 #include "database/PropDB.h"
-#include "database/SetFile.h"
 
 #include <exception>
 #include <new>
 
 template <class TStep> bool TDocument::Guarded(TStep Step) const {
   FError.clear();
+  FLoadFailure.reset();
   FOutOfMemory = false;
   try {
     Step();
@@ -15,6 +15,9 @@ template <class TStep> bool TDocument::Guarded(TStep Step) const {
   } catch (const std::bad_alloc& Error) {
     FOutOfMemory = true;
     FError = QString::fromLocal8Bit(Error.what());
+  } catch (const TLoadError& Error) {
+    FLoadFailure = Error.Failure();
+    FError = Error.Message();
   } catch (const TError& Error) {
     FError = Error.Message();
   } catch (const std::exception& Error) {

@@ -4,7 +4,11 @@
 // last load or save failed. The editor and the tool load and save through it,
 // so that both catch the same failures the same way.
 
+#include "database/SetFile.h"
+
 #include <QString>
+
+#include <optional>
 
 class TPropDB;
 struct TRegional;
@@ -29,6 +33,8 @@ public:
 
   // The reason of the last failure, as the reader or writer words it.
   const QString& Error() const { return FError; }
+  // The parts of the last failed load, when the reader said what failed.
+  const std::optional<TLoadFailure>& LoadFailure() const { return FLoadFailure; }
   bool OutOfMemory() const { return FOutOfMemory; }
 
 private:
@@ -37,5 +43,6 @@ private:
   TPropDB& FDB;
   QString FFileName;
   mutable QString FError;
+  mutable std::optional<TLoadFailure> FLoadFailure;
   mutable bool FOutOfMemory = false;
 };

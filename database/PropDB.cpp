@@ -2,6 +2,10 @@
 
 #include "database/PropDB.h"
 
+#include "database/SetFile.h"
+
+#include <QBuffer>
+
 #include <algorithm>
 
 namespace {
@@ -85,8 +89,69 @@ void TPropDB::Clear() {
   decltype(FTypeList)().swap(FTypeList);
 }
 
+TPropsBySet::TPropsBySet(const TPropDB& DB) {
+  const size_t TypeCount = size_t(DB.TypeCount());
+  const size_t PropCount = size_t(DB.PropCount());
+  FIndex.reserve(TypeCount);
+  for (size_t T = 0; T < TypeCount; ++T)
+    FIndex.emplace(DB.Types(int(T)), int(T));
+  // Counted first, then placed: two passes over the items, no per-set lists.
+  constexpr int NoType = -1;
+  std::vector<int> PropType(PropCount, NoType);
+  FFirst.assign(TypeCount + 1, 0);
+  for (size_t P = 0; P < PropCount; ++P) {
+    const auto It = FIndex.find(DB.Props(int(P))->Parent);
+    if (It == FIndex.end())
+      continue;
+    PropType[P] = It->second;
+    ++FFirst[size_t(It->second) + 1];
+  }
+  for (size_t T = 0; T < TypeCount; ++T)
+    FFirst[T + 1] += FFirst[T];
+  FGrouped.resize(FFirst[TypeCount]);
+  std::vector<size_t> Next(FFirst.begin(), FFirst.end() - 1);
+  for (size_t P = 0; P < PropCount; ++P)
+    if (PropType[P] != NoType)
+      FGrouped[Next[size_t(PropType[P])]++] = DB.Props(int(P));
+}
+
+std::span<const PPropRecord> TPropsBySet::Items(int TypeIndex) const {
+  if (TypeIndex < 0 || size_t(TypeIndex) + 1 >= FFirst.size())
+    return {};
+  const size_t From = FFirst[size_t(TypeIndex)];
+  return std::span<const PPropRecord>(FGrouped).subspan(From, FFirst[size_t(TypeIndex) + 1] - From);
+}
+
+std::span<const PPropRecord> TPropsBySet::Items(PTypeRecord Type) const {
+  const auto It = FIndex.find(Type);
+  return It == FIndex.end() ? std::span<const PPropRecord>() : Items(It->second);
+}
+
 int32_t NewGUID(TGUID& GUID) {
   // QUuid makes random (version 4, RFC 4122 variant) values.
   GUID = GUIDFromUuid(QUuid::createUuid());
   return 0;
+}
+
+void TPropDB::LoadFromXML(const QString& FileName, const TRegional& Settings) {
+  LoadSetFile(FileName, *this, Settings);
+}
+
+void TPropDB::SaveToXML(const QString& FileName, const TRegional& Settings) const {
+  SaveSetFile(FileName, *this, Settings);
+}
+
+void TPropDB::LoadFromXMLBytes(const QByteArray& Bytes, const TRegional& Settings) {
+  Clear();
+  QBuffer Device;
+  Device.setData(Bytes);
+  Device.open(QIODevice::ReadOnly);
+  ReadSetFile(Device, *this, Settings);
+}
+
+QByteArray TPropDB::SaveToXMLBytes(const TRegional& Settings) const {
+  QBuffer Device;
+  Device.open(QIODevice::WriteOnly);
+  WriteSetFile(Device, *this, Settings);
+  return Device.data();
 }

@@ -8,6 +8,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <unordered_map>
 #include <vector>
 
 struct TTypeRecord;
@@ -70,6 +72,27 @@ public:
 private:
   std::vector<std::unique_ptr<TPropRecord>> FPropList;
   std::vector<std::unique_ptr<TTypeRecord>> FTypeList;
+};
+
+// The items of every set of DB in item-list order, grouped in one pass over
+// the item list rather than a scan of it for every set: what the writer, the
+// export and anything else that lists the items of many sets take. An item
+// whose Parent is not in the set list is in no group. Holds plain pointers:
+// valid while DB's lists stay as they were.
+class TPropsBySet {
+public:
+  explicit TPropsBySet(const TPropDB& DB);
+  // The items of the set at Index of the set list; none outside it.
+  std::span<const PPropRecord> Items(int TypeIndex) const;
+  // The same for a set by identity; none for one not in the list.
+  std::span<const PPropRecord> Items(PTypeRecord Type) const;
+  // Every grouped item, set after set.
+  std::span<const PPropRecord> All() const { return FGrouped; }
+
+private:
+  std::vector<PPropRecord> FGrouped;
+  std::vector<size_t> FFirst; // the items of set T: FGrouped[FFirst[T] .. FFirst[T + 1])
+  std::unordered_map<PTypeRecord, int> FIndex;
 };
 
 // Fills GUID with a fresh random (version 4) value; returns 0 on success.

@@ -9,24 +9,36 @@
 // file holds two GUIDs a line, and QUuid's text and case conversions took a
 // quarter of a save.
 
-void GUIDToChars(const TGUID& GUID, QChar* Out) {
+namespace {
+
+template <class TChar> void PutGUID(const TGUID& GUID, TChar* Out) {
   static const char Digits[] = "0123456789ABCDEF";
   const auto Put = [&](uint64_t Value, int Count) {
     for (int I = Count - 1; I >= 0; --I)
-      *Out++ = QLatin1Char(Digits[(Value >> (4 * I)) & 15]);
+      *Out++ = TChar(char16_t(Digits[(Value >> (4 * I)) & 15]));
   };
-  *Out++ = u'{';
+  *Out++ = TChar(u'{');
   Put(GUID.D1, 8);
-  *Out++ = u'-';
+  *Out++ = TChar(u'-');
   Put(GUID.D2, 4);
-  *Out++ = u'-';
+  *Out++ = TChar(u'-');
   Put(GUID.D3, 4);
-  *Out++ = u'-';
+  *Out++ = TChar(u'-');
   Put(uint64_t(GUID.D4[0]) << 8 | GUID.D4[1], 4);
-  *Out++ = u'-';
+  *Out++ = TChar(u'-');
   for (size_t I = 2; I < 8; ++I)
     Put(GUID.D4[I], 2);
-  *Out = u'}';
+  *Out = TChar(u'}');
+}
+
+} // namespace
+
+void GUIDToChars(const TGUID& GUID, QChar* Out) {
+  PutGUID(GUID, Out);
+}
+
+void GUIDToBytes(const TGUID& GUID, char* Out) {
+  PutGUID(GUID, Out);
 }
 
 QString GUIDToString(const TGUID& GUID) {

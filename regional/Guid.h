@@ -19,6 +19,8 @@ struct TGUID {
 QString GUIDToString(const TGUID& GUID);
 // The same 38 characters into Out, for a writer that reuses one buffer.
 void GUIDToChars(const TGUID& GUID, QChar* Out);
+// The same 38 characters as bytes.
+void GUIDToBytes(const TGUID& GUID, char* Out);
 // Either case; raises TError "'%s' is not a valid GUID value".
 TGUID StringToGUID(const QString& Text);
 // The same form as 8-bit text (the set file's own bytes); false for any other.

@@ -7,6 +7,7 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <system_error>
 
@@ -86,38 +87,27 @@ TConvert ToDouble(const TDecimal& D, double& Value) {
   return TConvert::Ok;
 }
 
-// 18 significant digits of |Value| (finite, nonzero) and the power of ten of the first.
-void Digits18(double Value, std::string& Digits, int& Exp10) {
-  char Buffer[64];
-  const auto R = std::to_chars(Buffer, Buffer + sizeof Buffer, std::fabs(Value),
-                               std::chars_format::scientific, 17);
-  const std::string S(Buffer, R.ptr);
-  const size_t E = S.find('e');
-  Digits = S.substr(0, 1) + S.substr(2, E - 2);
-  Exp10 = std::stoi(S.substr(E + 1));
+// The 18 significant digits of |Value| (finite, nonzero) into Digits; returns
+// the power of ten of the first.
+int Digits18(double Value, char (&Digits)[18]) {
+  char Buffer[32];
+  const char* const End = std::to_chars(Buffer, Buffer + sizeof Buffer, std::fabs(Value),
+                                        std::chars_format::scientific, 17)
+                              .ptr;
+  Digits[0] = Buffer[0];
+  std::memcpy(Digits + 1, Buffer + 2, 17);
+  int Exp10 = 0;
+  const char* E = Buffer + 20; // past "d.", 17 digits and "e"
+  const bool Negative = *E == '-';
+  for (++E; E < End; ++E)
+    Exp10 = Exp10 * 10 + (*E - '0');
+  return Negative ? -Exp10 : Exp10;
 }
 
-// Cuts Digits after Keep digits and rounds the magnitude up when the first
-// dropped digit is 5 or more; a carry out of the first digit raises Exp10.
-void RoundDigits(std::string& Digits, int& Exp10, size_t Keep) {
-  if (Digits.size() <= Keep)
-    return;
-  const bool Up = Digits[Keep] >= '5';
-  Digits.resize(Keep);
-  if (!Up)
-    return;
-  size_t I = Keep;
-  while (I > 0) {
-    --I;
-    if (Digits[I] != '9') {
-      ++Digits[I];
-      return;
-    }
-    Digits[I] = '0';
-  }
-  Digits.insert(Digits.begin(), '1');
-  Digits.pop_back();
-  ++Exp10;
+void Digits18(double Value, std::string& Digits, int& Exp10) {
+  char Chars[18];
+  Exp10 = Digits18(Value, Chars);
+  Digits.assign(Chars, 18);
 }
 
 QString FloatMessage(const QString& Text) {
@@ -141,49 +131,70 @@ bool TakeSign(const QString& Text, qsizetype& Pos) {
 // Infinities and NaN cannot come from ParseCost or StrToCost. They are written
 // as "INF", "-INF" and "NAN": visible in the lists and refused by StrToCost, so
 // that a file holding one fails to load loudly instead of reading a wrong number.
-QString CostToStr(double Cost, QChar Decimal) {
-  if (std::isnan(Cost))
-    return QStringLiteral("NAN");
-  if (std::isinf(Cost))
-    return Cost < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
-  if (Cost == 0)
-    return QStringLiteral("0");
-  std::string Digits;
-  int Exp10 = 0;
-  Digits18(Cost, Digits, Exp10);
-  RoundDigits(Digits, Exp10, 15);
-  while (Digits.size() > 1 && Digits.back() == '0')
-    Digits.pop_back();
+char* CostToChars(double Cost, std::string_view Decimal, char* Out) {
+  const auto Put = [&Out](std::string_view Text) {
+    Out = std::copy(Text.begin(), Text.end(), Out);
+  };
+  if (std::isnan(Cost) || std::isinf(Cost) || Cost == 0) {
+    Put(std::isnan(Cost) ? "NAN" : Cost == 0 ? "0" : Cost < 0 ? "-INF" : "INF");
+    return Out;
+  }
+  // 18 digits rounded to 15, halves up; a carry out of the first digit
+  // makes it a 1 and raises the power.
+  char Digits[18];
+  int Exp10 = Digits18(Cost, Digits);
+  if (Digits[15] >= '5') {
+    int I = 15;
+    while (I > 0 && Digits[I - 1] == '9')
+      Digits[--I] = '0';
+    if (I == 0) {
+      Digits[0] = '1';
+      ++Exp10;
+    } else {
+      ++Digits[I - 1];
+    }
+  }
+  int N = 15;
+  while (N > 1 && Digits[N - 1] == '0')
+    --N;
+  const std::string_view All(Digits, size_t(N));
 
-  QString Out;
   if (Cost < 0)
-    Out += u'-';
-  const int N = static_cast<int>(Digits.size());
+    *Out++ = '-';
   if (Exp10 >= -4 && Exp10 < 15) {
     if (Exp10 >= 0) {
       for (int I = 0; I <= Exp10; ++I)
-        Out += QChar(I < N ? Digits[I] : '0');
+        *Out++ = I < N ? Digits[I] : '0';
       if (N > Exp10 + 1) {
-        Out += Decimal;
-        Out += QString::fromLatin1(Digits.substr(static_cast<size_t>(Exp10) + 1));
+        Put(Decimal);
+        Put(All.substr(size_t(Exp10) + 1));
       }
     } else {
-      Out += u'0';
-      Out += Decimal;
-      Out += QString(-Exp10 - 1, u'0');
-      Out += QString::fromLatin1(Digits);
+      *Out++ = '0';
+      Put(Decimal);
+      Out = std::fill_n(Out, -Exp10 - 1, '0');
+      Put(All);
     }
   } else {
-    Out += QChar(Digits[0]);
+    *Out++ = Digits[0];
     if (N > 1) {
-      Out += Decimal;
-      Out += QString::fromLatin1(Digits.substr(1));
+      Put(Decimal);
+      Put(All.substr(1));
     }
-    Out += u'E';
+    *Out++ = 'E';
     if (Exp10 < 0)
-      Out += u'-';
-    Out += QString::number(std::abs(Exp10));
+      *Out++ = '-';
+    Out = std::to_chars(Out, Out + 8, std::abs(Exp10)).ptr;
   }
+  return Out;
+}
+
+QString CostToStr(double Cost, QChar Decimal) {
+  // Digits alone in bytes, the separator (any character) put in as text.
+  char Buffer[CostCharsMax];
+  const char* const End = CostToChars(Cost, "\x01", Buffer);
+  QString Out = QString::fromLatin1(Buffer, End - Buffer);
+  Out.replace(QChar(1), Decimal);
   return Out;
 }
 

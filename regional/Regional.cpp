@@ -266,24 +266,57 @@ int CurrentYear() {
   return QDate::currentDate().year();
 }
 
+// Value with at least Width digits (zeros in front); Value is 0..9999.
+char* PutPadded(char* Out, int Value, int Width) {
+  char Digits[4];
+  int N = 0;
+  do {
+    Digits[N++] = char('0' + Value % 10);
+    Value /= 10;
+  } while (Value > 0 && N < 4);
+  for (int I = N; I < Width; ++I)
+    *Out++ = '0';
+  while (N > 0)
+    *Out++ = Digits[--N];
+  return Out;
+}
+
 QString Padded(int Value, int Width) {
-  return QString::number(Value).rightJustified(Width, u'0');
+  char Buffer[8];
+  return QString::fromLatin1(Buffer, PutPadded(Buffer, Value, Width) - Buffer);
+}
+
+// The one layout of a date that both the texts and the file's bytes take.
+char* PutDate(char* Out, int Y, int M, int D, const TRegional& S, int YearWidth,
+              std::string_view Sep) {
+  const auto Field = [&](char* O, char Kind) {
+    switch (Kind) {
+    case 'd':
+      return PutPadded(O, D, S.DayWidth == 2 ? 2 : 1);
+    case 'm':
+      return PutPadded(O, M, S.MonthWidth == 2 ? 2 : 1);
+    default:
+      return YearWidth == 2 ? PutPadded(O, Y % 100, 2) : PutPadded(O, Y, 4);
+    }
+  };
+  const char* Order = S.DateOrder == TDateOrder::DMY   ? "dmy"
+                      : S.DateOrder == TDateOrder::YMD ? "ymd"
+                                                       : "mdy";
+  for (int I = 0; I < 3; ++I) {
+    if (I > 0)
+      Out = std::copy(Sep.begin(), Sep.end(), Out);
+    Out = Field(Out, Order[I]);
+  }
+  return Out;
 }
 
 QString FormatDate(int Y, int M, int D, const TRegional& S, int YearWidth) {
-  const QString Day = Padded(D, S.DayWidth == 2 ? 2 : 1);
-  const QString Month = Padded(M, S.MonthWidth == 2 ? 2 : 1);
-  const QString Year = YearWidth == 2 ? Padded(Y % 100, 2) : Padded(Y, 4);
-  const QChar Sep = S.DateSeparator;
-  switch (S.DateOrder) {
-  case TDateOrder::DMY:
-    return Day + Sep + Month + Sep + Year;
-  case TDateOrder::YMD:
-    return Year + Sep + Month + Sep + Day;
-  case TDateOrder::MDY:
-    break;
-  }
-  return Month + Sep + Day + Sep + Year;
+  // Digits alone in bytes, the separator (any character) put in as text.
+  char Buffer[DateCharsMax];
+  const char* const End = PutDate(Buffer, Y, M, D, S, YearWidth, "\x01");
+  QString Out = QString::fromLatin1(Buffer, End - Buffer);
+  Out.replace(QChar(1), S.DateSeparator);
+  return Out;
 }
 
 QString DateMessage(const QString& Text) {
@@ -302,16 +335,23 @@ bool DecodeDate(double Date, int& Year, int& Month, int& Day) {
   // Beyond this no date in 1..9999 can lie, and the product below stays exact.
   if (!(Date > -1e7 && Date < 1e7))
     return false;
-  // Round to milliseconds first so that 1.99999999999 is day 2, not day 1 at 24:00;
-  // a negative count keeps its day in the integer part (truncation).
-  const int64_t Ms = std::llround(Date * static_cast<double>(MsPerDay));
-  const QDate Result = QDate::fromJulianDay(Ms / MsPerDay + DayZeroJulian);
+  // Round to milliseconds first so that 1.99999999999 is day 2, not day 1 at 24:00.
+  // A negative count keeps its day in the integer part: the time counts away
+  // from zero there, and rounding it must not move the date to the day before.
+  const int64_t Days = Date < 0 ? static_cast<int64_t>(Date)
+                                : std::llround(Date * static_cast<double>(MsPerDay)) / MsPerDay;
+  const QDate Result = QDate::fromJulianDay(Days + DayZeroJulian);
   if (Result.year() < 1 || Result.year() > 9999)
     return false;
   Year = Result.year();
   Month = Result.month();
   Day = Result.day();
   return true;
+}
+
+char* DateToFileChars(int Year, int Month, int Day, const TRegional& Settings,
+                      std::string_view Separator, char* Out) {
+  return PutDate(Out, Year, Month, Day, Settings, 4, Separator);
 }
 
 QString DateToStr(double Date, const TRegional& Settings) {

@@ -5,25 +5,15 @@
 // locale: the widget toolkit sets that from the environment, and files must
 // not depend on it.
 
+#include "regional/Error.h"
+
 #include <QByteArray>
 #include <QChar>
 #include <QString>
 
 #include <cstdint>
 #include <optional>
-#include <stdexcept>
-
-// An error raised by the set file reader and writer and by the conversions;
-// Message() is the text that callers show.
-class TError : public std::runtime_error {
-public:
-  explicit TError(const QString& AMessage)
-      : std::runtime_error(AMessage.toStdString()), FMessage(AMessage) {}
-  const QString& Message() const { return FMessage; }
-
-private:
-  QString FMessage;
-};
+#include <string_view>
 
 enum class TDateOrder { MDY, DMY, YMD };
 
@@ -64,6 +54,12 @@ QString DateToStr(double Date, const TRegional& Settings);
 // The same with the year always written with four digits (the set file); raises
 // TError rather than write a date outside 1..9999 that could not be read back.
 QString DateToFileStr(double Date, const TRegional& Settings);
+// The bytes of DateToFileStr's form of Year-Month-Day (a date DecodeDate gave)
+// into Out, Separator standing for the date separator (at most 12 bytes, so
+// that an escaped one fits); returns the end, at most DateCharsMax bytes on.
+constexpr size_t DateCharsMax = 32;
+char* DateToFileChars(int Year, int Month, int Day, const TRegional& Settings,
+                      std::string_view Separator, char* Out);
 // Regional date reading; raises TError "''%s'' is not a valid date". Two-digit
 // years fall in the hundred years from ThisYear - 50, and a date without a year
 // lies in ThisYear.
@@ -74,6 +70,10 @@ double StrToDate(const QString& Text, const TRegional& Settings);
 // General form, at most 15 significant digits (set file, main window list, test
 // view list). Infinities and NaN give "INF", "-INF" and "NAN", which no reader takes.
 QString CostToStr(double Cost, QChar Decimal);
+// The same as bytes into Out, Decimal standing for the decimal separator (at
+// most 12 bytes); returns the end, at most CostCharsMax bytes on.
+constexpr size_t CostCharsMax = 48;
+char* CostToChars(double Cost, std::string_view Decimal, char* Out);
 // The set file's cost reading; raises TError "'%s' is not a valid floating point value".
 // The 15-digit form of the largest doubles (up to 1.79769313486232E308) reads as DBL_MAX.
 double StrToCost(const QString& Text, QChar Decimal);

@@ -36,6 +36,14 @@ TPropList FilterItems(const TPropDB& DB, PTypeRecord Type, int Level) {
   return Result;
 }
 
+TPropList FilterItems(const TPropsBySet& Groups, PTypeRecord Type, int Level) {
+  TPropList Result;
+  for (const PPropRecord Prop : Groups.Items(Type))
+    if (Prop->Detail <= Level)
+      Result.push_back(Prop);
+  return Result;
+}
+
 QLocale CollationLocale() {
   for (const char* Name : {"LC_ALL", "LC_COLLATE", "LANG"}) {
     QString Value = qEnvironmentVariable(Name);
@@ -107,13 +115,18 @@ void SaveExport(const QString& FileName, const TPropList& Rows, const TRegional&
   });
 }
 
-bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings) {
-  if (FileName.isEmpty())
-    return false;
+bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings,
+                 QString* Reason) {
   try {
+    if (FileName.isEmpty())
+      throw TError(QStringLiteral("No file name given."));
     SaveExport(FileName, Rows, Settings);
     return true;
-  } catch (const std::exception&) {
+  } catch (const std::exception& E) {
+    if (Reason) {
+      const auto* Error = dynamic_cast<const TError*>(&E);
+      *Reason = Error ? Error->Message() : QString::fromUtf8(E.what());
+    }
     return false;
   }
 }

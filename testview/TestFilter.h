@@ -26,6 +26,8 @@ TTypeList FilterTypes(const TPropDB& DB, const TSetFilter& Filter);
 // The items of DB whose Parent is Type (by identity) and whose Detail is at
 // most Level, in database order. None for a null Type.
 TPropList FilterItems(const TPropDB& DB, PTypeRecord Type, int Level);
+// The same from items grouped once, for callers that list many sets.
+TPropList FilterItems(const TPropsBySet& Groups, PTypeRecord Type, int Level);
 
 // The locale whose collation orders the rows: the environment's LC_ALL,
 // LC_COLLATE or LANG, in that order; "C" when none is set.
@@ -47,5 +49,7 @@ QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings);
 // it only when everything was written; raises TError with the reason, and the
 // file that was there before is then left as it was.
 void SaveExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings);
-// The same; false for any failure, also an empty FileName.
-bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings);
+// The same; false for any failure, also an empty FileName, with its reason in
+// Reason when given.
+bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings,
+                 QString* Reason = nullptr);

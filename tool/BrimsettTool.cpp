@@ -88,8 +88,8 @@ void Fail(const QString& Text) {
   Print(stderr, ProgramName + QStringLiteral(": ") + Text + u'\n');
 }
 
-// An error message on one line: the reader's messages hold CR LF between their
-// parts, and a conversion message quotes the attribute, line breaks and all.
+// An error message on one line: a conversion message quotes the attribute,
+// line breaks and all.
 QString OneLine(const QString& Message) {
   static const QRegularExpression Breaks(QStringLiteral("\\r\\n|\\r|\\n"));
   QStringList Parts = Message.split(Breaks);
@@ -99,6 +99,12 @@ QString OneLine(const QString& Message) {
 }
 
 QString ErrorText(const std::exception& E) {
+  if (const auto* Load = dynamic_cast<const TLoadError*>(&E)) {
+    QStringList Lines = Load->Failure().Lines(Load->Failure().Reason);
+    if (Lines.size() > 1 && Lines.back().isEmpty())
+      Lines.removeLast();
+    return Lines.join(QStringLiteral(" | "));
+  }
   if (const auto* Error = dynamic_cast<const TError*>(&E))
     return Error->Message();
   return QString::fromLocal8Bit(E.what());
@@ -213,12 +219,14 @@ int Convert(const QString& Input, const QString& Output, const TRegional& From,
 TPropList ExportRows(const TPropDB& DB, const TSetFilter& Filter, int Level,
                      const QCollator& Collator) {
   TPropList Result;
+  // Grouped once: a scan of every item for each set costs sets x items.
+  const TPropsBySet Groups(DB);
   for (const PTypeRecord Type : FilterTypes(DB, Filter)) {
-    TPropList Rows = FilterItems(DB, Type, Level);
+    TPropList Rows = FilterItems(Groups, Type, Level);
+    // The sort is stable, so sorting only the ticked rows keeps their order.
+    std::erase_if(Rows, [](PPropRecord Row) { return !Row->Default; });
     SortByName(Rows, Collator);
-    for (const PPropRecord Row : Rows)
-      if (Row->Default)
-        Result.push_back(Row);
+    Result.insert(Result.end(), Rows.begin(), Rows.end());
   }
   return Result;
 }

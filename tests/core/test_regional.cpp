@@ -130,8 +130,9 @@ TEST(Dates, DayCounts) {
   };
   const TCase Cases[] = {
       {40256.69, true, 2010, 3, 19},
-      {1.9999999999, true, 1900, 1, 1}, // rounds to the next midnight
-      {-1.5, true, 1899, 12, 29},       // negative: the integer part is the day
+      {1.9999999999, true, 1900, 1, 1},    // rounds to the next midnight
+      {-1.5, true, 1899, 12, 29},          // negative: the integer part is the day
+      {-5.9999999999, true, 1899, 12, 25}, // even where its time rounds to a whole day
       {-0.5, true, 1899, 12, 30},
       {2958465.999, true, 9999, 12, 31},
       {-657434.5, true, 100, 1, 1},

@@ -1,8 +1,10 @@
 // The set file when things go wrong: documents that are not well-formed, files
 // that cannot be read, saves that fail.
 
+#include "database/AtomicFile.h"
 #include "database/PropDB.h"
 #include "database/SetFile.h"
+#include "database/setfile/FastWriter.h"
 #include "tests/FailDevice.h"
 #include "tests/TestError.h"
 #include "tests/TestSettings.h"
@@ -13,6 +15,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <expat.h>
 #include <sys/stat.h>
 
 namespace {
@@ -138,17 +142,24 @@ TEST_F(SetFileErrors, DocumentsThatAreNotWellFormed) {
     try {
       DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
       ADD_FAILURE() << "loaded";
-    } catch (const TError& E) {
-      const QStringList Parts = E.Message().split(QStringLiteral("\r\n"));
-      ASSERT_EQ(Parts.size(), 3) << E.Message().toStdString();
+    } catch (const TLoadError& E) {
+      const TLoadFailure& F = E.Failure();
+      ASSERT_TRUE(F.Parse) << E.Message().toStdString();
+      EXPECT_EQ(E.Message(), Message(F.Reason, int(F.Line), F.Source));
       if (C.Reason) {
-        EXPECT_EQ(Parts[0].toStdString(), C.Reason);
+        EXPECT_EQ(F.Reason.toStdString(), C.Reason);
       } else {
-        EXPECT_FALSE(Parts[0].isEmpty());
+        EXPECT_FALSE(F.Reason.isEmpty());
       }
-      EXPECT_EQ(Parts[1].toStdString(), "Line: " + std::to_string(C.Line));
+      // The parser's code names its reason; our own reasons (sentences) have none.
+      if (F.Code != 0) {
+        EXPECT_EQ(F.Reason.toStdString(), XML_ErrorString(XML_Error(F.Code)));
+      } else {
+        EXPECT_TRUE(F.Reason.endsWith(u'.')) << F.Reason.toStdString();
+      }
+      EXPECT_EQ(F.Line, C.Line);
       if (!C.Source.isNull()) {
-        EXPECT_EQ(Parts[2].toStdString(), C.Source.toStdString());
+        EXPECT_EQ(F.Source.toStdString(), C.Source.toStdString());
       }
     }
     EXPECT_EQ(DB.TypeCount(), 0);
@@ -219,9 +230,8 @@ TEST_F(SetFileErrors, HostileDocuments) {
     try {
       DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
       EXPECT_EQ(C.Reason, nullptr) << "loaded";
-    } catch (const TError& E) {
-      EXPECT_EQ(E.Message().section(QStringLiteral("\r\n"), 0, 0).toStdString(),
-                C.Reason ? C.Reason : "(loads)");
+    } catch (const TLoadError& E) {
+      EXPECT_EQ(E.Failure().Reason.toStdString(), C.Reason ? C.Reason : "(loads)");
     }
     EXPECT_EQ(DB.TypeCount(), C.Sets);
   }
@@ -274,14 +284,13 @@ TEST_F(SetFileErrors, FilesThatCannotBeRead) {
     try {
       DB.LoadFromXML(C.Path, TRegional::Current());
       ADD_FAILURE() << "loaded";
-    } catch (const TError& E) {
-      const QStringList Parts = E.Message().split(QStringLiteral("\r\n"));
-      ASSERT_EQ(Parts.size(), 3) << E.Message().toStdString();
-      EXPECT_FALSE(Parts[0].isEmpty());
+    } catch (const TLoadError& E) {
+      const TLoadFailure& F = E.Failure();
+      EXPECT_FALSE(F.Reason.isEmpty());
       if (C.Reason) {
-        EXPECT_EQ(Parts[0].toStdString(), C.Reason);
+        EXPECT_EQ(F.Reason.toStdString(), C.Reason);
       }
-      EXPECT_EQ(E.Message(), Message(Parts[0], 0, QString()));
+      EXPECT_EQ(E.Message(), Message(F.Reason, 0, QString()));
     }
     EXPECT_EQ(DB.TypeCount(), 0);
     EXPECT_EQ(DB.PropCount(), 0);
@@ -324,15 +333,39 @@ TEST_F(SetFileErrors, ASaveThatFailsMidwayKeepsTheOldFile) {
   };
 
   // A value that cannot be written, after thousands of items were.
-  ResetOld();
-  Big.AddProp(Big.Types(0))->Date = 1e9;
-  EXPECT_THROW(Big.SaveToXML(Target, TRegional::Current()), TError);
-  {
+  const struct {
+    double Date, Cost;
+    const char* Message;
+  } Unwritable[] = {
+      {1e9, 0, "''1000000000'' is not a valid date"},
+      {0, INFINITY, "The cost of item \"x\" in set \"old\" is INF, which a set file cannot hold"},
+      {0, -INFINITY, "The cost of item \"x\" in set \"old\" is -INF, which a set file cannot hold"},
+      {0, NAN, "The cost of item \"x\" in set \"old\" is NAN, which a set file cannot hold"},
+  };
+  const PPropRecord Bad = Big.AddProp(Big.Types(0));
+  Bad->Name = QStringLiteral("x");
+  for (const auto& C : Unwritable) {
+    SCOPED_TRACE(C.Message);
+    ResetOld();
+    Bad->Date = C.Date;
+    Bad->Cost = C.Cost;
+    ExpectTError(
+        [&] {
+          WriteFileAtomically(Target,
+                              [&](QIODevice& D) { WriteSetFileFast(D, Big, CommaRegional()); });
+        },
+        QString::fromUtf8(C.Message));
     QFile F(Target);
     ASSERT_TRUE(F.open(QIODevice::ReadOnly));
     EXPECT_EQ(F.readAll(), Old);
+    EXPECT_EQ(Entries(), QStringList({QStringLiteral("set.vsxml")}));
+    // Refused before a byte went anywhere.
+    TFailDevice Device(QByteArray(), 1 << 30);
+    Device.open(QIODevice::WriteOnly);
+    EXPECT_THROW(WriteSetFileFast(Device, Big, CommaRegional()), TError);
+    EXPECT_TRUE(Device.Written.isEmpty());
   }
-  EXPECT_EQ(Entries(), QStringList({QStringLiteral("set.vsxml")}));
+  Big.RemoveProp(Bad);
 
   // And a save that succeeds replaces the file and leaves nothing else.
   TPropDB Small;

@@ -1,6 +1,7 @@
 // The test view's plain logic: which sets and items it lists, in which order,
 // and the bytes its export writes.
 
+#include "tests/TestError.h"
 #include "tests/TestRecords.h"
 #include "tests/TestSettings.h"
 #include "testview/TestFilter.h"
@@ -112,8 +113,11 @@ TEST(TestViewItems, LevelsListNegativeDetailsAlwaysAndThreeOrMoreNever) {
       {QString::number(INT_MIN), "-1", "0", "1"},
       {QString::number(INT_MIN), "-1", "0", "1", "2"},
   };
-  for (int Level = 0; Level <= 2; ++Level)
+  const TPropsBySet Groups(DB);
+  for (int Level = 0; Level <= 2; ++Level) {
     EXPECT_EQ(Names(FilterItems(DB, Set, Level)), Expected[Level]) << Level;
+    EXPECT_EQ(Names(FilterItems(Groups, Set, Level)), Expected[Level]) << Level;
+  }
 }
 
 TEST(TestViewItems, ItemsBelongBySetIdentityInDatabaseOrder) {
@@ -125,9 +129,17 @@ TEST(TestViewItems, ItemsBelongBySetIdentityInDatabaseOrder) {
   AddItem(DB, Second, "s1");
   AddItem(DB, First, "f2");
   AddItem(DB, Second, "s2");
+  TPropDB Other;
+  const PTypeRecord Outside = AddTestSet(Other, "Same", "Russian", "Russia");
+  AddItem(DB, Outside, "o1"); // its set is not in the list
+  const TPropsBySet Groups(DB);
   EXPECT_EQ(Names(FilterItems(DB, First, 2)), (QStringList{"f1", "f2"}));
   EXPECT_EQ(Names(FilterItems(DB, Second, 2)), (QStringList{"s1", "s2"}));
+  EXPECT_EQ(Names(FilterItems(Groups, First, 2)), (QStringList{"f1", "f2"}));
+  EXPECT_EQ(Names(FilterItems(Groups, Second, 2)), (QStringList{"s1", "s2"}));
   EXPECT_TRUE(FilterItems(DB, nullptr, 2).empty());
+  EXPECT_TRUE(FilterItems(Groups, nullptr, 2).empty());
+  EXPECT_TRUE(FilterItems(Groups, Outside, 2).empty());
 }
 
 TEST(TestViewOrder, RowsSortByCollationCaseSensitiveAndStable) {
@@ -273,8 +285,14 @@ TEST_F(TestViewWrite, FailureLeavesNoFileAndKeepsTheOldOne) {
   const QString Missing = Dir.filePath("no/such/folder/out.txt");
   EXPECT_FALSE(WriteExport(Missing, Rows, CommaRegional("CP1251")));
   EXPECT_FALSE(QFile::exists(Missing));
-  EXPECT_FALSE(WriteExport(Dir.path(), Rows, CommaRegional("CP1251")));
-  EXPECT_FALSE(WriteExport(QString(), Rows, CommaRegional("CP1251")));
+  // Each failure comes with its reason, the one that the raising save gives.
+  for (const QString& Bad : {Dir.path(), QString()}) {
+    QString Reason;
+    EXPECT_FALSE(WriteExport(Bad, Rows, CommaRegional("CP1251"), &Reason));
+    EXPECT_FALSE(Reason.isEmpty());
+    if (!Bad.isEmpty())
+      ExpectTError([&] { SaveExport(Bad, Rows, CommaRegional("CP1251")); }, Reason);
+  }
 
   // A file size limit makes the writing itself fail, even for root: the old
   // content must survive and no temporary file may stay behind.

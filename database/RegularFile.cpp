@@ -1,0 +1,25 @@
+#include "database/RegularFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+QString OpenRegularFile(const QString& FileName, QFile& File) {
+  const int Fd = ::open(QFile::encodeName(FileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (Fd < 0)
+    return qt_error_string(errno);
+  struct stat Info;
+  if (::fstat(Fd, &Info) != 0 || !S_ISREG(Info.st_mode)) {
+    ::close(Fd);
+    return QStringLiteral("Not a regular file");
+  }
+  ::fcntl(Fd, F_SETFL, ::fcntl(Fd, F_GETFL) & ~O_NONBLOCK);
+  if (!File.open(Fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+    ::close(Fd);
+    return File.errorString();
+  }
+  return QString();
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+// Limits that keep any input within time and memory in proportion to its size.
+
+#include <QtGlobal>
+
+constexpr int ChunkSize = 64 * 1024;
+// A set file needs three levels; each open element costs the parser about a
+// hundred bytes.
+constexpr int MaxDepth = 10000;
+// Entity expansion: free up to the threshold, then at most this many bytes
+// out for each byte in.
+constexpr float MaxAmplification = 4.0f;
+constexpr unsigned long long AmplificationThreshold = 8 * 1024;
+// Attribute defaults of the document type are copied into every element that
+// lacks them; attributes and kept value bytes are bounded by the input.
+constexpr qint64 AttributeAllowance = 64 * 1024;
+constexpr qint64 ValueAllowance = 1 << 20;
+constexpr qint64 ValueFactor = 4;
+constexpr int MaxAttlist = 10000;
+// The quoted source of a failing line: characters shown, bytes read of it.
+constexpr int SourceChars = 40;
+constexpr int SourceBytes = 168;

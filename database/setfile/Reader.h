@@ -1,0 +1,137 @@
+#pragma once
+
+// Reading a set file: the parser's events in, records out. ReadSetFile
+// (database/SetFile.h) is its entry.
+
+#include "database/PropDB.h"
+#include "database/SetFile.h"
+#include "database/setfile/Expat.h"
+#include "database/setfile/SourceLine.h"
+
+#include <QDate>
+#include <QString>
+
+#include <array>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+class QIODevice;
+
+// An attribute's text as read last.
+struct TLastText {
+  std::string Raw;
+  QString Text;
+};
+
+// Raised inside a handler once the reason for stopping is recorded.
+struct TStop {};
+
+class TReader {
+public:
+  TReader(TPropDB& DB, const TRegional& Settings);
+  ~TReader() {
+    if (FParser)
+      XML_ParserFree(FParser);
+  }
+  TReader(const TReader&) = delete;
+  TReader& operator=(const TReader&) = delete;
+
+  void Read(QIODevice& Device);
+
+  // For the attribute tables: values (nullptr for an absent attribute) as the
+  // conversions take them, in one buffer reused for all.
+  const QString& Scratch(const char* Value);
+  // As text of a record; with Last, a text that repeats the one before shares
+  // its characters.
+  QString Text(const char* Value, TLastText* Last = nullptr);
+  const TRegional& Settings() const { return FSettings; }
+  // Two-digit years are read against one year for the whole file.
+  int ThisYear() const { return FThisYear; }
+
+private:
+  // What an open element is to its children: outside the root (where the
+  // root is looked for), the root, a set, or one whose content is not read.
+  enum class TElement : unsigned char { Outside, Root, Type, Skipped };
+
+  TPropDB& FDB;
+  const TRegional& FSettings;
+  const int FThisYear;
+  TArena FArena; // outlives the parser
+  XML_Parser FParser = nullptr;
+  QIODevice* FDevice = nullptr;
+  qint64 FStart = 0; // where the document starts on the device
+  TSourceEncoding FEncoding;
+  std::vector<TElement> FOpen; // the open elements, innermost last
+  bool FDone = false;          // the root closed, or a failure stopped the adding
+  bool FTextOn = false;        // text is reported: directly under the root
+  PTypeRecord FType = nullptr;
+  qint64 FFed = 0;           // bytes given to the parser so far
+  qint64 FAttributes = 0;    // counted while the document type declares defaults
+  qint64 FValueBytes = 0;    // bytes of the values taken into records
+  bool FHasDefaults = false; // an ATTLIST was declared
+  bool FStandalone = false;
+  bool FUtf8Mark = false;
+  bool FUnreadSubset = false; // entities may be declared where nothing is read
+  std::unordered_set<std::string> FEntities;
+  std::unordered_map<std::string, int> FAttlists; // declared attributes by element
+  QString FScratch;
+  // The first failure that keeps the records read before it.
+  std::optional<TLoadFailure> FPending;
+  // A reason of our own for stopping the parser.
+  TLoadFailure FStop;
+
+  void Attach();
+  // Raises the failure, with its source line; LoadNothing empties the database.
+  [[noreturn]] void Fail(TLoadFailure Failure, bool LoadNothing);
+  qint64 Line() const { return qint64(XML_GetCurrentLineNumber(FParser)); }
+  void UpdateTextHandler();
+  [[noreturn]] void Stop(const QString& Reason);
+  void Unexpected();
+  void ConversionFailed(const TError& Error);
+  template <class TBody> void Guard(TBody Body);
+
+  // The last text of each attribute, by element.
+  std::vector<TLastText> FLastType, FLastProp;
+  template <class TTable>
+  void Find(const XML_Char** Atts, const TTable& Table,
+            std::array<const char*, std::tuple_size_v<TTable>>& Values);
+  void CheckEntitiesInTag();
+  TElement ReadChild(TElement Parent, const XML_Char* Name, const XML_Char** Atts);
+  TElement ReadRoot(const XML_Char** Atts);
+  TElement ReadType(const XML_Char** Atts);
+  void ReadProp(const XML_Char** Atts);
+  template <class TTable, class TRec>
+  void ReadAttributes(const XML_Char** Atts, const TTable& Table, TRec& Rec,
+                      std::vector<TLastText>& Last);
+
+  void OnStart(const XML_Char* Name, const XML_Char** Atts);
+  void OnEnd();
+  void OnText(const XML_Char* Text, int Length);
+  void OnOtherNode();
+
+  static void XMLCALL StartHandler(void* Data, const XML_Char* Name, const XML_Char** Atts);
+  static void XMLCALL EndHandler(void* Data, const XML_Char* Name);
+  static void XMLCALL TextHandler(void* Data, const XML_Char* Text, int Length);
+  static void XMLCALL CommentHandler(void* Data, const XML_Char* Text);
+  static void XMLCALL PIHandler(void* Data, const XML_Char* Target, const XML_Char* Text);
+  static void XMLCALL CdataHandler(void* Data);
+  static void XMLCALL XmlDeclHandler(void* Data, const XML_Char* Version, const XML_Char* Encoding,
+                                     int Standalone);
+  static void XMLCALL DoctypeHandler(void* Data, const XML_Char* Name, const XML_Char* SysId,
+                                     const XML_Char* PubId, int HasInternalSubset);
+  static void XMLCALL EntityDeclHandler(void* Data, const XML_Char* Name, int IsParameter,
+                                        const XML_Char* Value, int Length, const XML_Char* Base,
+                                        const XML_Char* SysId, const XML_Char* PubId,
+                                        const XML_Char* Notation);
+  static void XMLCALL AttlistHandler(void* Data, const XML_Char* Element, const XML_Char* Name,
+                                     const XML_Char* Type, const XML_Char* Default, int Required);
+  static void XMLCALL SkippedEntityHandler(void* Data, const XML_Char* Name, int IsParameter);
+  static int XMLCALL ExternalEntityHandler(XML_Parser Parser, const XML_Char* Context,
+                                           const XML_Char* Base, const XML_Char* SysId,
+                                           const XML_Char* PubId);
+  static int XMLCALL UnknownEncodingHandler(void* Data, const XML_Char* Name, XML_Encoding* Info);
+};

@@ -1,0 +1,132 @@
+// The byte-building writer against the stream writer it replaces, and the
+// values it refuses or must write as the lists show them.
+
+#include "database/PropDB.h"
+#include "database/SetFile.h"
+#include "database/setfile/FastWriter.h"
+#include "tests/TestSettings.h"
+
+#include <QBuffer>
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cfloat>
+#include <cmath>
+#include <random>
+
+namespace {
+
+QByteArray Written(void (*Write)(QIODevice&, const TPropDB&, const TRegional&), const TPropDB& DB,
+                   const TRegional& R) {
+  QBuffer Device;
+  Device.open(QIODevice::WriteOnly);
+  Write(Device, DB, R);
+  return Device.data();
+}
+
+// Every kind of code unit that needs an escape, a replacement or more than
+// one byte, among plain letters.
+QString RandomText(std::mt19937& Rng) {
+  static const char16_t Units[] = {u'a',   u'Z',   u' ',   u'&',   u'<',   u'>',   u'"',
+                                   u'\'',  u'\t',  u'\n',  u'\r',  0x01,   0x1F,   0x00,
+                                   0x7F,   0x85,   0xE9,   u'Ж',   u'ё',   0x2028, 0xFFFD,
+                                   0xFFFE, 0xFFFF, 0xD800, 0xDBFF, 0xDC00, 0xDFFF, 0xFDD0};
+  QString Text;
+  for (int N = int(Rng() % 12); N > 0; --N) {
+    if (Rng() % 8 == 0) {
+      Text += QChar(char16_t(0xD800 + Rng() % 0x400)); // a pair, non-BMP
+      Text += QChar(char16_t(0xDC00 + Rng() % 0x400));
+    } else {
+      Text += QChar(Units[Rng() % std::size(Units)]);
+    }
+  }
+  return Text;
+}
+
+double RandomCost(std::mt19937_64& Rng) {
+  const double Fixed[] = {0,
+                          -0.0,
+                          12.5,
+                          0.1,
+                          1e15,
+                          1e-5,
+                          5e-5,
+                          DBL_MAX,
+                          -DBL_MAX,
+                          DBL_MIN,
+                          4.9e-324,
+                          999999999999999.5,
+                          0.30000000000000004};
+  switch (Rng() % 4) {
+  case 0:
+    return Fixed[Rng() % std::size(Fixed)];
+  case 1:
+    return double(int64_t(Rng() % 2000001) - 1000000) / 100;
+  default: {
+    const double Bits = std::bit_cast<double>(Rng());
+    return std::isfinite(Bits) ? Bits : 1.0;
+  }
+  }
+}
+
+TEST(FastWriter, WritesWhatTheStreamWriterWrites) {
+  const TRegional Regionals[] = {CommaRegional(),
+                                 MakeRegional(TDateOrder::MDY, 1, 1, 2, u'/', u'.'),
+                                 // Separators that must be escaped or take more than one byte.
+                                 MakeRegional(TDateOrder::YMD, 2, 1, 2, u'&', QChar(0x066B))};
+  std::mt19937 Rng(19);
+  std::mt19937_64 Rng64(19);
+  TPropDB DB, Elsewhere;
+  for (int T = 0; T < 60; ++T) {
+    const PTypeRecord Set = DB.AddType();
+    NewGUID(Set->GUID);
+    Set->Name = RandomText(Rng);
+    Set->Language = RandomText(Rng);
+    Set->Country = RandomText(Rng);
+  }
+  DB.AddProp(Elsewhere.AddType()); // a parent outside the set list: never written
+  for (int P = 0; P < 4000; ++P) {
+    const PPropRecord Item = DB.AddProp(DB.Types(int(Rng() % 50))); // ten sets stay empty
+    NewGUID(Item->GUID);
+    Item->Name = RandomText(Rng);
+    Item->Curr = RandomText(Rng);
+    Item->Detail = Rng() % 2 ? int(Rng() % 4) : int(int32_t(Rng()));
+    Item->Default = Rng() % 2;
+    Item->Cost = RandomCost(Rng64);
+    // Any time of day, over the years 1 to 9999.
+    Item->Date = double(int(Rng() % 3652059) - 693593) + double(Rng() % 1000) / 1000;
+  }
+  for (const TRegional& R : Regionals) {
+    const QByteArray Expected = Written(WriteSetFile, DB, R);
+    const QByteArray Actual = Written(WriteSetFileFast, DB, R);
+    qsizetype At = 0;
+    while (At < Expected.size() && At < Actual.size() && Expected[At] == Actual[At])
+      ++At;
+    EXPECT_EQ(Actual.size(), Expected.size());
+    EXPECT_EQ(Actual.mid(At, 80), Expected.mid(At, 80)) << "from byte " << At;
+  }
+  TPropDB Empty;
+  EXPECT_EQ(Written(WriteSetFileFast, Empty, CommaRegional()),
+            Written(WriteSetFile, Empty, CommaRegional()));
+}
+
+// The date part written is the one the lists show, also where a count just
+// before midnight rounds to the next day and the day before shares a text.
+TEST(FastWriter, DatesAreTheDatePartsShown) {
+  const double Dates[] = {-6.0, -5.9999999999, -5.0, -0.9999999999, 0, 1.9999999999, 2.0};
+  const TRegional R = CommaRegional();
+  TPropDB DB;
+  const PTypeRecord Set = DB.AddType();
+  for (const double Date : Dates)
+    DB.AddProp(Set)->Date = Date;
+  const QString Text = QString::fromUtf8(Written(WriteSetFileFast, DB, R));
+  qsizetype From = 0;
+  for (const double Date : Dates) {
+    SCOPED_TRACE(Date);
+    From = Text.indexOf(QStringLiteral("date=\""), From) + 6;
+    EXPECT_EQ(Text.mid(From, 10), DateToStr(Date, R));
+  }
+}
+
+} // namespace
