@@ -105,6 +105,7 @@ protected:
 
 private:
   void FormCreate(const QStringList& Args);
+  void SetUpFileDialogs();
   void SetUpActions();
   void SetUpLists();
   // The first split and the column widths for the lists' contents: every
