@@ -229,7 +229,9 @@ void TFormCollections::AddItemToList(PPropRecord Rec) {
   Row.Rec = Rec;
   Row.Ticked = Rec->Default;
   const TRegional& Regional = TRegional::Current();
-  for (const TColumn<TPropRecord>& Column : TTestItemsModel::Columns())
+  const TColumns<TPropRecord>& Columns = TTestItemsModel::Columns();
+  Row.Text.reserve(static_cast<qsizetype>(Columns.size()));
+  for (const TColumn<TPropRecord>& Column : Columns)
     Row.Text.append(Column.Text(*Rec, Regional));
   FItems->Insert(std::move(Row), FCollator);
 }
