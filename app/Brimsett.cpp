@@ -2,24 +2,65 @@
 // a fixed order, the message loop, then everything freed in reverse.
 
 #include "app/Main.h"
-#include "app/Translations.h"
 #include "database/AtomicFile.h"
 #include "dialogs/Description.h"
 #include "dialogs/SetC.h"
+#include "regional/Translations.h"
 #include "testview/Collections.h"
 
+#include <BrimsettVersion.h>
+
 #include <QApplication>
+#include <QCommandLineParser>
+
+#include <cstdlib>
+
+namespace {
+
+void SetIdentity() {
+  QCoreApplication::setApplicationName(QStringLiteral("Brimsett"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(BRIMSETT_VERSION));
+}
+
+// Only these print and end; any other first argument is the file to open, as
+// it always was. They need no display, so no window system is started.
+bool IsInfoOption(const char* Arg) {
+  for (const char* Option : {"-h", "--help", "--help-all", "-v", "--version"})
+    if (qstrcmp(Arg, Option) == 0)
+      return true;
+  return false;
+}
+
+[[noreturn]] void PrintInfo(int argc, char** argv) {
+  QCoreApplication App(argc, argv);
+  SetIdentity();
+  LoadTranslations();
+  QCommandLineParser Parser;
+  Parser.setApplicationDescription(QCoreApplication::translate(
+      "Brimsett", "Editor for collections of property sets. See brimsett(1)."));
+  Parser.addHelpOption();
+  Parser.addVersionOption();
+  Parser.addPositionalArgument(
+      QStringLiteral("FILE"),
+      QCoreApplication::translate("Brimsett", "A set file (.vsxml) to open at start-up."),
+      QStringLiteral("[FILE]"));
+  Parser.process(App); // prints and exits
+  std::exit(0);
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && IsInfoOption(argv[1]))
+    PrintInfo(argc, argv);
   IgnoreFileSizeSignal();
   GlobalDB = new TPropDB;
   {
     // Also sets the process locale, so that system error texts come in the
     // user's language.
     QApplication App(argc, argv);
-    LoadQtTranslations();
-    QApplication::setApplicationName(QStringLiteral("Brimsett"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0"));
+    LoadTranslations();
+    SetIdentity();
     // Lets the desktop match the window to its entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.brimsett.Brimsett"));
     QApplication::setWindowIcon(AppIcon());

@@ -5,8 +5,21 @@
 set(BRIMSETT_APP_ID org.brimsett.Brimsett)
 set(BRIMSETT_DATA ${PROJECT_SOURCE_DIR}/data)
 
-install(FILES ${BRIMSETT_DATA}/${BRIMSETT_APP_ID}.desktop
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The editor reads its reference lists from the working directory, so the
+# entry starts it in the folder of the installed lists. The prefix is known
+# only when installing (a staging prefix, or the package's /usr).
+set(BRIMSETT_LISTS_DIR ${CMAKE_INSTALL_DATADIR}/brimsett)
+install(FILES ${PROJECT_SOURCE_DIR}/examples/list_of_country.txt
+              ${PROJECT_SOURCE_DIR}/examples/list_of_currency.txt
+              ${PROJECT_SOURCE_DIR}/examples/list_of_language.txt
+        DESTINATION ${BRIMSETT_LISTS_DIR})
+set(BRIMSETT_ENTRY ${CMAKE_BINARY_DIR}/install/${BRIMSETT_APP_ID}.desktop)
+install(CODE "
+  file(READ \"${BRIMSETT_DATA}/${BRIMSETT_APP_ID}.desktop\" Entry)
+  get_filename_component(Lists \"${BRIMSETT_LISTS_DIR}\" ABSOLUTE BASE_DIR \"\${CMAKE_INSTALL_PREFIX}\")
+  file(WRITE \"${BRIMSETT_ENTRY}\" \"\${Entry}Path=\${Lists}\\n\")
+")
+install(FILES ${BRIMSETT_ENTRY} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${BRIMSETT_DATA}/${BRIMSETT_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES ${BRIMSETT_DATA}/${BRIMSETT_APP_ID}.xml
@@ -20,6 +33,30 @@ install(FILES ${BRIMSETT_DATA}/icons/brimsett-document.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes
         RENAME application-x-brimsett-set.svg)
 install(FILES ${BRIMSETT_DATA}/copyright DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${BRIMSETT_DATA}/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME brimsett)
+
+# Man pages and the Debian changelog carry the project's version and are
+# installed compressed, as Debian wants them: gzip -n stores no name or time,
+# so the package stays the same from build to build.
+find_program(BRIMSETT_GZIP gzip REQUIRED)
+set(BRIMSETT_COMPRESSED "")
+function(brimsett_compressed Source Name Destination)
+  set(Plain ${CMAKE_BINARY_DIR}/install/${Name})
+  configure_file(${Source} ${Plain} @ONLY)
+  add_custom_command(OUTPUT ${Plain}.gz COMMAND ${BRIMSETT_GZIP} -9nkf ${Plain}
+                     DEPENDS ${Plain} VERBATIM)
+  install(FILES ${Plain}.gz DESTINATION ${Destination})
+  set(BRIMSETT_COMPRESSED ${BRIMSETT_COMPRESSED} ${Plain}.gz PARENT_SCOPE)
+endfunction()
+string(TIMESTAMP BRIMSETT_MAN_DATE "%B %Y" UTC)
+brimsett_compressed(${PROJECT_SOURCE_DIR}/man/brimsett.1 brimsett.1 ${CMAKE_INSTALL_MANDIR}/man1)
+brimsett_compressed(${PROJECT_SOURCE_DIR}/tool/brimsett-tool.1 brimsett-tool.1
+                    ${CMAKE_INSTALL_MANDIR}/man1)
+brimsett_compressed(${BRIMSETT_DATA}/changelog.Debian changelog.Debian ${CMAKE_INSTALL_DOCDIR})
+add_custom_target(brimsett_compressed ALL DEPENDS ${BRIMSETT_COMPRESSED})
+# Whatever builds the programs builds what installing them needs.
+add_dependencies(brimsett brimsett_compressed)
 
 # --- Debian package -----------------------------------------------------------
 # The caches for MIME types, desktop entries and icons are refreshed by the
@@ -45,12 +82,19 @@ set(CPACK_PACKAGE_CONTACT "Brimsett developers <dev@brimsett.org>")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(CPACK_STRIP_FILES ON)
+# The desktop entry names its installed folder, so the package is installed
+# under its real prefix into a DESTDIR rather than under a staging prefix.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX ${CPACK_PACKAGING_INSTALL_PREFIX})
 
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Brimsett developers <dev@brimsett.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://brimsett.org)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+# A Debian revision: the package is not native, so its changelog is
+# changelog.Debian (data/changelog.Debian, whose version must match).
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads the SVG image plugin at run time, so dpkg-shlibdeps cannot see it;
 # without it the window and file icons stay blank. Qt's own texts (file

@@ -3,11 +3,15 @@
 #include "regional/Regional.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <QRandomGenerator>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -58,11 +62,9 @@ void CopyAttributes(const char* From, int To) {
   }
 }
 
-// Gives the new file, open as To, the identity of the file it replaces.
-void CopyIdentity(const QString& FileName, int To) {
-  const QByteArray Path = QFile::encodeName(FileName);
+// Gives the new file, open as To, the identity of the file at Path that it replaces.
+void CopyIdentity(const QByteArray& Path, int To) {
   struct stat Old {};
-  // stat follows a symbolic link, as the save itself does.
   if (stat(Path.constData(), &Old) != 0 || !S_ISREG(Old.st_mode))
     return;
   // Owner first: a change of owner clears the set-id bits that the mode sets.
@@ -80,30 +82,166 @@ void CopyIdentity(const QString& FileName, int To) {
     throw SystemError(errno);
 }
 
+// The file that a save to Name replaces: symbolic links are followed, so that
+// the link stays and its target gets the new contents. Anything there that is
+// not a regular file (a device, a FIFO, a folder, a link that loops) is
+// refused before a byte is written, so that it stays as it was.
+QByteArray SaveTarget(const QString& FileName) {
+  QByteArray Path = QFile::encodeName(FileName);
+  if (Path.isEmpty())
+    throw SystemError(ENOENT);
+  for (int Links = 0;; ++Links) {
+    struct stat Info {};
+    if (lstat(Path.constData(), &Info) != 0) {
+      if (errno == ENOENT)
+        return Path; // a new file; a missing folder fails when the file is made
+      throw SystemError(errno);
+    }
+    if (S_ISREG(Info.st_mode))
+      return Path;
+    if (!S_ISLNK(Info.st_mode))
+      throw TError(QStringLiteral("Not a regular file"));
+    // The same bound as the system's own path lookup.
+    if (Links == 40)
+      throw SystemError(ELOOP);
+    std::vector<char> Buffer(PATH_MAX + 1);
+    const ssize_t Size = readlink(Path.constData(), Buffer.data(), Buffer.size());
+    if (Size < 0)
+      throw SystemError(errno);
+    if (static_cast<size_t>(Size) >= Buffer.size())
+      throw SystemError(ENAMETOOLONG);
+    QByteArray Link(Buffer.data(), Size);
+    const qsizetype Slash = Path.lastIndexOf('/');
+    if (!Link.startsWith('/') && Slash >= 0)
+      Link.prepend(Path.left(Slash + 1));
+    Path = Link;
+  }
+}
+
+QByteArray FolderOf(const QByteArray& Path) {
+  const qsizetype Slash = Path.lastIndexOf('/');
+  if (Slash < 0)
+    return QByteArrayLiteral(".");
+  return Slash == 0 ? QByteArrayLiteral("/") : Path.left(Slash);
+}
+
+// A name in Folder that fits whatever the length of the file's own name.
+QByteArray ShortName(const QByteArray& Folder) {
+  static const char Letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  QByteArray Name = Folder + "/.~";
+  for (int I = 0; I < 8; ++I)
+    Name += Letters[QRandomGenerator::system()->bounded(36)];
+  return Name;
+}
+
+// The new contents until they replace the old: an unnamed file where the
+// filesystem makes one (nothing is left behind even when the process dies),
+// else a short random name beside the target.
+class TTempFile {
+public:
+  explicit TTempFile(const QByteArray& Folder) : FFolder(Folder) {
+    FHandle = open(Folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+    if (FHandle >= 0)
+      return;
+    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+      throw SystemError(errno);
+    for (int Tries = 0; FHandle < 0; ++Tries) {
+      FName = ShortName(Folder);
+      FHandle = open(FName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+      if (FHandle < 0 && (errno != EEXIST || Tries == 100)) {
+        FName.clear();
+        throw SystemError(errno);
+      }
+    }
+  }
+  ~TTempFile() {
+    if (FHandle >= 0)
+      close(FHandle);
+    if (!FName.isEmpty())
+      unlink(FName.constData());
+  }
+  TTempFile(const TTempFile&) = delete;
+  TTempFile& operator=(const TTempFile&) = delete;
+
+  int Handle() const { return FHandle; }
+
+  void Commit(const QByteArray& Target) {
+    if (fsync(FHandle) != 0)
+      throw SystemError(errno);
+    if (FName.isEmpty())
+      Link();
+    if (rename(FName.constData(), Target.constData()) != 0)
+      throw SystemError(errno);
+    FName.clear();
+  }
+
+private:
+  // Gives the unnamed file a short name, to rename over the target: a link
+  // cannot replace an existing file.
+  void Link() {
+    const QByteArray Self = "/proc/self/fd/" + QByteArray::number(FHandle);
+    for (int Tries = 0;; ++Tries) {
+      const QByteArray Name = ShortName(FFolder);
+      if (linkat(AT_FDCWD, Self.constData(), AT_FDCWD, Name.constData(), AT_SYMLINK_FOLLOW) == 0) {
+        FName = Name;
+        return;
+      }
+      if (errno != EEXIST || Tries == 100)
+        throw SystemError(errno);
+    }
+  }
+
+  QByteArray FFolder, FName;
+  int FHandle = -1;
+};
+
 } // namespace
 
 void WriteFileAtomically(const QString& FileName, const std::function<void(QIODevice&)>& Write) {
+  const QByteArray Target = SaveTarget(FileName);
+  TTempFile Temp(FolderOf(Target));
   // Unbuffered, so that every write reaches the file at once and its failure
-  // is seen there: QSaveFile's commit() ignores a short write in its final
-  // flush and would rename a cut file into place.
-  QSaveFile File(FileName);
-  if (!File.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+  // is seen there, not in a final flush that nobody checks.
+  QFile File;
+  if (!File.open(Temp.Handle(), QIODevice::WriteOnly | QIODevice::Unbuffered,
+                 QFileDevice::DontCloseHandle))
     throw TError(File.errorString());
-  try {
-    Write(File);
-    if (File.error() == QFileDevice::NoError)
-      CopyIdentity(FileName, File.handle());
-  } catch (...) {
-    File.cancelWriting();
-    throw;
-  }
-  if (File.error() != QFileDevice::NoError) {
-    const QString Reason = File.errorString();
-    File.cancelWriting();
-    throw TError(Reason);
-  }
-  if (!File.commit())
+  Write(File);
+  if (File.error() != QFileDevice::NoError)
     throw TError(File.errorString());
+  CopyIdentity(Target, Temp.Handle());
+  Temp.Commit(Target);
+}
+
+bool NameIsExact(const QString& FileName) {
+  // Text read from bytes that are not UTF-8 holds U+FFFD where they were.
+  if (!FileName.contains(QChar::ReplacementCharacter))
+    return true;
+  const QByteArray Path = QFile::encodeName(FileName);
+  qsizetype Start = 0;
+  while (Start < Path.size()) {
+    qsizetype End = Path.indexOf('/', Start);
+    if (End < 0)
+      End = Path.size();
+    const QByteArray Name = Path.mid(Start, End - Start);
+    if (QFile::decodeName(Name).contains(QChar::ReplacementCharacter)) {
+      const QByteArray Folder =
+          Start == 0 ? QByteArrayLiteral(".") : Path.left(std::max<qsizetype>(Start - 1, 1));
+      DIR* Dir = opendir(Folder.constData());
+      if (Dir) {
+        bool Other = false;
+        while (const dirent* Entry = readdir(Dir)) {
+          const QByteArray Found(Entry->d_name);
+          Other = Other || (Found != Name && QFile::decodeName(Found) == QFile::decodeName(Name));
+        }
+        closedir(Dir);
+        if (Other)
+          return false;
+      }
+    }
+    Start = End + 1;
+  }
+  return true;
 }
 
 void IgnoreFileSizeSignal() {

@@ -11,12 +11,20 @@ class QIODevice;
 // shows at the write that meets it); the temporary file replaces FileName only
 // when Write returned normally. Raises TError with the reason; the file that
 // was there before is then left as it was, and no temporary file remains.
+// A symbolic link is followed; a FileName that is, or leads to, anything but a
+// regular file is refused before anything is written.
 //
 // A file that is replaced keeps its mode, its extended attributes (ACLs among
 // them) and, as far as the system lets the saving user set them, its owner
 // and group. It gets a new inode: another hard link to the old file keeps the
 // old contents.
 void WriteFileAtomically(const QString& FileName, const std::function<void(QIODevice&)>& Write);
+
+// False when FileName cannot stand for the file it was read from byte for
+// byte: a name on disk in bytes that are not UTF-8 reads as the same text, but
+// the text leads to another name (or none). Such a name must be refused
+// rather than read or replaced.
+bool NameIsExact(const QString& FileName);
 
 // A write past the file-size limit (ulimit -f) then fails with EFBIG, which
 // the save reports, instead of killing the process with SIGXFSZ.

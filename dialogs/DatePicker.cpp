@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QSignalBlocker>
 
 #include <cmath>
 
@@ -50,6 +51,26 @@ void TDatePicker::ApplyRegional(const TRegional& Settings) {
     setDisplayFormat(Format);
 }
 
+bool TDatePicker::ReadText(const QString& Text, QDate& Date) const {
+  try {
+    int Year = 0, Month = 0, Day = 0;
+    if (!DecodeDate(FYearClock ? StrToDate(Text, FSettings, FYearClock())
+                               : StrToDate(Text, FSettings),
+                    Year, Month, Day))
+      return false;
+    Date = QDate(Year, Month, Day);
+    return Date >= minimumDate() && Date <= maximumDate();
+  } catch (const TError&) {
+    return false;
+  }
+}
+
+bool TDatePicker::Valid() const {
+  QDate Date;
+  const QString Shown = text();
+  return Shown == textFromDateTime(dateTime()) || ReadText(Shown, Date);
+}
+
 double TDatePicker::Value() const {
   QDate Shown = date();
   // Text typed but not yet taken in (a year typed with two digits under a
@@ -57,17 +78,9 @@ double TDatePicker::Value() const {
   // regional rules. Untouched text is left alone, so that a two-digit year
   // never moves a loaded date into another century.
   const QString Typed = text();
-  if (Typed != textFromDateTime(dateTime())) {
-    try {
-      int Year = 0, Month = 0, Day = 0;
-      if (DecodeDate((FYearClock ? StrToDate(Typed, FSettings, FYearClock())
-                                 : StrToDate(Typed, FSettings)),
-                     Year, Month, Day))
-        Shown = QDate(Year, Month, Day);
-    } catch (const TError&) {
-      // Unreadable text: the picker's own date stands.
-    }
-  }
+  QDate Read;
+  if (Typed != textFromDateTime(dateTime()) && ReadText(Typed, Read))
+    Shown = Read;
   const double Day = EncodeDate(Shown.year(), Shown.month(), Shown.day());
   const double Time = static_cast<double>(FTimeOfDayMs) / MsPerDay;
   // Before day 0 the count keeps its day in the integer part and the time of
@@ -78,6 +91,8 @@ double TDatePicker::Value() const {
 void TDatePicker::SetDatePart(double ADate) {
   if (std::isnan(ADate))
     return;
+  FTyping = false;
+  FUnreadable.clear();
   int Year = 0, Month = 0, Day = 0;
   if (DecodeDate(ADate, Year, Month, Day))
     setDate(QDate(Year, Month, Day));
@@ -110,12 +125,15 @@ bool TDatePicker::event(QEvent* Event) {
     Event->accept();
     return true;
   }
-  // Typing over the whole text starts a new date at its first section; the
-  // editor would refuse the lone digit as a date and drop it.
-  const QLineEdit* Edit = lineEdit();
-  if (Printable && Edit->hasSelectedText() && Edit->selectedText() == Edit->text() &&
-      sectionCount() > 1)
-    setSelectedSection(sectionAt(0));
+  if (TypeKey(*Key)) {
+    Event->accept();
+    return true;
+  }
+  // Enter would put the last date back before OK sees the text.
+  if ((Key->key() == Qt::Key_Return || Key->key() == Qt::Key_Enter) && !Valid()) {
+    Event->ignore();
+    return false;
+  }
 
   const int Before = currentSectionIndex();
   const bool Was = FTabbing;
@@ -136,4 +154,103 @@ bool TDatePicker::focusNextPrevChild(bool Next) {
   if (Next ? Section >= sectionCount() - 1 : Section <= 0)
     return true;
   return QDateTimeEdit::focusNextPrevChild(Next);
+}
+
+int TDatePicker::SectionDigits(qsizetype Section) const {
+  const qsizetype YearAt = FSettings.DateOrder == TDateOrder::YMD ? 0 : 2;
+  return Section == YearAt ? 4 : 2;
+}
+
+bool TDatePicker::TypeKey(const QKeyEvent& Key) {
+  const QString Typed = Key.text();
+  const QChar C = Typed.isEmpty() ? QChar() : Typed.at(0);
+  const bool Digit = C >= u'0' && C <= u'9';
+  const bool Plain = !(Key.modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+  if (!FTyping) {
+    const QLineEdit* Edit = lineEdit();
+    if (!Digit || !Plain || !Edit->hasSelectedText() || Edit->selectedText() != Edit->text())
+      return false;
+    FTyping = true;
+    ShowText(QString());
+  }
+  QString Text = text();
+  const QChar Sep = FSettings.DateSeparator;
+  if (Key.key() == Qt::Key_Backspace && Plain) {
+    Text.chop(1);
+  } else if (Digit && Plain) {
+    // A full section moves on to the next by itself, as in the editor.
+    if (Text.size() - (Text.lastIndexOf(Sep) + 1) >= SectionDigits(Text.count(Sep)) &&
+        Text.count(Sep) < 2)
+      Text += Sep;
+    if (Text.size() - (Text.lastIndexOf(Sep) + 1) < SectionDigits(Text.count(Sep)))
+      Text += C;
+  } else if (!C.isNull() && C.isPrint() && !C.isLetter() && Plain) {
+    // Any mark stands for the separator; one after a section that moved on
+    // by itself, or after the year, adds nothing.
+    if (!Text.isEmpty() && !Text.endsWith(Sep) && Text.count(Sep) < 2)
+      Text += Sep;
+  } else if (!C.isNull() && C.isPrint()) {
+    return true; // letters are no part of a date
+  } else {
+    EndTyping();
+    return false;
+  }
+  ShowText(Text);
+  return true;
+}
+
+bool TDatePicker::Held(const QString& Text) const {
+  return FTyping || (!FUnreadable.isEmpty() && Text == FUnreadable);
+}
+
+QValidator::State TDatePicker::validate(QString& Input, int& Pos) const {
+  return Held(Input) ? QValidator::Intermediate : QDateTimeEdit::validate(Input, Pos);
+}
+
+void TDatePicker::fixup(QString& Input) const {
+  if (!Held(Input))
+    QDateTimeEdit::fixup(Input);
+}
+
+void TDatePicker::ShowText(const QString& Text) {
+  // Past the editor, which would read the text against the old date.
+  QLineEdit* Edit = lineEdit();
+  const QSignalBlocker Blocker(Edit);
+  Edit->setText(Text);
+}
+
+void TDatePicker::EndTyping() {
+  if (!FTyping)
+    return;
+  FTyping = false;
+  const QString Typed = text();
+  QDate Date;
+  if (ReadText(Typed, Date)) {
+    FUnreadable.clear();
+    setDate(Date);
+  } else {
+    FUnreadable = Typed;
+  }
+}
+
+void TDatePicker::focusInEvent(QFocusEvent* Event) {
+  const bool Keep = Held(text());
+  QDateTimeEdit::focusInEvent(Event);
+  if (Keep)
+    ShowText(FUnreadable);
+}
+
+void TDatePicker::focusOutEvent(QFocusEvent* Event) {
+  EndTyping();
+  const bool Keep = Held(text());
+  QDateTimeEdit::focusOutEvent(Event);
+  // The editor puts the last date back; what the user typed stays instead,
+  // for OK to refuse.
+  if (Keep)
+    ShowText(FUnreadable);
+}
+
+void TDatePicker::mousePressEvent(QMouseEvent* Event) {
+  EndTyping();
+  QDateTimeEdit::mousePressEvent(Event);
 }

@@ -51,10 +51,17 @@ void TFormProp::Prepare(const TPropRecord* Rec) {
 
 bool TFormProp::Store(TPropRecord& Rec) {
   // The price is read before anything is written, so a refusal changes nothing.
+  const TRegional& Regional = TRegional::Current();
   const std::optional<double> Cost =
-      ParseCost(FUi->eCost->text(), TRegional::Current().DecimalSeparator);
+      ParseCost(FUi->eCost->text(), Regional.DecimalSeparator, Regional.GroupSeparator);
   if (!Cost) {
     ShowError(this, QStringLiteral("Введено неверное числовое значение цены!"));
+    return false;
+  }
+  if (!FUi->eDate->Valid()) {
+    ShowError(this, QStringLiteral("Неверная дата: «") + FUi->eDate->text() +
+                        QStringLiteral("». Введите дату, которая есть в календаре."));
+    FUi->eDate->setFocus(Qt::OtherFocusReason);
     return false;
   }
   Rec.Name = FUi->eName->text();

@@ -246,12 +246,15 @@ double StrToCost(const QString& Text, QChar Decimal) {
   throw Fail();
 }
 
-std::optional<double> ParseCost(const QString& Text, QChar Decimal) {
+std::optional<double> ParseCost(const QString& Text, QChar Decimal, QChar Group) {
   const qsizetype N = Text.size();
   qsizetype Pos = 0;
   // Both the full stop and the comma are the decimal point, whatever the
-  // regional separator, so that "1.0" and "1,0" both read everywhere.
-  auto IsPoint = [Decimal](QChar C) { return C == u'.' || C == u',' || C == Decimal; };
+  // regional separator, so that "1.0" and "1,0" both read everywhere; but the
+  // grouping character never is, or a typed thousand would read as a fraction.
+  auto IsPoint = [Decimal, Group](QChar C) {
+    return C == Decimal || ((C == u'.' || C == u',') && C != Group);
+  };
   SkipBlanks(Text, Pos);
   const bool Negative = TakeSign(Text, Pos);
   std::string IntDigits, FracDigits;

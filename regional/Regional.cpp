@@ -158,6 +158,7 @@ TRegional TRegional::FromLocale(const QByteArray& Name) {
     return CSettings();
   const QByteArray DFmt = nl_langinfo_l(D_FMT, Locale);
   const QByteArray Radix = nl_langinfo_l(RADIXCHAR, Locale);
+  const QByteArray Thousands = nl_langinfo_l(THOUSEP, Locale);
   QByteArray Codeset = nl_langinfo_l(CODESET, Locale);
   freelocale(Locale);
   if (Codeset.isEmpty())
@@ -168,7 +169,11 @@ TRegional TRegional::FromLocale(const QByteArray& Name) {
   QChar Decimal = u'.';
   if (RadixText.size() == 1 && !RadixText[0].isDigit() && RadixText[0] != u' ')
     Decimal = RadixText[0];
-  return FromPattern(DFmt, Decimal, Codeset);
+  TRegional Result = FromPattern(DFmt, Decimal, Codeset);
+  const QString GroupText = FromAnsi(Thousands, Probe);
+  if (GroupText.size() == 1 && GroupText[0] != Decimal)
+    Result.GroupSeparator = GroupText[0];
+  return Result;
 }
 
 std::optional<TRegional> TRegional::TryFromLocale(const QByteArray& Name) {

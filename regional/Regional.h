@@ -24,6 +24,7 @@ struct TRegional {
   int YearWidth = 2;  // 2 or 4
   QChar DateSeparator = u'/';
   QChar DecimalSeparator = u'.';
+  QChar GroupSeparator;                  // digit grouping; null where the locale groups none
   QByteArray Charset = "ANSI_X3.4-1968"; // iconv name of the 8-bit character set
 
   // The process-wide settings, read from the environment's locale on first use.
@@ -79,8 +80,10 @@ char* CostToChars(double Cost, std::string_view Decimal, char* Out);
 double StrToCost(const QString& Text, QChar Decimal);
 
 // The price typed in the item dialog; nullopt when refused. Both "." and "," are
-// the decimal point whatever Decimal is; a text with two of them is refused.
-std::optional<double> ParseCost(const QString& Text, QChar Decimal);
+// the decimal point whatever Decimal is, except the one that is Group: "1,234"
+// under a "," grouping is a thousand, not a fraction, and is refused. A text
+// with two of them is refused.
+std::optional<double> ParseCost(const QString& Text, QChar Decimal, QChar Group = QChar());
 // Exactly two decimals, halves away from zero after 18 significant digits;
 // 10^18 and more in general form (item dialog, text export).
 QString FormatCost(double Cost, QChar Decimal);

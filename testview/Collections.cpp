@@ -250,6 +250,7 @@ void TFormCollections::bSaveToFileClick() {
   if (!SaveDialog.Execute(this, true))
     return;
   bool Written = false;
+  TExportLoss Loss;
   try {
     TPropList Ticked;
     for (int I = 0; I < FItems->rowCount(); ++I) {
@@ -257,12 +258,14 @@ void TFormCollections::bSaveToFileClick() {
       if (Row->Ticked)
         Ticked.push_back(Row->Rec);
     }
-    Written = WriteExport(SaveDialog.FileName, Ticked, TRegional::Current());
+    Written = WriteExport(SaveDialog.FileName, Ticked, TRegional::Current(), &Loss);
   } catch (const std::bad_alloc&) {
     // Out of memory gathering the rows: reported like any other failure.
   }
   if (!Written)
     ShowError(this, QStringLiteral("Ошибка при сохранении файла!"));
+  else if (Loss.Characters > 0)
+    ShowWarning(this, ExportLossWarning(Loss, TRegional::Current()));
 }
 
 void TFormCollections::keyPressEvent(QKeyEvent* Event) {

@@ -2,6 +2,7 @@
 
 #include "database/AtomicFile.h"
 
+#include <QHash>
 #include <QIODevice>
 
 #include <algorithm>
@@ -98,29 +99,68 @@ QString ExportLine(const TPropRecord& Rec, const TRegional& Settings) {
   return Line;
 }
 
-QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings) {
+// The characters of Text that do not come back from Settings' character set;
+// Known remembers the answer for each character already tried.
+static qsizetype LostCharacters(const QString& Text, const TRegional& Settings,
+                                QHash<char32_t, bool>& Known) {
+  qsizetype Lost = 0;
+  for (const char32_t C : Text.toUcs4()) {
+    auto It = Known.find(C);
+    if (It == Known.end()) {
+      const QString One = QString::fromUcs4(&C, 1);
+      It = Known.insert(C, FromAnsi(ToAnsi(One, Settings), Settings) != One);
+    }
+    Lost += *It ? 1 : 0;
+  }
+  return Lost;
+}
+
+QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings, TExportLoss* Loss) {
   QString Text;
   for (const PPropRecord Row : Rows)
     Text += ExportLine(*Row, Settings);
   if (Text.isEmpty())
     return {};
-  return ToAnsi(Text, Settings);
+  QByteArray Bytes = ToAnsi(Text, Settings);
+  // Character by character only when the whole text does not come back.
+  if (Loss && FromAnsi(Bytes, Settings) != Text) {
+    QHash<char32_t, bool> Known;
+    for (const PPropRecord Row : Rows) {
+      const qsizetype Lost = LostCharacters(ExportLine(*Row, Settings), Settings, Known);
+      if (Lost > 0 && Loss->Characters == 0)
+        Loss->FirstName = Row->Name;
+      Loss->Characters += Lost;
+    }
+  }
+  return Bytes;
 }
 
-void SaveExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings) {
-  const QByteArray Bytes = ExportBytes(Rows, Settings);
+TExportLoss SaveExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings) {
+  TExportLoss Loss;
+  const QByteArray Bytes = ExportBytes(Rows, Settings, &Loss);
   WriteFileAtomically(FileName, [&](QIODevice& File) {
     if (File.write(Bytes) != Bytes.size())
       throw TError(File.errorString());
   });
+  return Loss;
+}
+
+QString ExportLossWarning(const TExportLoss& Loss, const TRegional& Settings) {
+  if (Loss.Characters == 0)
+    return {};
+  return QStringLiteral("Не удалось записать в кодировке %1 символов: %2 (вместо них стоит "
+                        "«?» или похожий знак); первое такое имя: «%3».")
+      .arg(QString::fromLatin1(Settings.Charset), QString::number(Loss.Characters), Loss.FirstName);
 }
 
 bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings,
-                 QString* Reason) {
+                 TExportLoss* Loss, QString* Reason) {
   try {
     if (FileName.isEmpty())
       throw TError(QStringLiteral("No file name given."));
-    SaveExport(FileName, Rows, Settings);
+    const TExportLoss Lost = SaveExport(FileName, Rows, Settings);
+    if (Loss)
+      *Loss = Lost;
     return true;
   } catch (const std::exception& E) {
     if (Reason) {

@@ -42,14 +42,28 @@ void SortByName(TPropList& Rows, const QCollator& Collator);
 // One export line: Name TAB short date TAB price with two decimals TAB Curr CR LF.
 QString ExportLine(const TPropRecord& Rec, const TRegional& Settings);
 
-// The whole export file for Rows, in Settings' 8-bit character set, no byte-order mark.
-QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings);
+// The characters that an export could not write as they are (the character
+// set has no byte for them: "?" or a look-alike stands in), and the name of
+// the first row that holds one.
+struct TExportLoss {
+  qsizetype Characters = 0;
+  QString FirstName;
+};
+
+// The whole export file for Rows, in Settings' 8-bit character set, no
+// byte-order mark. Loss, when given, gets what the bytes do not carry.
+QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings,
+                       TExportLoss* Loss = nullptr);
 
 // Writes the export of Rows to FileName through a temporary file that replaces
 // it only when everything was written; raises TError with the reason, and the
-// file that was there before is then left as it was.
-void SaveExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings);
+// file that was there before is then left as it was. Returns what was lost.
+TExportLoss SaveExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings);
 // The same; false for any failure, also an empty FileName, with its reason in
 // Reason when given.
 bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings,
-                 QString* Reason = nullptr);
+                 TExportLoss* Loss = nullptr, QString* Reason = nullptr);
+
+// The warning that the editor and the tool give for a written export that
+// lost characters; empty when none were lost.
+QString ExportLossWarning(const TExportLoss& Loss, const TRegional& Settings);

@@ -4,19 +4,25 @@
 // by a locale name rather than from wherever it happens to run.
 
 #include "database/AtomicFile.h"
-#include "database/Document.h"
 #include "database/PropDB.h"
 #include "database/SetFile.h"
+#include "regional/ParseReasons.h"
 #include "regional/Regional.h"
+#include "regional/Translations.h"
 #include "testview/TestFilter.h"
 
+#include <BrimsettVersion.h>
+
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSet>
 
 #include <cstdio>
 #include <exception>
+#include <unistd.h>
 
 namespace {
 
@@ -24,54 +30,68 @@ enum TExit { ExitOk = 0, ExitFailed = 1, ExitUsage = 2 };
 
 const QString ProgramName = QStringLiteral("brimsett-tool");
 
+// The texts are English in the source and come in the user's language from
+// the catalogue.
+struct TTool {
+  Q_DECLARE_TR_FUNCTIONS(TTool)
+};
+
+// "-" stands for standard input or output.
+bool IsStdStream(const QString& File) {
+  return File == u"-";
+}
+
 // Kept in step with tool/brimsett-tool.1: every option here is in the man page.
-const char* const HelpText =
-    "brimsett-tool — проверка, перевод в другие региональные настройки и выгрузка\n"
-    "файлов наборов (.vsxml) без окна редактора.\n"
+const char* const HelpText = QT_TRANSLATE_NOOP(
+    "TTool",
+    "brimsett-tool: checks set files (.vsxml), converts them to other regional\n"
+    "settings and exports them, without the editor's window.\n"
     "\n"
-    "Использование:\n"
+    "Usage:\n"
     "  brimsett-tool check   [--locale NAME] FILE...\n"
     "  brimsett-tool convert --from NAME --to NAME INPUT OUTPUT\n"
     "  brimsett-tool export  [--locale NAME] [--language TEXT | --all-languages]\n"
     "                        [--country TEXT | --all-countries] [--level 0|1|2] INPUT OUTPUT\n"
     "  brimsett-tool --help | --version\n"
     "\n"
-    "Команды:\n"
-    "  check    Читает каждый FILE целиком и выводит по строке на файл: имя файла и\n"
-    "           число наборов и элементов либо сообщение об ошибке чтения (его строки\n"
-    "           через \" | \").\n"
-    "  convert  Читает INPUT в настройках --from и записывает OUTPUT в настройках --to\n"
-    "           так, как его сохранил бы редактор. Если INPUT не читается целиком,\n"
-    "           OUTPUT не создаётся и не меняется.\n"
-    "  export   Записывает в OUTPUT то, что окно \"Выбор набора\" записало бы кнопкой\n"
-    "           \"Сохранить в текстовый файл\" для каждого набора, прошедшего фильтры,\n"
-    "           в порядке файла: его элементы с детализацией не выше --level и с\n"
-    "           признаком \"по умолчанию\", по имени; в 8-битной кодировке настроек,\n"
-    "           строки через CR LF.\n"
+    "Commands:\n"
+    "  check    Reads each FILE completely and prints one line per file: the file\n"
+    "           name and its numbers of sets and items, or the reader's error\n"
+    "           message (its lines joined by \" | \").\n"
+    "  convert  Reads INPUT under the settings of --from and writes OUTPUT under\n"
+    "           those of --to, as the editor would save it. When INPUT does not\n"
+    "           read completely, OUTPUT is neither created nor changed.\n"
+    "  export   Writes to OUTPUT what the window \"Выбор набора\" would write with\n"
+    "           \"Сохранить в текстовый файл\" for each set that passes the filters,\n"
+    "           in file order: its items with a detail level up to --level and\n"
+    "           the default flag set, by name; in the 8-bit character set of the\n"
+    "           settings, lines ended by CR LF.\n"
     "\n"
-    "Файл прочитан целиком, когда нет ошибки чтения: любой узел в propdb, кроме\n"
-    "элемента type, тоже ошибка.\n"
-    "Выходной файл заменяется только записанным полностью.\n"
+    "A file reads completely when there is no read error: any node in propdb\n"
+    "other than a type element is an error too.\n"
+    "An output file is replaced only once it is completely written.\n"
+    "A FILE or INPUT of - reads standard input, an OUTPUT of - writes to standard\n"
+    "output (not replaced atomically); messages always go to standard error.\n"
     "\n"
-    "Параметры:\n"
-    "  --locale NAME      Региональные настройки локали NAME (например ru_RU.UTF-8):\n"
-    "                     формат даты, десятичный разделитель, кодировка и порядок\n"
-    "                     строк выгрузки. Без параметра действуют настройки окружения.\n"
-    "  --from NAME        Настройки, в которых записан INPUT.\n"
-    "  --to NAME          Настройки, в которых записать OUTPUT.\n"
-    "  --language TEXT    Только наборы, язык которых в точности равен TEXT (пустой\n"
-    "                     TEXT: наборы без языка).\n"
-    "  --all-languages    Наборы любого языка; так же без --language.\n"
-    "  --country TEXT     Только наборы, страна которых в точности равна TEXT.\n"
-    "  --all-countries    Наборы любой страны; так же без --country.\n"
-    "  --level 0|1|2      Степень детализации: 0 низкая, 1 средняя, 2 высокая\n"
-    "                     (по умолчанию 2).\n"
-    "  -h, --help         Эта справка.\n"
-    "  --version          Версия программы.\n"
+    "Options:\n"
+    "  --locale NAME      The regional settings of the locale NAME (for example\n"
+    "                     ru_RU.UTF-8): date format, decimal separator, character\n"
+    "                     set and row order of the export. Without it the\n"
+    "                     environment's settings apply.\n"
+    "  --from NAME        The settings INPUT was written under.\n"
+    "  --to NAME          The settings to write OUTPUT under.\n"
+    "  --language TEXT    Only sets whose language is exactly TEXT (an empty\n"
+    "                     TEXT: sets without a language).\n"
+    "  --all-languages    Sets of any language; also without --language.\n"
+    "  --country TEXT     Only sets whose country is exactly TEXT.\n"
+    "  --all-countries    Sets of any country; also without --country.\n"
+    "  --level 0|1|2      The detail level: 0 low, 1 medium, 2 high (default 2).\n"
+    "  -h, --help         This help.\n"
+    "  --version          The program's version.\n"
     "\n"
-    "Код возврата: 0 успех; 1 файл не прочитан целиком или не записан; 2 ошибка в\n"
-    "командной строке (неизвестная команда, параметр или локаль, нет аргумента,\n"
-    "неверный уровень, несовместимые параметры).\n";
+    "Exit status: 0 success; 1 a file did not read completely or was not written;\n"
+    "2 a command-line error (unknown command, option or locale, a missing\n"
+    "argument, a wrong level, options that exclude each other).\n");
 
 // Raised for anything wrong on the command line; nothing has been read or
 // written yet when it is.
@@ -100,22 +120,24 @@ QString OneLine(const QString& Message) {
 
 QString ErrorText(const std::exception& E) {
   if (const auto* Load = dynamic_cast<const TLoadError*>(&E)) {
-    QStringList Lines = Load->Failure().Lines(Load->Failure().Reason);
+    const TLoadFailure& Failure = Load->Failure();
+    QStringList Lines =
+        Failure.Lines(Failure.Code ? ExpatReason(Failure.Code) : TranslatedReason(Failure.Reason));
     if (Lines.size() > 1 && Lines.back().isEmpty())
       Lines.removeLast();
     return Lines.join(QStringLiteral(" | "));
   }
   if (const auto* Error = dynamic_cast<const TError*>(&E))
-    return Error->Message();
+    return TranslatedMessage(Error->Message());
   return QString::fromLocal8Bit(E.what());
 }
 
 TRegional SettingsOf(const QString& Name) {
   if (Name.isEmpty())
-    throw TUsageError{QStringLiteral("пустое имя локали")};
+    throw TUsageError{TTool::tr("empty locale name")};
   std::optional<TRegional> Settings = TRegional::TryFromLocale(Name.toLocal8Bit());
   if (!Settings)
-    throw TUsageError{QStringLiteral("неизвестная локаль \"") + Name + u'"'};
+    throw TUsageError{TTool::tr("unknown locale \"%1\"").arg(Name)};
   return *Settings;
 }
 
@@ -124,7 +146,7 @@ TRegional SettingsOf(const QString& Name) {
 TRegional EnvironmentSettings() {
   if (std::optional<TRegional> Settings = TRegional::TryFromLocale(QByteArray()))
     return *Settings;
-  Fail(QStringLiteral("локаль окружения недоступна, действуют настройки C"));
+  Fail(TTool::tr("the environment's locale is not available; the C settings apply"));
   return TRegional::FromLocale("C");
 }
 
@@ -158,32 +180,56 @@ QString ParseErrorText(const QCommandLineParser& Parser, const QStringList& Args
                        const TOptions& O) {
   const QStringList Unknown = Parser.unknownOptionNames();
   if (!Unknown.isEmpty())
-    return QStringLiteral("неизвестный параметр ") + Dashed(Unknown.front());
+    return TTool::tr("unknown option %1").arg(Dashed(Unknown.front()));
   for (const QCommandLineOption* Option :
        {&O.Locale, &O.From, &O.To, &O.Language, &O.Country, &O.Level})
     if (Args.size() > 1 && Args.back() == Dashed(Option->names().front()))
-      return QStringLiteral("у параметра ") + Args.back() + QStringLiteral(" нет значения");
-  return QStringLiteral("неверная командная строка: ") + Parser.errorText();
+      return TTool::tr("option %1 has no value").arg(Args.back());
+  return TTool::tr("invalid command line: %1").arg(Parser.errorText());
 }
 
 void RequireFiles(const QStringList& Files, qsizetype Count, const QString& Command) {
   if (Count < 0 ? Files.isEmpty() : Files.size() < Count)
-    throw TUsageError{QStringLiteral("команде ") + Command + QStringLiteral(" не хватает файлов")};
+    throw TUsageError{TTool::tr("too few files for the command %1").arg(Command)};
   if (Count >= 0 && Files.size() > Count)
-    throw TUsageError{QStringLiteral("лишний аргумент \"") + Files[Count] + u'"'};
+    throw TUsageError{TTool::tr("extra argument \"%1\"").arg(Files[Count])};
+}
+
+// Reads the set file File into DB; "-" reads standard input, whole, so that a
+// parse error can still quote its line.
+void ReadInput(const QString& File, TPropDB& DB, const TRegional& Settings) {
+  if (!IsStdStream(File))
+    return LoadSetFile(File, DB, Settings);
+  DB.Clear();
+  QFile In;
+  if (!In.open(STDIN_FILENO, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    throw TError(In.errorString());
+  QByteArray Bytes = In.readAll();
+  if (In.error() != QFileDevice::NoError)
+    throw TError(In.errorString());
+  QBuffer Buffer(&Bytes);
+  Buffer.open(QIODevice::ReadOnly);
+  ReadSetFile(Buffer, DB, Settings);
+}
+
+// Standard output has no old content to keep, so it is written directly.
+void WriteStdout(const QByteArray& Bytes) {
+  QFile Out;
+  if (!Out.open(STDOUT_FILENO, QIODevice::WriteOnly, QFileDevice::DontCloseHandle) ||
+      Out.write(Bytes) != Bytes.size() || !Out.flush())
+    throw TError(Out.errorString());
 }
 
 int Check(const QStringList& Files, const TRegional& Settings) {
   int Result = ExitOk;
   for (const QString& File : Files) {
     TPropDB DB;
-    TDocument Doc(DB);
     QString Line = File + QStringLiteral(": ");
-    if (Doc.Load(File, Settings)) {
-      Line += QStringLiteral("наборов: ") + QString::number(DB.TypeCount()) +
-              QStringLiteral(", элементов: ") + QString::number(DB.PropCount());
-    } else {
-      Line += QStringLiteral("ошибка: ") + OneLine(Doc.Error());
+    try {
+      ReadInput(File, DB, Settings);
+      Line += TTool::tr("sets: %1, items: %2").arg(DB.TypeCount()).arg(DB.PropCount());
+    } catch (const std::exception& E) {
+      Line += TTool::tr("error: %1").arg(OneLine(ErrorText(E)));
       Result = ExitFailed;
     }
     Print(stdout, Line + u'\n');
@@ -193,22 +239,33 @@ int Check(const QStringList& Files, const TRegional& Settings) {
 }
 
 bool Load(const QString& File, TPropDB& DB, const TRegional& Settings) {
-  TDocument Doc(DB);
-  if (Doc.Load(File, Settings))
+  try {
+    ReadInput(File, DB, Settings);
     return true;
-  Fail(File + QStringLiteral(": ошибка чтения: ") + OneLine(Doc.Error()));
-  return false;
+  } catch (const std::exception& E) {
+    Fail(TTool::tr("%1: read error: %2").arg(File, OneLine(ErrorText(E))));
+    return false;
+  }
 }
 
 int Convert(const QString& Input, const QString& Output, const TRegional& From,
             const TRegional& To) {
   TPropDB DB;
   if (!Load(Input, DB, From)) {
-    Fail(Output + QStringLiteral(": не записан"));
+    Fail(TTool::tr("%1: not written").arg(Output));
     return ExitFailed;
   }
-  if (const TDocument Doc(DB); !Doc.Save(Output, To)) {
-    Fail(Output + QStringLiteral(": ошибка записи: ") + OneLine(Doc.Error()));
+  try {
+    if (IsStdStream(Output)) {
+      QBuffer Buffer;
+      Buffer.open(QIODevice::WriteOnly);
+      WriteSetFile(Buffer, DB, To);
+      WriteStdout(Buffer.data());
+    } else {
+      SaveSetFile(Output, DB, To);
+    }
+  } catch (const std::exception& E) {
+    Fail(TTool::tr("%1: write error: %2").arg(Output, OneLine(ErrorText(E))));
     return ExitFailed;
   }
   return ExitOk;
@@ -235,15 +292,22 @@ int Export(const QString& Input, const QString& Output, const TRegional& Setting
            const TSetFilter& Filter, int Level, const QCollator& Collator) {
   TPropDB DB;
   if (!Load(Input, DB, Settings)) {
-    Fail(Output + QStringLiteral(": не записан"));
+    Fail(TTool::tr("%1: not written").arg(Output));
     return ExitFailed;
   }
   try {
     // One set's export after another is the export of all their rows: the
     // 8-bit character sets carry no state from line to line.
-    SaveExport(Output, ExportRows(DB, Filter, Level, Collator), Settings);
+    const TPropList Rows = ExportRows(DB, Filter, Level, Collator);
+    TExportLoss Loss;
+    if (IsStdStream(Output))
+      WriteStdout(ExportBytes(Rows, Settings, &Loss));
+    else
+      Loss = SaveExport(Output, Rows, Settings);
+    if (Loss.Characters > 0)
+      Fail(Output + QStringLiteral(": ") + ExportLossWarning(Loss, Settings));
   } catch (const std::exception& E) {
-    Fail(Output + QStringLiteral(": ошибка записи: ") + OneLine(ErrorText(E)));
+    Fail(TTool::tr("%1: write error: %2").arg(Output, OneLine(ErrorText(E))));
     return ExitFailed;
   }
   return ExitOk;
@@ -257,7 +321,7 @@ int Run(const QStringList& Args) {
   if (!Parser.parse(Args))
     throw TUsageError{ParseErrorText(Parser, Args, O)};
   if (Parser.isSet(O.Help)) {
-    Print(stdout, QString::fromUtf8(HelpText));
+    Print(stdout, TTool::tr(HelpText));
     return ExitOk;
   }
   if (Parser.isSet(O.Version)) {
@@ -267,7 +331,7 @@ int Run(const QStringList& Args) {
 
   QStringList Files = Parser.positionalArguments();
   if (Files.isEmpty())
-    throw TUsageError{QStringLiteral("не указана команда")};
+    throw TUsageError{TTool::tr("no command given")};
   const QString Command = Files.takeFirst();
 
   QSet<QString> Allowed;
@@ -280,15 +344,14 @@ int Run(const QStringList& Args) {
                QStringLiteral("all-languages"), QStringLiteral("country"),
                QStringLiteral("all-countries"), QStringLiteral("level")};
   else
-    throw TUsageError{QStringLiteral("неизвестная команда \"") + Command + u'"'};
+    throw TUsageError{TTool::tr("unknown command \"%1\"").arg(Command)};
   QSet<QString> Seen;
   for (const QString& Name : Parser.optionNames()) {
     if (!Allowed.contains(Name))
-      throw TUsageError{QStringLiteral("параметр ") + Dashed(Name) +
-                        QStringLiteral(" не относится к команде ") + Command};
+      throw TUsageError{
+          TTool::tr("option %1 does not belong to the command %2").arg(Dashed(Name), Command)};
     if (Seen.contains(Name))
-      throw TUsageError{QStringLiteral("параметр ") + Dashed(Name) +
-                        QStringLiteral(" задан больше одного раза")};
+      throw TUsageError{TTool::tr("option %1 is given more than once").arg(Dashed(Name))};
     Seen.insert(Name);
   }
 
@@ -302,8 +365,8 @@ int Run(const QStringList& Args) {
   if (Command == u"convert") {
     for (const QCommandLineOption* Option : {&O.From, &O.To})
       if (!Parser.isSet(*Option))
-        throw TUsageError{QStringLiteral("команде convert нужен параметр ") +
-                          Dashed(Option->names().front())};
+        throw TUsageError{TTool::tr("the command convert needs the option %1")
+                              .arg(Dashed(Option->names().front()))};
     const TRegional From = SettingsOf(Parser.value(O.From));
     const TRegional To = SettingsOf(Parser.value(O.To));
     RequireFiles(Files, 2, Command);
@@ -312,15 +375,14 @@ int Run(const QStringList& Args) {
 
   // export
   if (Parser.isSet(O.Language) && Parser.isSet(O.AllLanguages))
-    throw TUsageError{QStringLiteral("--language и --all-languages вместе не задаются")};
+    throw TUsageError{TTool::tr("--language and --all-languages exclude each other")};
   if (Parser.isSet(O.Country) && Parser.isSet(O.AllCountries))
-    throw TUsageError{QStringLiteral("--country и --all-countries вместе не задаются")};
+    throw TUsageError{TTool::tr("--country and --all-countries exclude each other")};
   int Level = 2;
   if (Parser.isSet(O.Level)) {
     const QString Text = Parser.value(O.Level);
     if (Text != u"0" && Text != u"1" && Text != u"2")
-      throw TUsageError{QStringLiteral("уровень детализации должен быть 0, 1 или 2, а не \"") +
-                        Text + u'"'};
+      throw TUsageError{TTool::tr("the detail level must be 0, 1 or 2, not \"%1\"").arg(Text)};
     Level = Text.toInt();
   }
   // Without a text a filter is off: a command line that names no language
@@ -345,11 +407,21 @@ int main(int argc, char** argv) {
   QCoreApplication App(argc, argv);
   QCoreApplication::setApplicationName(ProgramName);
   QCoreApplication::setApplicationVersion(QStringLiteral(BRIMSETT_VERSION));
+  // Messages in the language of the locale the tool runs in, whatever
+  // --locale names for the files.
+  LoadTranslations();
   try {
+    // Arguments are read as UTF-8; other bytes would reach the file system as
+    // another name, and the command would read or replace the wrong file.
+    for (int I = 1; I < argc; ++I)
+      if (QFile::encodeName(QFile::decodeName(argv[I])) != argv[I])
+        throw TUsageError{
+            TTool::tr("argument \"%1\" is not UTF-8: such a name cannot be passed on unchanged")
+                .arg(QFile::decodeName(argv[I]))};
     return Run(QCoreApplication::arguments());
   } catch (const TUsageError& Error) {
     Fail(Error.Message);
-    Print(stderr, QStringLiteral("Справка: brimsett-tool --help\n"));
+    Print(stderr, TTool::tr("Help: brimsett-tool --help") + u'\n');
     return ExitUsage;
   }
 }

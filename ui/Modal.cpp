@@ -1,5 +1,7 @@
 #include "ui/Modal.h"
 
+#include "database/AtomicFile.h"
+
 #include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -72,6 +74,12 @@ bool TFileDialog::Execute(QWidget* Owner, bool Save) {
     return false;
   if (!DefaultExt.isEmpty() && QFileInfo(Chosen).suffix().isEmpty())
     Chosen += u'.' + DefaultExt;
+  if (!NameIsExact(Chosen)) {
+    ShowError(Owner, QStringLiteral("Имя «") + Chosen +
+                         QStringLiteral("» записано не в UTF-8, и программа не может открыть или "
+                                        "записать файл под ним без искажения. Переименуйте файл."));
+    return false;
+  }
   FileName = Chosen;
   return true;
 }

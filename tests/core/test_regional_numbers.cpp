@@ -183,6 +183,32 @@ TEST(ParseCost, UnderTheFullStop) {
   CheckParse(Cases, std::size(Cases), u'.');
 }
 
+// The locale's grouping character is no decimal point; where it is neither
+// "." nor "," (a space under ru_RU) both stay decimal points.
+TEST(ParseCost, UnderNamedLocales) {
+  const struct {
+    const char* Locale;
+    const char* Text;
+    bool Ok;
+    double Value;
+  } Cases[] = {
+      {"en_US.UTF-8", "1,234", false, 0}, {"en_US.UTF-8", "1.234", true, 1.234},
+      {"de_DE.UTF-8", "1.234", false, 0}, {"de_DE.UTF-8", "1,234", true, 1.234},
+      {"ru_RU.UTF-8", "1.5", true, 1.5},  {"ru_RU.UTF-8", "1,5", true, 1.5},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(std::string(C.Text) + " under " + C.Locale);
+    const std::optional<TRegional> R = TRegional::TryFromLocale(C.Locale);
+    ASSERT_TRUE(R) << "tools/install-deps generates the locale";
+    const std::optional<double> Got =
+        ParseCost(QString::fromUtf8(C.Text), R->DecimalSeparator, R->GroupSeparator);
+    ASSERT_EQ(Got.has_value(), C.Ok);
+    if (C.Ok) {
+      EXPECT_EQ(*Got, C.Value);
+    }
+  }
+}
+
 TEST(ParseCost, EdgesOfTheGrammar) {
   const TParseCase Cases[] = {
       {"1..5", false, 0},

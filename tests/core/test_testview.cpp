@@ -250,6 +250,36 @@ TEST(TestViewExport, LinesUnderCommaAndFullStop) {
   }
 }
 
+// The bytes keep "?" for what the character set lacks; the count and the
+// first such name say so.
+TEST(TestViewExport, CountsCharactersTheCharacterSetCannotHold) {
+  TPropDB DB;
+  const PTypeRecord Set = AddTestSet(DB, "S", "", "");
+  const TPropList Rows = {AddItem(DB, Set, "Стол", 0, 1, "RUR"),
+                          AddItem(DB, Set, "中文茶壶", 0, 1, "RUR"),
+                          AddItem(DB, Set, "Ab", 0, 1, "\u0100")};
+  const struct {
+    QByteArray Charset;
+    TPropList Rows;
+    qsizetype Lost;
+    const char* First;
+  } Cases[] = {
+      {"CP1251", Rows, 5, "中文茶壶"},
+      {"CP1251", {Rows[2], Rows[1]}, 5, "Ab"},
+      {"CP1251", {Rows[0]}, 0, ""},
+      {"UTF-8", Rows, 0, ""},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Charset.toStdString() + " " + std::to_string(C.Rows.size()));
+    TExportLoss Loss;
+    EXPECT_EQ(ExportBytes(C.Rows, CommaRegional(C.Charset), &Loss),
+              ExportBytes(C.Rows, CommaRegional(C.Charset)));
+    EXPECT_EQ(Loss.Characters, C.Lost);
+    EXPECT_EQ(Loss.FirstName, QString::fromUtf8(C.First));
+    EXPECT_EQ(ExportLossWarning(Loss, CommaRegional(C.Charset)).isEmpty(), C.Lost == 0);
+  }
+}
+
 class TestViewWrite : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -288,7 +318,7 @@ TEST_F(TestViewWrite, FailureLeavesNoFileAndKeepsTheOldOne) {
   // Each failure comes with its reason, the one that the raising save gives.
   for (const QString& Bad : {Dir.path(), QString()}) {
     QString Reason;
-    EXPECT_FALSE(WriteExport(Bad, Rows, CommaRegional("CP1251"), &Reason));
+    EXPECT_FALSE(WriteExport(Bad, Rows, CommaRegional("CP1251"), nullptr, &Reason));
     EXPECT_FALSE(Reason.isEmpty());
     if (!Bad.isEmpty())
       ExpectTError([&] { SaveExport(Bad, Rows, CommaRegional("CP1251")); }, Reason);

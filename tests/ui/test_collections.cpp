@@ -334,6 +334,21 @@ TEST_F(CollectionsTest, ExportWritesTickedRowsInShownOrder) {
   EXPECT_TRUE(Stub.Messages.isEmpty());
 }
 
+// The bytes stay as the character set gives them; the warning comes once
+// they are in the file.
+TEST_F(CollectionsTest, ExportThatLosesCharactersWarnsAfterWriting) {
+  AddItem(AddSet("S"), "中文茶壶", 0, true, 1, "RUR");
+  const QString Path = Dir.filePath("lossy.txt");
+  QByteArray AtWarning;
+  Stub.MessageAnswers.push_back([&] { AtWarning = ReadFile(Path); });
+  Open([&] { Export(Path); });
+  EXPECT_EQ(AtWarning, QByteArray("????\t05.03.2024\t1,00\tRUR\r\n"));
+  ASSERT_EQ(Stub.Messages.size(), 1);
+  EXPECT_EQ(Stub.Messages[0].Icon, QMessageBox::Warning);
+  EXPECT_TRUE(Stub.Messages[0].Text.contains(QStringLiteral("4")));
+  EXPECT_TRUE(Stub.Messages[0].Text.contains(QStringLiteral("中文茶壶")));
+}
+
 TEST_F(CollectionsTest, EmptyDatabaseShowsNothingAndExportsNoBytes) {
   const QString Path = Dir.filePath("empty.txt");
   Open([&] {

@@ -338,26 +338,56 @@ TEST_F(ItemDialogTest, TypedDateIsStoredAsShownEvenBeforeThePickerTakesItIn) {
 }
 
 // The separators typed between the numbers step through the date's sections
-// and never move the focus on to the name.
+// and never move the focus on to the name. Whatever date the field showed, the
+// typed one is stored; one that does not exist is refused and stays shown.
 TEST_F(ItemDialogTest, DateTypedAsShownAfterSelectAll) {
-  for (const char* Typed : {"05.06.2021.", "5.6.2021", "15.12.2021"}) {
-    SCOPED_TRACE(Typed);
+  const struct {
+    QDate Start;
+    const char* Typed;
+    QDate Stored; // null: refused
+  } Cases[] = {
+      {QDate(2010, 7, 4), "05.06.2021.", QDate(2021, 6, 5)},
+      {QDate(2010, 7, 4), "5.6.2021", QDate(2021, 6, 5)},
+      {QDate(2010, 7, 4), "15.12.2021", QDate(2021, 12, 15)},
+      {QDate(2021, 6, 5), "31.01.2022", QDate(2022, 1, 31)},
+      {QDate(2024, 2, 28), "31.12.1999", QDate(1999, 12, 31)},
+      {QDate(2023, 2, 28), "29.02.2024", QDate(2024, 2, 29)},
+      {QDate(2021, 6, 5), "31.04.2022", QDate()},
+      {QDate(2010, 7, 4), "29.02.2023", QDate()},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Typed);
     TPropRecord Rec = Sample(&Set);
-    EXPECT_TRUE(Show(&Rec, [Typed](QDialog* D) {
+    Rec.Date = EncodeDate(C.Start.year(), C.Start.month(), C.Start.day());
+    const double Before = Rec.Date;
+    Stub.Messages.clear();
+    const bool Stored = Show(&Rec, [&C](QDialog* D) {
       auto* Date = Child<QDateTimeEdit>(D, "eDate");
       QApplication::setActiveWindow(D);
       Date->setFocus(Qt::MouseFocusReason);
       QTest::keyClick(Date, Qt::Key_A, Qt::ControlModifier);
-      QTest::keyClicks(Date, QString::fromLatin1(Typed));
+      QTest::keyClicks(Date, QString::fromLatin1(C.Typed));
       EXPECT_EQ(QApplication::focusWidget(), Date);
       QTest::keyClick(Date, Qt::Key_Return);
-    }));
+      if (C.Stored.isNull()) {
+        EXPECT_TRUE(D->isVisible());
+        EXPECT_EQ(Date->text(), QString::fromLatin1(C.Typed));
+        QTest::mouseClick(Child<QPushButton>(D, "bOK"), Qt::LeftButton);
+        EXPECT_EQ(Date->text(), QString::fromLatin1(C.Typed));
+        QTest::keyClick(D, Qt::Key_Escape);
+      }
+    });
+    EXPECT_EQ(Stored, !C.Stored.isNull());
     EXPECT_EQ(Rec.Name, QStringLiteral("Чайник"));
+    if (C.Stored.isNull()) {
+      EXPECT_EQ(Rec.Date, Before);
+      ASSERT_EQ(Stub.Messages.size(), 2);
+      EXPECT_TRUE(Stub.Messages[0].Text.contains(QString::fromLatin1(C.Typed)));
+      continue;
+    }
     int Year = 0, Month = 0, Day = 0;
     ASSERT_TRUE(DecodeDate(Rec.Date, Year, Month, Day));
-    EXPECT_EQ(QDate(Year, Month, Day),
-              QDate::fromString(QString::fromLatin1(Typed).remove(QRegularExpression("\\.$")),
-                                QStringLiteral("d.M.yyyy")));
+    EXPECT_EQ(QDate(Year, Month, Day), C.Stored);
   }
 }
 

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include <cstdio>
 #include <functional>
 
 namespace {
@@ -143,6 +144,30 @@ TEST_F(MainFileTest, FailedSaveAsKeepsPathAndSaveShowsTheErrorText) {
   EXPECT_EQ(Stub.Messages.at(1).Text,
             QStringLiteral("Не удалось сохранить файл «%1».\n").arg(Unwritable) + Expected);
   EXPECT_EQ(Form->FileName(), Unwritable);
+}
+
+// A name on disk that is not UTF-8 comes back from the dialog as other text;
+// saving under that text would write another file.
+TEST_F(MainFileTest, SaveAsRefusesANameThatIsNotUtf8) {
+  CreateWindow();
+  AddSet(QStringLiteral("Один"));
+  const QByteArray Raw = QFile::encodeName(Dir.path()) + "/x\xFF.vsxml";
+  FILE* File = std::fopen(Raw.constData(), "w");
+  ASSERT_TRUE(File);
+  std::fputs("old", File);
+  std::fclose(File);
+  const QString Shown = QFile::decodeName(Raw);
+  Stub.FileAnswers = {Shown};
+  Trigger("ASaveAs");
+  ASSERT_EQ(Stub.Messages.size(), 1);
+  EXPECT_TRUE(Stub.Messages.at(0).Text.contains(QStringLiteral("UTF-8")));
+  EXPECT_FALSE(QFile::exists(Shown));
+  EXPECT_NE(Form->FileName(), Shown);
+  File = std::fopen(Raw.constData(), "r");
+  ASSERT_TRUE(File);
+  char Back[8] = {};
+  EXPECT_EQ(std::fread(Back, 1, sizeof Back, File), 3u);
+  std::fclose(File);
 }
 
 TEST_F(MainFileTest, OpenListsTheFileAndSelectsNothing) {

@@ -3,7 +3,7 @@
 
 #include "test_main_fixture.h"
 
-#include "app/Translations.h"
+#include "regional/Translations.h"
 #include "database/AtomicFile.h"
 
 #include <QDialogButtonBox>

@@ -1,0 +1,389 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="ru" sourcelanguage="en">
+<context>
+    <name>Brimsett</name>
+    <message>
+        <source>Editor for collections of property sets. See brimsett(1).</source>
+        <translation>Редактор коллекций наборов свойств. Подробнее: brimsett(1).</translation>
+    </message>
+    <message>
+        <source>A set file (.vsxml) to open at start-up.</source>
+        <translation>Файл наборов (.vsxml), открываемый при запуске.</translation>
+    </message>
+</context>
+<context>
+    <name>Expat</name>
+    <message>
+        <source>syntax error</source>
+        <translation>синтаксическая ошибка</translation>
+    </message>
+    <message>
+        <source>no element found</source>
+        <translation>не найдено ни одного элемента</translation>
+    </message>
+    <message>
+        <source>not well-formed (invalid token)</source>
+        <translation>нарушена структура XML (недопустимая лексема)</translation>
+    </message>
+    <message>
+        <source>unclosed token</source>
+        <translation>незакрытая лексема</translation>
+    </message>
+    <message>
+        <source>partial character</source>
+        <translation>неполный символ</translation>
+    </message>
+    <message>
+        <source>mismatched tag</source>
+        <translation>несоответствие тегов</translation>
+    </message>
+    <message>
+        <source>duplicate attribute</source>
+        <translation>повторяющийся атрибут</translation>
+    </message>
+    <message>
+        <source>junk after document element</source>
+        <translation>лишние данные после элемента документа</translation>
+    </message>
+    <message>
+        <source>illegal parameter entity reference</source>
+        <translation>недопустимая ссылка на параметрическую сущность</translation>
+    </message>
+    <message>
+        <source>undefined entity</source>
+        <translation>неопределённая сущность</translation>
+    </message>
+    <message>
+        <source>recursive entity reference</source>
+        <translation>рекурсивная ссылка на сущность</translation>
+    </message>
+    <message>
+        <source>asynchronous entity</source>
+        <translation>асинхронная сущность</translation>
+    </message>
+    <message>
+        <source>reference to invalid character number</source>
+        <translation>ссылка на недопустимый номер символа</translation>
+    </message>
+    <message>
+        <source>reference to binary entity</source>
+        <translation>ссылка на двоичную сущность</translation>
+    </message>
+    <message>
+        <source>reference to external entity in attribute</source>
+        <translation>ссылка на внешнюю сущность в атрибуте</translation>
+    </message>
+    <message>
+        <source>XML or text declaration not at start of entity</source>
+        <translation>объявление XML или текста не в начале сущности</translation>
+    </message>
+    <message>
+        <source>unknown encoding</source>
+        <translation>неизвестная кодировка</translation>
+    </message>
+    <message>
+        <source>encoding specified in XML declaration is incorrect</source>
+        <translation>кодировка, указанная в объявлении XML, неверна</translation>
+    </message>
+    <message>
+        <source>unclosed CDATA section</source>
+        <translation>незакрытая секция CDATA</translation>
+    </message>
+    <message>
+        <source>error in processing external entity reference</source>
+        <translation>ошибка при обработке ссылки на внешнюю сущность</translation>
+    </message>
+    <message>
+        <source>document is not standalone</source>
+        <translation>документ не является автономным</translation>
+    </message>
+    <message>
+        <source>unexpected parser state - please send a bug report</source>
+        <translation>непредвиденное состояние анализатора — пожалуйста, сообщите об ошибке</translation>
+    </message>
+    <message>
+        <source>entity declared in parameter entity</source>
+        <translation>сущность объявлена в параметрической сущности</translation>
+    </message>
+    <message>
+        <source>incomplete markup in parameter entity</source>
+        <translation>незавершённая разметка в параметрической сущности</translation>
+    </message>
+    <message>
+        <source>XML declaration not well-formed</source>
+        <translation>нарушена структура объявления XML</translation>
+    </message>
+    <message>
+        <source>text declaration not well-formed</source>
+        <translation>нарушена структура объявления текста</translation>
+    </message>
+    <message>
+        <source>illegal character(s) in public id</source>
+        <translation>недопустимые символы в публичном идентификаторе</translation>
+    </message>
+    <message>
+        <source>parsing aborted</source>
+        <translation>разбор прерван</translation>
+    </message>
+    <message>
+        <source>limit on input amplification factor (from DTD and entities) breached</source>
+        <translation>превышен предел коэффициента увеличения входных данных (за счёт DTD и сущностей)</translation>
+    </message>
+</context>
+<context>
+    <name>Reason</name>
+    <message>
+        <source>Unexpected node</source>
+        <translation>Неожиданный узел</translation>
+    </message>
+    <message>
+        <source>Not a regular file</source>
+        <translation>Не обычный файл</translation>
+    </message>
+    <message>
+        <source>Not enough memory to read the file.</source>
+        <translation>Недостаточно памяти для чтения файла.</translation>
+    </message>
+    <message>
+        <source>The file grew while it was read.</source>
+        <translation>Файл увеличился во время чтения.</translation>
+    </message>
+    <message>
+        <source>Attribute values expand the document beyond the limit.</source>
+        <translation>Значения атрибутов увеличивают документ сверх предела.</translation>
+    </message>
+    <message>
+        <source>Attribute defaults expand the document beyond the limit.</source>
+        <translation>Значения атрибутов по умолчанию увеличивают документ сверх предела.</translation>
+    </message>
+    <message>
+        <source>Entity reference in attribute value cannot be resolved.</source>
+        <translation>Ссылку на сущность в значении атрибута нельзя разрешить.</translation>
+    </message>
+    <message>
+        <source>Elements are nested too deeply.</source>
+        <translation>Слишком глубокая вложенность элементов.</translation>
+    </message>
+    <message>
+        <source>Unsupported XML version.</source>
+        <translation>Неподдерживаемая версия XML.</translation>
+    </message>
+    <message>
+        <source>The encoding declaration does not match the byte-order mark.</source>
+        <translation>Объявленная кодировка не совпадает с меткой порядка байтов.</translation>
+    </message>
+    <message>
+        <source>Too many attributes declared for one element.</source>
+        <translation>Для одного элемента объявлено слишком много атрибутов.</translation>
+    </message>
+    <message>
+        <source>Entity &apos;%1&apos; not declared.</source>
+        <translation>Сущность «%1» не объявлена.</translation>
+    </message>
+    <message>
+        <source>The cost of item &quot;%1&quot; in set &quot;%2&quot; is %3, which a set file cannot hold</source>
+        <translation>Цена элемента &quot;%1&quot; в наборе &quot;%2&quot; равна %3, такую файл наборов сохранить не может</translation>
+    </message>
+    <message>
+        <source>No file name given.</source>
+        <translation>Не указано имя файла.</translation>
+    </message>
+</context>
+<context>
+    <name>TTool</name>
+    <message>
+        <source>brimsett-tool: checks set files (.vsxml), converts them to other regional
+settings and exports them, without the editor&apos;s window.
+
+Usage:
+  brimsett-tool check   [--locale NAME] FILE...
+  brimsett-tool convert --from NAME --to NAME INPUT OUTPUT
+  brimsett-tool export  [--locale NAME] [--language TEXT | --all-languages]
+                        [--country TEXT | --all-countries] [--level 0|1|2] INPUT OUTPUT
+  brimsett-tool --help | --version
+
+Commands:
+  check    Reads each FILE completely and prints one line per file: the file
+           name and its numbers of sets and items, or the reader&apos;s error
+           message (its lines joined by &quot; | &quot;).
+  convert  Reads INPUT under the settings of --from and writes OUTPUT under
+           those of --to, as the editor would save it. When INPUT does not
+           read completely, OUTPUT is neither created nor changed.
+  export   Writes to OUTPUT what the window &quot;Выбор набора&quot; would write with
+           &quot;Сохранить в текстовый файл&quot; for each set that passes the filters,
+           in file order: its items with a detail level up to --level and
+           the default flag set, by name; in the 8-bit character set of the
+           settings, lines ended by CR LF.
+
+A file reads completely when there is no read error: any node in propdb
+other than a type element is an error too.
+An output file is replaced only once it is completely written.
+A FILE or INPUT of - reads standard input, an OUTPUT of - writes to standard
+output (not replaced atomically); messages always go to standard error.
+
+Options:
+  --locale NAME      The regional settings of the locale NAME (for example
+                     ru_RU.UTF-8): date format, decimal separator, character
+                     set and row order of the export. Without it the
+                     environment&apos;s settings apply.
+  --from NAME        The settings INPUT was written under.
+  --to NAME          The settings to write OUTPUT under.
+  --language TEXT    Only sets whose language is exactly TEXT (an empty
+                     TEXT: sets without a language).
+  --all-languages    Sets of any language; also without --language.
+  --country TEXT     Only sets whose country is exactly TEXT.
+  --all-countries    Sets of any country; also without --country.
+  --level 0|1|2      The detail level: 0 low, 1 medium, 2 high (default 2).
+  -h, --help         This help.
+  --version          The program&apos;s version.
+
+Exit status: 0 success; 1 a file did not read completely or was not written;
+2 a command-line error (unknown command, option or locale, a missing
+argument, a wrong level, options that exclude each other).
+</source>
+        <translation>brimsett-tool: проверка, перевод в другие региональные настройки и выгрузка
+файлов наборов (.vsxml) без окна редактора.
+
+Использование:
+  brimsett-tool check   [--locale NAME] FILE...
+  brimsett-tool convert --from NAME --to NAME INPUT OUTPUT
+  brimsett-tool export  [--locale NAME] [--language TEXT | --all-languages]
+                        [--country TEXT | --all-countries] [--level 0|1|2] INPUT OUTPUT
+  brimsett-tool --help | --version
+
+Команды:
+  check    Читает каждый FILE целиком и выводит по строке на файл: имя файла и
+           число наборов и элементов либо сообщение об ошибке чтения (его строки
+           через &quot; | &quot;).
+  convert  Читает INPUT в настройках --from и записывает OUTPUT в настройках --to
+           так, как его сохранил бы редактор. Если INPUT не читается целиком,
+           OUTPUT не создаётся и не меняется.
+  export   Записывает в OUTPUT то, что окно &quot;Выбор набора&quot; записало бы кнопкой
+           &quot;Сохранить в текстовый файл&quot; для каждого набора, прошедшего фильтры,
+           в порядке файла: его элементы с детализацией не выше --level и с
+           признаком &quot;по умолчанию&quot;, по имени; в 8-битной кодировке настроек,
+           строки через CR LF.
+
+Файл прочитан целиком, когда нет ошибки чтения: любой узел в propdb, кроме
+элемента type, тоже ошибка.
+Выходной файл заменяется только записанным полностью.
+FILE или INPUT, равный -, читается со стандартного ввода, OUTPUT, равный -,
+пишется на стандартный вывод (без атомарной замены); сообщения всегда идут в
+стандартный поток ошибок.
+
+Параметры:
+  --locale NAME      Региональные настройки локали NAME (например ru_RU.UTF-8):
+                     формат даты, десятичный разделитель, кодировка и порядок
+                     строк выгрузки. Без параметра действуют настройки окружения.
+  --from NAME        Настройки, в которых записан INPUT.
+  --to NAME          Настройки, в которых записать OUTPUT.
+  --language TEXT    Только наборы, язык которых в точности равен TEXT (пустой
+                     TEXT: наборы без языка).
+  --all-languages    Наборы любого языка; так же без --language.
+  --country TEXT     Только наборы, страна которых в точности равна TEXT.
+  --all-countries    Наборы любой страны; так же без --country.
+  --level 0|1|2      Степень детализации: 0 низкая, 1 средняя, 2 высокая
+                     (по умолчанию 2).
+  -h, --help         Эта справка.
+  --version          Версия программы.
+
+Код возврата: 0 успех; 1 файл не прочитан целиком или не записан; 2 ошибка в
+командной строке (неизвестная команда, параметр или локаль, нет аргумента,
+неверный уровень, несовместимые параметры).
+</translation>
+    </message>
+    <message>
+        <source>empty locale name</source>
+        <translation>пустое имя локали</translation>
+    </message>
+    <message>
+        <source>unknown locale &quot;%1&quot;</source>
+        <translation>неизвестная локаль &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>the environment&apos;s locale is not available; the C settings apply</source>
+        <translation>локаль окружения недоступна, действуют настройки C</translation>
+    </message>
+    <message>
+        <source>unknown option %1</source>
+        <translation>неизвестный параметр %1</translation>
+    </message>
+    <message>
+        <source>option %1 has no value</source>
+        <translation>у параметра %1 нет значения</translation>
+    </message>
+    <message>
+        <source>invalid command line: %1</source>
+        <translation>неверная командная строка: %1</translation>
+    </message>
+    <message>
+        <source>too few files for the command %1</source>
+        <translation>команде %1 не хватает файлов</translation>
+    </message>
+    <message>
+        <source>extra argument &quot;%1&quot;</source>
+        <translation>лишний аргумент &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>sets: %1, items: %2</source>
+        <translation>наборов: %1, элементов: %2</translation>
+    </message>
+    <message>
+        <source>error: %1</source>
+        <translation>ошибка: %1</translation>
+    </message>
+    <message>
+        <source>%1: read error: %2</source>
+        <translation>%1: ошибка чтения: %2</translation>
+    </message>
+    <message>
+        <source>%1: not written</source>
+        <translation>%1: не записан</translation>
+    </message>
+    <message>
+        <source>%1: write error: %2</source>
+        <translation>%1: ошибка записи: %2</translation>
+    </message>
+    <message>
+        <source>no command given</source>
+        <translation>не указана команда</translation>
+    </message>
+    <message>
+        <source>unknown command &quot;%1&quot;</source>
+        <translation>неизвестная команда &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>option %1 does not belong to the command %2</source>
+        <translation>параметр %1 не относится к команде %2</translation>
+    </message>
+    <message>
+        <source>option %1 is given more than once</source>
+        <translation>параметр %1 задан больше одного раза</translation>
+    </message>
+    <message>
+        <source>the command convert needs the option %1</source>
+        <translation>команде convert нужен параметр %1</translation>
+    </message>
+    <message>
+        <source>--language and --all-languages exclude each other</source>
+        <translation>--language и --all-languages вместе не задаются</translation>
+    </message>
+    <message>
+        <source>--country and --all-countries exclude each other</source>
+        <translation>--country и --all-countries вместе не задаются</translation>
+    </message>
+    <message>
+        <source>the detail level must be 0, 1 or 2, not &quot;%1&quot;</source>
+        <translation>уровень детализации должен быть 0, 1 или 2, а не &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>Help: brimsett-tool --help</source>
+        <translation>Справка: brimsett-tool --help</translation>
+    </message>
+    <message>
+        <source>argument &quot;%1&quot; is not UTF-8: such a name cannot be passed on unchanged</source>
+        <translation>аргумент &quot;%1&quot; не в UTF-8: такое имя не передать без искажения</translation>
+    </message>
+</context>
+</TS>
