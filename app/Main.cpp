@@ -218,10 +218,13 @@ void TMainForm::SetUpLists() {
             [View, Popup](const QPoint& Pos) { Popup->popup(View->viewport()->mapToGlobal(Pos)); });
   }
 
-  connect(FUi->ListTypes->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          &TMainForm::ListTypesSelectionChanged);
-  connect(FUi->ListProps->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          &TMainForm::ListPropsSelectionChanged);
+  for (const auto& [View, SelectItem] :
+       {std::pair{FUi->ListTypes, &TMainForm::ListTypesSelectItem},
+        std::pair{FUi->ListProps, &TMainForm::ListPropsSelectItem}})
+    connect(View->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this, SelectItem](const QItemSelection& Selected, const QItemSelection& Deselected) {
+              SelectionChanged(SelectItem, Selected, Deselected);
+            });
   connect(FUi->ListTypes, &QAbstractItemView::doubleClicked, this, &TMainForm::ListTypesDblClick);
   connect(FUi->ListProps, &QAbstractItemView::doubleClicked, this, &TMainForm::ListPropsDblClick);
 
@@ -343,25 +346,15 @@ void TMainForm::RefillLists() {
   FTypeModel->Assign(std::move(Rows));
 }
 
-void TMainForm::ListTypesSelectionChanged(const QItemSelection& Selected,
-                                          const QItemSelection& Deselected) {
+void TMainForm::SelectionChanged(void (TMainForm::*SelectItem)(int, bool),
+                                 const QItemSelection& Selected, const QItemSelection& Deselected) {
   if (FUpdating)
     return;
   // The row losing the selection first, then the one gaining it.
   for (int Row : RowsOf(Deselected))
-    ListTypesSelectItem(Row, false);
+    (this->*SelectItem)(Row, false);
   for (int Row : RowsOf(Selected))
-    ListTypesSelectItem(Row, true);
-}
-
-void TMainForm::ListPropsSelectionChanged(const QItemSelection& Selected,
-                                          const QItemSelection& Deselected) {
-  if (FUpdating)
-    return;
-  for (int Row : RowsOf(Deselected))
-    ListPropsSelectItem(Row, false);
-  for (int Row : RowsOf(Selected))
-    ListPropsSelectItem(Row, true);
+    (this->*SelectItem)(Row, true);
 }
 
 void TMainForm::ListTypesSelectItem(int Row, bool /*Selected*/) {

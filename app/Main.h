@@ -111,8 +111,10 @@ private:
   // The first split and the column widths for the lists' contents: every
   // text fits when the window has room for it, the names take what is left.
   void FitLists();
-  void ListTypesSelectionChanged(const QItemSelection& Selected, const QItemSelection& Deselected);
-  void ListPropsSelectionChanged(const QItemSelection& Selected, const QItemSelection& Deselected);
+  // Calls SelectItem for each row that a selection change deselects, then for
+  // each that it selects; nothing while the window rebuilds a list itself.
+  void SelectionChanged(void (TMainForm::*SelectItem)(int, bool), const QItemSelection& Selected,
+                        const QItemSelection& Deselected);
   int SelectedTypeRow() const;
   int SelectedPropRow() const;
   // What a failed load does with the records read before the failure.

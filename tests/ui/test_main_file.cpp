@@ -265,21 +265,19 @@ TEST_F(MainFileTest, FieldsAndListsAreNamedForScreenReaders) {
     const char* Field;
     const char* Name;
   };
-  const TCase Cases[] = {
-      {Form, "ListTypes", "Набор"},
-      {Form, "ListProps", "Имущество"},
-      {FormCollections, "ListItems", "Имущество"},
-      {FormCollections, "eTypeList", "Набор"},
-      {FormCollections, "eDetail", "Степень детализации"},
-      {FormType, "eName", "Название набора"},
-      {FormType, "eLang", "Язык"},
-      {FormType, "eCountry", "Страна"},
-      {FormProp, "eName", "Имущество"},
-      {FormProp, "eDetail", "Детализация"},
-      {FormProp, "eCost", "Примерная цена"},
-      {FormProp, "eCurr", "Валюта"},
-      {FormProp, "eDate", "Дата"},
-  };
+  const TCase Cases[] = {{Form, "ListTypes", "Набор"},
+                         {Form, "ListProps", "Имущество"},
+                         {FormCollections, "ListItems", "Имущество"},
+                         {FormCollections, "eTypeList", "Набор"},
+                         {FormCollections, "eDetail", "Степень детализации"},
+                         {FormType, "eName", "Название набора"},
+                         {FormType, "eLang", "Язык"},
+                         {FormType, "eCountry", "Страна"},
+                         {FormProp, "eName", "Имущество"},
+                         {FormProp, "eDetail", "Детализация"},
+                         {FormProp, "eCost", "Примерная цена"},
+                         {FormProp, "eCurr", "Валюта"},
+                         {FormProp, "eDate", "Дата"}};
   for (const TCase& Case : Cases) {
     SCOPED_TRACE(Case.Field);
     auto* Field = Case.Window->findChild<QWidget*>(QLatin1String(Case.Field));
