@@ -67,17 +67,15 @@ int main(int argc, char** argv) {
 
     auto* MainForm = new TMainForm(GlobalDB, QApplication::arguments().mid(1));
     // Children of the main window, so that they open centred over it.
-    FormCollections = new TFormCollections(MainForm);
-    FormProp = new TFormProp(MainForm);
-    FormType = new TFormType(MainForm);
+    auto* FormCollections = new TFormCollections(MainForm);
+    auto* FormProp = new TFormProp(MainForm);
+    auto* FormType = new TFormType(MainForm);
+    MainForm->SetDialogs({FormCollections, FormProp, FormType});
     MainForm->LoadListCountryLang();
     MainForm->show();
     QApplication::exec();
 
     delete MainForm; // takes the test view and the dialogs with it
-    FormCollections = nullptr;
-    FormProp = nullptr;
-    FormType = nullptr;
   }
   delete GlobalDB;
   GlobalDB = nullptr;

@@ -1,16 +1,13 @@
 #include "app/Main.h"
 
-#include "database/SetFile.h"
 #include "dialogs/Description.h"
 #include "dialogs/SetC.h"
-#include "regional/RefList.h"
 #include "testview/Collections.h"
+#include "ui/ReportList.h"
 
 #include "ui_Main.h"
 
-#include <QComboBox>
-#include <QCoreApplication>
-#include <QFileInfo>
+#include <QFocusFrame>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -18,15 +15,13 @@
 #include <QMouseEvent>
 #include <QScopedValueRollback>
 #include <QScreen>
-#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
 #include <QToolBar>
 #include <QTreeView>
 
 #include <algorithm>
-#include <exception>
-#include <new>
+#include <type_traits>
 
 // Resources of a static library are only linked in when referenced.
 static void InitMainResources() {
@@ -36,41 +31,7 @@ static void InitMainResources() {
 
 TPropDB* GlobalDB = nullptr;
 
-const QString DefaultText[2] = {QStringLiteral("Нет"), QStringLiteral("Да")};
-
 namespace {
-
-const QString InitialSetFile = QStringLiteral("varnoke_set.vsxml");
-const QString SetFileFilter = QStringLiteral("Varnoke sets (*.vsxml)|*.vsxml");
-const QString SetFileExt = QStringLiteral("vsxml");
-
-QString TypeCell(const TTypeRecord& Rec, int Column) {
-  switch (Column) {
-  case 0:
-    return Rec.Name;
-  case 1:
-    return Rec.Country;
-  case 2:
-    return Rec.Language;
-  }
-  return {};
-}
-
-// The windows are where the process-wide regional settings are read.
-QString PropCell(const TPropRecord& Rec, int Column) {
-  const TRegional& Regional = TRegional::Current();
-  switch (Column) {
-  case 0:
-    return Rec.Name;
-  case 1:
-    return DateToStr(Rec.Date, Regional);
-  case 2:
-    return DefaultText[Rec.Default ? 1 : 0];
-  case 3:
-    return CostToStr(Rec.Cost, Regional.DecimalSeparator);
-  }
-  return {};
-}
 
 // Theme picture where the desktop has one, our own drawing otherwise.
 QIcon ThemeIcon(const char* ThemeName, const char* Fallback) {
@@ -93,23 +54,6 @@ QList<int> RowsOf(const QItemSelection& Selection) {
   return Rows;
 }
 
-// System reasons that Qt words itself stay English unless its translation
-// has them. Only the reason is; the reader's line number and source text are
-// left as they are.
-QString TranslatedReason(const QString& Reason) {
-  return QCoreApplication::translate("QIODevice", Reason.toUtf8().constData());
-}
-
-QString ReasonOf(const std::exception& Error) {
-  if (const auto* Load = dynamic_cast<const TLoadError*>(&Error))
-    return Load->Failure()
-        .Lines(TranslatedReason(Load->Failure().Reason))
-        .join(QStringLiteral("\r\n"));
-  if (const auto* Own = dynamic_cast<const TError*>(&Error))
-    return TranslatedReason(Own->Message());
-  return QString::fromUtf8(Error.what());
-}
-
 int TextWidth(const QTreeView* View, const QString& Text) {
   // The item's text margins on both sides, as the style draws them.
   const int Margin =
@@ -117,12 +61,24 @@ int TextWidth(const QTreeView* View, const QString& Text) {
   return View->fontMetrics().horizontalAdvance(Text) + Margin + 2;
 }
 
+// The texts of each column for the first Count records of DB that At gives.
+template <class TRec>
+std::vector<QStringList> SampleTexts(const TColumns<TRec>& Columns, const TPropDB& DB,
+                                     TRec* (TPropDB::*At)(int) const, int Count) {
+  std::vector<QStringList> Texts(Columns.size());
+  const TRegional& Regional = TRegional::Current();
+  for (int I = 0; I < Count; ++I)
+    for (size_t Column = 0; Column < Columns.size(); ++Column)
+      Texts[Column].append(Columns[Column].Text(*(DB.*At)(I), Regional));
+  return Texts;
+}
+
 // The width of each column: its layout width when the header and every text
 // fit in it, else what they need; with no LayoutWidths only what they need.
-QList<int> ColumnWidths(const QTreeView* View, int Columns, const QList<int>& LayoutWidths,
+QList<int> ColumnWidths(const QTreeView* View, const QList<int>& LayoutWidths,
                         const std::vector<QStringList>& Texts) {
   QList<int> Widths;
-  for (int Column = 0; Column < Columns; ++Column) {
+  for (int Column = 0; Column < static_cast<int>(Texts.size()); ++Column) {
     int Need = View->header()->sectionSizeHint(Column);
     for (const QString& Text : Texts[static_cast<size_t>(Column)])
       Need = std::max(Need, TextWidth(View, Text));
@@ -140,22 +96,6 @@ int ListWidth(const QTreeView* View, const QList<int>& Widths) {
   return Sum;
 }
 
-// Replaces the entries of Box by the lines of FileName when it can be read;
-// the edit text stays whatever it was.
-void LoadBox(QComboBox* Box, const QString& FileName) {
-  if (!Box)
-    return;
-  const std::optional<QStringList> Lines = LoadRefList(FileName, TRegional::Current());
-  if (!Lines)
-    return;
-  // Filling the box is not the user's choice: no handler of its window runs.
-  const QSignalBlocker Blocker(Box);
-  const QString Text = Box->currentText();
-  Box->clear();
-  Box->addItems(*Lines);
-  Box->setEditText(Text);
-}
-
 } // namespace
 
 QIcon AppIcon() {
@@ -164,16 +104,12 @@ QIcon AppIcon() {
 }
 
 TMainForm::TMainForm(TPropDB* DB, const QStringList& Args, QWidget* Parent)
-    : QMainWindow(Parent), FUi(new Ui::MainForm), FDB(DB) {
+    : QMainWindow(Parent), FUi(new Ui::MainForm), FDB(DB), FDoc(*DB) {
   InitMainResources();
   FUi->setupUi(this);
   setWindowIcon(AppIcon());
 
-  for (TFileDialog* Dialog : {&OpenDialog, &SaveDialog}) {
-    Dialog->FileName = InitialSetFile;
-    Dialog->Filter = SetFileFilter;
-    Dialog->DefaultExt = SetFileExt;
-  }
+  SetUpFileDialogs();
 
   FStatusPanel = new QLabel(FUi->StatusBar);
   FStatusPanel->setObjectName(QStringLiteral("StatusPanel"));
@@ -193,6 +129,7 @@ TMainForm::TMainForm(TPropDB* DB, const QStringList& Args, QWidget* Parent)
     move(Frame.topLeft());
   }
 
+  setAcceptDrops(true);
   FormCreate(Args);
   FitLists();
 }
@@ -232,8 +169,8 @@ void TMainForm::SetUpActions() {
       {FUi->AEditProp, "document-properties", "edit.svg", &TMainForm::AEditPropExecute},
       {FUi->ARemoveProp, "list-remove", "remove.svg", &TMainForm::ARemovePropExecute},
       {FUi->AShowTest, "system-run", "test.svg", &TMainForm::AShowTestExecute},
-      {FUi->N5, nullptr, nullptr, &TMainForm::N5Click},
-      {FUi->N9, nullptr, nullptr, &TMainForm::N9Click},
+      {FUi->N5, nullptr, nullptr, &TMainForm::ExitClick},
+      {FUi->N9, nullptr, nullptr, &TMainForm::AboutClick},
   };
   for (const TActionSetup& Setup : Setups) {
     if (Setup.Theme)
@@ -257,11 +194,8 @@ void TMainForm::SetUpActions() {
 }
 
 void TMainForm::SetUpLists() {
-  FTypeModel = new TTypeListModel(
-      {QStringLiteral("Набор"), QStringLiteral("Страна"), QStringLiteral("Язык")}, TypeCell, this);
-  FPropModel = new TPropListModel({QStringLiteral("Имущество"), QStringLiteral("Дата"),
-                                   QStringLiteral("По умолчанию"), QStringLiteral("Цена")},
-                                  PropCell, this);
+  FTypeModel = new TTypeListModel(TypeColumns(), this);
+  FPropModel = new TPropListModel(PropColumns(TItemList::Main), this);
 
   struct TListSetup {
     QTreeView* View;
@@ -270,20 +204,13 @@ void TMainForm::SetUpLists() {
     QMenu* Popup;
   };
   const TListSetup Setups[] = {
-      {FUi->ListTypes, FTypeModel, {150, 100, 80}, FPopupMenuType},
-      {FUi->ListProps, FPropModel, {150, 80, 100, 50}, FPopupMenuProp},
+      {FUi->ListTypes, FTypeModel, LayoutWidths(FTypeModel->Columns()), FPopupMenuType},
+      {FUi->ListProps, FPropModel, LayoutWidths(FPropModel->Columns()), FPopupMenuProp},
   };
   for (const TListSetup& Setup : Setups) {
     QTreeView* View = Setup.View;
     View->setModel(Setup.Model);
-    QHeaderView* Header = View->header();
-    Header->setSectionsClickable(false);
-    Header->setSectionsMovable(false);
-    Header->setSortIndicatorShown(false);
-    for (int Column = 0; Column < Setup.Widths.size(); ++Column)
-      Header->resizeSection(Column, Setup.Widths.at(Column));
-    // The name takes whatever width the other columns leave.
-    Header->setSectionResizeMode(0, QHeaderView::Stretch);
+    SetUpReportList(View, Setup.Widths);
     View->installEventFilter(this);
     View->viewport()->installEventFilter(this);
     QMenu* Popup = Setup.Popup;
@@ -291,13 +218,18 @@ void TMainForm::SetUpLists() {
             [View, Popup](const QPoint& Pos) { Popup->popup(View->viewport()->mapToGlobal(Pos)); });
   }
 
-  connect(FUi->ListTypes->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          &TMainForm::ListTypesSelectionChanged);
-  connect(FUi->ListProps->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-          &TMainForm::ListPropsSelectionChanged);
+  for (const auto& [View, SelectItem] :
+       {std::pair{FUi->ListTypes, &TMainForm::ListTypesSelectItem},
+        std::pair{FUi->ListProps, &TMainForm::ListPropsSelectItem}})
+    connect(View->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this, SelectItem](const QItemSelection& Selected, const QItemSelection& Deselected) {
+              SelectionChanged(SelectItem, Selected, Deselected);
+            });
   connect(FUi->ListTypes, &QAbstractItemView::doubleClicked, this, &TMainForm::ListTypesDblClick);
   connect(FUi->ListProps, &QAbstractItemView::doubleClicked, this, &TMainForm::ListPropsDblClick);
 
+  // The style draws no focus of its own around a list.
+  FFocusFrame = new QFocusFrame(this);
   FUi->Splitter1->setStretchFactor(0, 0);
   FUi->Splitter1->setStretchFactor(1, 1);
 }
@@ -307,21 +239,19 @@ void TMainForm::FitLists() {
   // text of a large one took two thirds of a second at start-up. Among them,
   // every item, so that whichever of those sets gets selected fits.
   constexpr int Sample = 1000;
-  std::vector<QStringList> TypeTexts(3), PropTexts(4);
-  for (int I = 0; I < std::min(FDB->TypeCount(), Sample); ++I)
-    for (int Column = 0; Column < 3; ++Column)
-      TypeTexts[static_cast<size_t>(Column)].append(TypeCell(*FDB->Types(I), Column));
-  for (int I = 0; I < std::min(FDB->PropCount(), Sample); ++I)
-    for (int Column = 0; Column < 4; ++Column)
-      PropTexts[static_cast<size_t>(Column)].append(PropCell(*FDB->Props(I), Column));
-  const QList<int> TypeLayout = {150, 100, 80}, PropLayout = {150, 80, 100, 50};
-  QList<int> TypeWanted = ColumnWidths(FUi->ListTypes, 3, TypeLayout, TypeTexts);
-  QList<int> PropWanted = ColumnWidths(FUi->ListProps, 4, PropLayout, PropTexts);
+  const std::vector<QStringList> TypeTexts =
+      SampleTexts(FTypeModel->Columns(), *FDB, &TPropDB::Types, std::min(FDB->TypeCount(), Sample));
+  const std::vector<QStringList> PropTexts =
+      SampleTexts(FPropModel->Columns(), *FDB, &TPropDB::Props, std::min(FDB->PropCount(), Sample));
+  QList<int> TypeWanted =
+      ColumnWidths(FUi->ListTypes, LayoutWidths(FTypeModel->Columns()), TypeTexts);
+  QList<int> PropWanted =
+      ColumnWidths(FUi->ListProps, LayoutWidths(FPropModel->Columns()), PropTexts);
   const int Room = std::max(0, width() - FUi->Splitter1->handleWidth());
   // A small or highly scaled screen: the columns shrink to their contents.
   if (ListWidth(FUi->ListTypes, TypeWanted) + ListWidth(FUi->ListProps, PropWanted) > Room) {
-    TypeWanted = ColumnWidths(FUi->ListTypes, 3, {}, TypeTexts);
-    PropWanted = ColumnWidths(FUi->ListProps, 4, {}, PropTexts);
+    TypeWanted = ColumnWidths(FUi->ListTypes, {}, TypeTexts);
+    PropWanted = ColumnWidths(FUi->ListProps, {}, PropTexts);
   }
   const int TypeNeed = ListWidth(FUi->ListTypes, TypeWanted);
   const int PropNeed = ListWidth(FUi->ListProps, PropWanted);
@@ -353,16 +283,20 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
   // that the commands do not see: a list without a selection shows none.
   if (Event->type() == QEvent::FocusIn) {
     for (QTreeView* View : {FUi->ListTypes, FUi->ListProps}) {
-      if (Watched == View)
-        QMetaObject::invokeMethod(
-            View,
-            [View] {
-              if (!View->selectionModel()->hasSelection())
-                View->selectionModel()->clearCurrentIndex();
-            },
-            Qt::QueuedConnection);
+      if (Watched != View)
+        continue;
+      FFocusFrame->setWidget(View);
+      QMetaObject::invokeMethod(
+          View,
+          [View] {
+            if (!View->selectionModel()->hasSelection())
+              View->selectionModel()->clearCurrentIndex();
+          },
+          Qt::QueuedConnection);
     }
   }
+  if (Event->type() == QEvent::FocusOut && Watched == FFocusFrame->widget())
+    FFocusFrame->setWidget(nullptr);
   // A press on empty space below the rows ends the list's selection, as a
   // report list does; the item views themselves would keep it.
   if (Event->type() == QEvent::MouseButtonPress) {
@@ -375,56 +309,6 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
     }
   }
   return QMainWindow::eventFilter(Watched, Event);
-}
-
-void TMainForm::FormCreate(const QStringList& Args) {
-  UpdateButtons();
-  const QString Arg = Args.value(0);
-  if (Arg.isEmpty() || !QFileInfo(Arg).isFile())
-    return;
-  try {
-    FDB->LoadFromXML(Arg, TRegional::Current());
-  } catch (const std::bad_alloc&) {
-    ShowFileError(TFileCommand::Open, Arg, nullptr);
-    FDB->Clear();
-    RefillLists();
-    UpdateButtons();
-    return;
-  } catch (const std::exception& Error) {
-    ShowFileError(TFileCommand::Open, Arg, &Error);
-    // Whatever was read before the failure is not listed; keeping it would
-    // let a later save write records the user never saw.
-    FDB->Clear();
-    RefillLists();
-    UpdateButtons();
-    return;
-  }
-  SetFileName(Arg);
-  RefillLists();
-  UpdateButtons();
-}
-
-void TMainForm::SetFileName(const QString& Value) {
-  FFileName = Value;
-  FStatusPanel->setText(Value);
-}
-
-QString TMainForm::FileErrorText(TFileCommand Command, const QString& File,
-                                 const std::exception* Error) {
-  const bool Open = Command == TFileCommand::Open;
-  if (!Error)
-    return (Open ? QStringLiteral("Недостаточно памяти, чтобы открыть файл «%1».")
-                 : QStringLiteral("Недостаточно памяти, чтобы сохранить файл «%1»."))
-        .arg(File);
-  return (Open ? QStringLiteral("Не удалось открыть файл «%1».")
-               : QStringLiteral("Не удалось сохранить файл «%1»."))
-             .arg(File) +
-         u'\n' + ReasonOf(*Error);
-}
-
-void TMainForm::ShowFileError(TFileCommand Command, const QString& File,
-                              const std::exception* Error) {
-  ShowError(this, FileErrorText(Command, File, Error));
 }
 
 int TMainForm::SelectedTypeRow() const {
@@ -462,25 +346,15 @@ void TMainForm::RefillLists() {
   FTypeModel->Assign(std::move(Rows));
 }
 
-void TMainForm::ListTypesSelectionChanged(const QItemSelection& Selected,
-                                          const QItemSelection& Deselected) {
+void TMainForm::SelectionChanged(void (TMainForm::*SelectItem)(int, bool),
+                                 const QItemSelection& Selected, const QItemSelection& Deselected) {
   if (FUpdating)
     return;
   // The row losing the selection first, then the one gaining it.
   for (int Row : RowsOf(Deselected))
-    ListTypesSelectItem(Row, false);
+    (this->*SelectItem)(Row, false);
   for (int Row : RowsOf(Selected))
-    ListTypesSelectItem(Row, true);
-}
-
-void TMainForm::ListPropsSelectionChanged(const QItemSelection& Selected,
-                                          const QItemSelection& Deselected) {
-  if (FUpdating)
-    return;
-  for (int Row : RowsOf(Deselected))
-    ListPropsSelectItem(Row, false);
-  for (int Row : RowsOf(Selected))
-    ListPropsSelectItem(Row, true);
+    (this->*SelectItem)(Row, true);
 }
 
 void TMainForm::ListTypesSelectItem(int Row, bool /*Selected*/) {
@@ -517,179 +391,87 @@ void TMainForm::ListPropsDblClick() {
   AEditPropExecute();
 }
 
-void TMainForm::AAddTypeExecute() {
-  if (!FormType || !FormType->ShowEdit(nullptr))
-    return;
-  const PTypeRecord Rec = FDB->AddType();
-  *Rec = *FormType->TypeRec();
-  NewGUID(Rec->GUID);
-  AddTypeToList(Rec);
+// A new record takes everything the dialog's own record holds but the set it
+// was added under, and an identity of its own.
+template <class TRec> static void Adopt(TRec& Rec, const TRec& Entered) {
+  if constexpr (requires { Rec.Parent; }) {
+    const auto Parent = Rec.Parent;
+    Rec = Entered;
+    Rec.Parent = Parent;
+  } else {
+    Rec = Entered;
+  }
+  NewGUID(Rec.GUID);
 }
 
-void TMainForm::AEditTypeExecute() {
-  const int Row = SelectedTypeRow();
-  if (Row < 0 || !FormType)
+template <class TRec, class TDialog>
+void TMainForm::EditSelected(QTreeView* View, TRecordListModel<TRec>* Model, TDialog* Dialog) {
+  const int Row = SelectedRow(View);
+  if (Row < 0 || !Dialog)
     return;
-  if (!FormType->ShowEdit(FTypeModel->Rec(Row)))
-    return;
-  FTypeModel->Refresh(Row);
+  if (Dialog->ShowEdit(Model->Rec(Row)))
+    Model->Refresh(Row);
 }
 
-void TMainForm::ARemoveTypeExecute() {
-  const int Row = SelectedTypeRow();
-  if (Row < 0)
+template <class TRec, class TDialog, class TCreate>
+void TMainForm::AddFromDialog(TDialog* Dialog, TRec* (TDialog::*Entered)(),
+                              void (TMainForm::*AddToList)(TRec*), TCreate Create) {
+  if (!Dialog || !Dialog->ShowEdit(nullptr))
     return;
-  const PTypeRecord Rec = FTypeModel->Rec(Row);
+  if (TRec* Rec = Create()) {
+    Adopt(*Rec, *(Dialog->*Entered)());
+    (this->*AddToList)(Rec);
+  }
+}
+
+template <class TRec>
+void TMainForm::RemoveSelected(QTreeView* View, TRecordListModel<TRec>* Model,
+                               bool (TPropDB::*Free)(TRec*)) {
+  const int Row = SelectedRow(View);
+  TRec* Rec = Model->Rec(Row);
+  if (!Rec)
+    return;
   {
     // The rows go before the records do, so that nothing can paint a freed
     // record; the view must not move the selection to a neighbouring row.
     const QScopedValueRollback Guard(FUpdating, true);
-    FPropModel->Clear();
-    FUi->ListTypes->selectionModel()->clear();
-    FTypeModel->Remove(Row);
+    if constexpr (std::is_same_v<TRec, TTypeRecord>)
+      FPropModel->Clear();
+    View->selectionModel()->clear();
+    Model->Remove(Row);
   }
-  FDB->RemoveType(Rec);
+  (FDB->*Free)(Rec);
   UpdateButtons();
+}
+
+void TMainForm::AAddTypeExecute() {
+  AddFromDialog(FDialogs.Type, &TFormType::TypeRec, &TMainForm::AddTypeToList,
+                [this] { return FDB->AddType(); });
+}
+
+void TMainForm::AEditTypeExecute() {
+  EditSelected(FUi->ListTypes, FTypeModel, FDialogs.Type);
+}
+
+void TMainForm::ARemoveTypeExecute() {
+  RemoveSelected(FUi->ListTypes, FTypeModel, &TPropDB::RemoveType);
 }
 
 void TMainForm::AAddPropExecute() {
-  const int Row = SelectedTypeRow();
-  if (Row < 0 || !FormProp)
-    return;
-  if (!FormProp->ShowEdit(nullptr))
-    return;
-  const PPropRecord Rec = FDB->AddProp(FTypeModel->Rec(Row));
-  if (!Rec)
-    return;
-  const PTypeRecord Parent = Rec->Parent;
-  *Rec = *FormProp->PropRec();
-  Rec->Parent = Parent;
-  NewGUID(Rec->GUID);
-  AddPropToList(Rec);
+  if (const PTypeRecord Set = FTypeModel->Rec(SelectedTypeRow()))
+    AddFromDialog(FDialogs.Prop, &TFormProp::PropRec, &TMainForm::AddPropToList,
+                  [this, Set] { return FDB->AddProp(Set); });
 }
 
 void TMainForm::AEditPropExecute() {
-  const int Row = SelectedPropRow();
-  if (Row < 0 || !FormProp)
-    return;
-  if (!FormProp->ShowEdit(FPropModel->Rec(Row)))
-    return;
-  FPropModel->Refresh(Row);
+  EditSelected(FUi->ListProps, FPropModel, FDialogs.Prop);
 }
 
 void TMainForm::ARemovePropExecute() {
-  const int Row = SelectedPropRow();
-  if (Row < 0)
-    return;
-  const PPropRecord Rec = FPropModel->Rec(Row);
-  {
-    const QScopedValueRollback Guard(FUpdating, true);
-    FUi->ListProps->selectionModel()->clear();
-    FPropModel->Remove(Row);
-  }
-  FDB->RemoveProp(Rec);
-  UpdateButtons();
-}
-
-void TMainForm::ANewFileExecute() {
-  {
-    const QScopedValueRollback Guard(FUpdating, true);
-    FPropModel->Clear();
-    FTypeModel->Clear();
-  }
-  FDB->Clear();
-  SetFileName(QString());
-  UpdateButtons();
-}
-
-void TMainForm::AOpenExecute() {
-  if (!OpenDialog.Execute(this, false))
-    return;
-  {
-    // The reader empties the database first: no row may outlive its record.
-    const QScopedValueRollback Guard(FUpdating, true);
-    FPropModel->Clear();
-    FTypeModel->Clear();
-  }
-  const QString Chosen = OpenDialog.FileName;
-  QString Failure;
-  try {
-    FDB->LoadFromXML(Chosen, TRegional::Current());
-    SetFileName(Chosen);
-  } catch (const std::bad_alloc&) {
-    // The part read so far may be what used the memory up.
-    FDB->Clear();
-    Failure = FileErrorText(TFileCommand::Open, Chosen, nullptr);
-  } catch (const std::exception& Error) {
-    Failure = FileErrorText(TFileCommand::Open, Chosen, &Error);
-  }
-  if (!Failure.isEmpty()) {
-    // A following "Сохранить" must ask, not write the partial document over
-    // the file that was open before.
-    SetFileName(QString());
-  }
-  RefillLists();
-  UpdateButtons();
-  // Over the window as it now is, not over the lists of the document just dropped.
-  if (!Failure.isEmpty())
-    ShowError(this, Failure);
-}
-
-void TMainForm::ASaveExecute() {
-  if (FFileName.isEmpty()) {
-    ASaveAsExecute();
-    return;
-  }
-  try {
-    FDB->SaveToXML(FFileName, TRegional::Current());
-  } catch (const std::bad_alloc&) {
-    ShowFileError(TFileCommand::Save, FFileName, nullptr);
-  } catch (const std::exception& Error) {
-    ShowFileError(TFileCommand::Save, FFileName, &Error);
-  }
-}
-
-void TMainForm::ASaveAsExecute() {
-  if (!SaveDialog.Execute(this, true))
-    return;
-  try {
-    FDB->SaveToXML(SaveDialog.FileName, TRegional::Current());
-  } catch (const std::exception&) {
-    // Running out of memory (std::bad_alloc) ends here as well.
-    ShowWarning(this, QStringLiteral("Ошибка при сохранении файла!"));
-  }
-  // Taken after a failure too, so that "Сохранить" tries the same place again.
-  SetFileName(SaveDialog.FileName);
+  RemoveSelected(FUi->ListProps, FPropModel, &TPropDB::RemoveProp);
 }
 
 void TMainForm::AShowTestExecute() {
-  if (FormCollections)
-    FormCollections->ShowTest(FDB);
-}
-
-void TMainForm::LoadListCountryLang() {
-  const QString Countries = QStringLiteral("list_of_country.txt");
-  const QString Languages = QStringLiteral("list_of_language.txt");
-  if (FormType) {
-    LoadBox(FormType->eCountry(), Countries);
-    LoadBox(FormType->eLang(), Languages);
-  }
-  if (FormCollections) {
-    LoadBox(FormCollections->eCountry(), Countries);
-    LoadBox(FormCollections->eLang(), Languages);
-  }
-  if (FormProp)
-    LoadBox(FormProp->eCurr(), QStringLiteral("list_of_currency.txt"));
-}
-
-void TMainForm::N5Click() {
-  close();
-}
-
-void TMainForm::N9Click() {
-  Modal().About(this, QStringLiteral("О программе Brimsett 1.0"),
-                QStringLiteral("<p><b>Brimsett 1.0</b></p>"
-                               "<p>© 2026 Brimsett developers<br>"
-                               "<a href=\"https://brimsett.org\">https://brimsett.org</a></p>"),
-                AppIcon());
+  if (FDialogs.Test)
+    FDialogs.Test->ShowTest(FDB);
 }

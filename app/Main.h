@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/RecordListModel.h"
+#include "database/Document.h"
 #include "database/PropDB.h"
 #include "ui/Modal.h"
 
@@ -10,10 +11,14 @@
 
 #include <memory>
 
+class QFocusFrame;
 class QItemSelection;
 class QLabel;
 class QMenu;
 class QTreeView;
+class TFormCollections;
+class TFormProp;
+class TFormType;
 
 namespace Ui {
 class MainForm;
@@ -23,14 +28,18 @@ class MainForm;
 // frees it after the last one is gone.
 extern TPropDB* GlobalDB;
 
-// Texts of an item's Default flag: [false] "Нет", [true] "Да".
-extern const QString DefaultText[2];
-
 // The application icon (bundled), for the windows and the About box.
 QIcon AppIcon();
 
 using TTypeListModel = TRecordListModel<TTypeRecord>;
 using TPropListModel = TRecordListModel<TPropRecord>;
+
+// The windows that the main window's commands open; each may be missing.
+struct TMainDialogs {
+  TFormCollections* Test = nullptr;
+  TFormProp* Prop = nullptr;
+  TFormType* Type = nullptr;
+};
 
 // The main window: sets on the left, the items of one set on the right, the
 // editing and file commands.
@@ -43,8 +52,12 @@ public:
   explicit TMainForm(TPropDB* DB, const QStringList& Args = {}, QWidget* Parent = nullptr);
   ~TMainForm() override;
 
-  // The file that "Сохранить" writes; empty when there is none.
-  const QString& FileName() const { return FFileName; }
+  // The dialogs exist only after the window: the entry passes them in.
+  void SetDialogs(const TMainDialogs& Dialogs) { FDialogs = Dialogs; }
+
+  // The file that "Сохранить" writes; empty when there is none. Setting it
+  // also shows it in the status bar; nothing else changes the name.
+  const QString& FileName() const { return FDoc.FileName(); }
   void SetFileName(const QString& Value);
 
   void AddTypeToList(PTypeRecord Rec);
@@ -71,8 +84,8 @@ public:
   void AEditPropExecute();
   void ARemovePropExecute();
   void AShowTestExecute();
-  void N5Click();
-  void N9Click();
+  void ExitClick();
+  void AboutClick();
 
   TFileDialog OpenDialog;
   TFileDialog SaveDialog;
@@ -85,29 +98,58 @@ public:
 protected:
   bool event(QEvent* Event) override;
   bool eventFilter(QObject* Watched, QEvent* Event) override;
+  // A dropped set file is opened as "Открыть..." opens it.
+  void dragEnterEvent(QDragEnterEvent* Event) override;
+  void dragMoveEvent(QDragMoveEvent* Event) override;
+  void dropEvent(QDropEvent* Event) override;
 
 private:
   void FormCreate(const QStringList& Args);
+  void SetUpFileDialogs();
   void SetUpActions();
   void SetUpLists();
   // The first split and the column widths for the lists' contents: every
   // text fits when the window has room for it, the names take what is left.
   void FitLists();
-  void ListTypesSelectionChanged(const QItemSelection& Selected, const QItemSelection& Deselected);
-  void ListPropsSelectionChanged(const QItemSelection& Selected, const QItemSelection& Deselected);
+  // Calls SelectItem for each row that a selection change deselects, then for
+  // each that it selects; nothing while the window rebuilds a list itself.
+  void SelectionChanged(void (TMainForm::*SelectItem)(int, bool), const QItemSelection& Selected,
+                        const QItemSelection& Deselected);
   int SelectedTypeRow() const;
   int SelectedPropRow() const;
+  // What a failed load does with the records read before the failure.
+  enum class TPartial { Drop, Keep };
+  // Loads File as the document and lists it; on failure shows why and
+  // forgets the file name.
+  bool LoadFile(const QString& File, TPartial Partial);
+  // "Открыть..." and a drop: the dialog or drag cursor is gone from the
+  // screen before a long load starts.
+  void OpenFile(const QString& File);
+  // "Сохранить" shows the writer's reason, "Сохранить как..." only a warning.
+  enum class TSaveReport { Reason, Warning };
+  bool SaveFile(const QString& File, TSaveReport Report);
   enum class TFileCommand { Open, Save };
-  // The message for a failed load or save of File with its reason; no Error
-  // means the memory ran out. ShowFileError shows it in an error message box.
-  static QString FileErrorText(TFileCommand Command, const QString& File,
-                               const std::exception* Error);
-  void ShowFileError(TFileCommand Command, const QString& File, const std::exception* Error);
+  // The error message for the document's last failure on File.
+  QString FileErrorText(TFileCommand Command, const QString& File) const;
+  // The reason of the document's last failure in the user's language.
+  QString ReasonText() const;
+  template <class TRec, class TDialog>
+  void EditSelected(QTreeView* View, TRecordListModel<TRec>* Model, TDialog* Dialog);
+  // Adds the record that Create makes (none when it gives none) from what the
+  // dialog's own record holds after an add, and its row.
+  template <class TRec, class TDialog, class TCreate>
+  void AddFromDialog(TDialog* Dialog, TRec* (TDialog::*Entered)(),
+                     void (TMainForm::*AddToList)(TRec*), TCreate Create);
+  // Drops the selected row of View, then its record from the database.
+  template <class TRec>
+  void RemoveSelected(QTreeView* View, TRecordListModel<TRec>* Model, bool (TPropDB::*Free)(TRec*));
 
   std::unique_ptr<Ui::MainForm> FUi;
   TPropDB* FDB;
-  QString FFileName;
+  TDocument FDoc;
+  TMainDialogs FDialogs;
   QLabel* FStatusPanel = nullptr;
+  QFocusFrame* FFocusFrame = nullptr;
   QMenu* FPopupMenuType = nullptr;
   QMenu* FPopupMenuProp = nullptr;
   TTypeListModel* FTypeModel = nullptr;

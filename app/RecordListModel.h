@@ -4,38 +4,40 @@
 // hold nothing but the pointer; texts are made when the view asks, so a
 // document of any size costs one pointer per row.
 
-#include <QAbstractTableModel>
-#include <QStringList>
+#include "database/Columns.h"
 
-#include <functional>
+#include <QAbstractTableModel>
+
 #include <vector>
 
 template <class TRec> class TRecordListModel final : public QAbstractTableModel {
 public:
-  using TCellText = std::function<QString(const TRec&, int Column)>;
+  // Columns must outlive the model.
+  explicit TRecordListModel(const TColumns<TRec>& Columns, QObject* Parent = nullptr)
+      : QAbstractTableModel(Parent), FColumns(Columns) {}
 
-  TRecordListModel(QStringList Captions, TCellText CellText, QObject* Parent = nullptr)
-      : QAbstractTableModel(Parent), FCaptions(std::move(Captions)),
-        FCellText(std::move(CellText)) {}
+  const TColumns<TRec>& Columns() const { return FColumns; }
 
   int rowCount(const QModelIndex& Parent = QModelIndex()) const override {
     return Parent.isValid() ? 0 : static_cast<int>(FRows.size());
   }
   int columnCount(const QModelIndex& Parent = QModelIndex()) const override {
-    return Parent.isValid() ? 0 : static_cast<int>(FCaptions.size());
+    return Parent.isValid() ? 0 : static_cast<int>(FColumns.size());
   }
 
   QVariant data(const QModelIndex& Index, int Role = Qt::DisplayRole) const override {
     if (Role != Qt::DisplayRole || !Index.isValid() || Index.row() >= rowCount())
       return {};
-    return FCellText(*FRows[static_cast<size_t>(Index.row())], Index.column());
+    // The windows are where the process-wide regional settings are read.
+    return FColumns[static_cast<size_t>(Index.column())].Text(
+        *FRows[static_cast<size_t>(Index.row())], TRegional::Current());
   }
 
   QVariant headerData(int Section, Qt::Orientation Orientation,
                       int Role = Qt::DisplayRole) const override {
     if (Orientation == Qt::Horizontal && Role == Qt::DisplayRole && Section >= 0 &&
-        Section < FCaptions.size())
-      return FCaptions.at(Section);
+        Section < columnCount())
+      return FColumns[static_cast<size_t>(Section)].Caption;
     return {};
   }
 
@@ -81,7 +83,6 @@ public:
   }
 
 private:
-  QStringList FCaptions;
-  TCellText FCellText;
+  const TColumns<TRec>& FColumns;
   std::vector<TRec*> FRows;
 };

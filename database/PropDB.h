@@ -20,6 +20,8 @@ struct TTypeRecord {
   QString Name;
   QString Language;
   QString Country;
+
+  friend bool operator==(const TTypeRecord&, const TTypeRecord&) = default;
 };
 
 struct TPropRecord {
@@ -31,6 +33,8 @@ struct TPropRecord {
   double Date = 0; // day count, see regional/Regional.h
   double Cost = 0;
   QString Curr;
+
+  friend bool operator==(const TPropRecord&, const TPropRecord&) = default;
 };
 using PPropRecord = TPropRecord*;
 

@@ -1,3 +1,5 @@
+// TFormProp, the item dialog; the file keeps the unit name the program has always used.
+
 #include "dialogs/Description.h"
 
 #include "regional/Regional.h"
@@ -9,8 +11,6 @@
 
 #include <algorithm>
 
-TFormProp* FormProp = nullptr;
-
 namespace {
 
 // 19 March 2010, 16:38:56.193: what the first add offers.
@@ -18,7 +18,7 @@ constexpr double FirstDate = 40256.6937059375;
 
 } // namespace
 
-TFormProp::TFormProp(QWidget* Parent) : TEditDialog(Parent), FUi(new Ui::FormProp) {
+TFormProp::TFormProp(QWidget* Parent) : TRecordDialog(Parent), FUi(new Ui::FormProp) {
   FUi->setupUi(this);
   BindControls(FUi->bOK, FUi->bCancel, FUi->eName, {FUi->eName, FUi->eCurr->lineEdit()});
   FUi->eDetail->SetRange(0, 2);
@@ -32,56 +32,45 @@ QComboBox* TFormProp::eCurr() const {
   return FUi->eCurr;
 }
 
-bool TFormProp::ShowEdit(PPropRecord APropRec) {
+void TFormProp::Prepare(const TPropRecord* Rec) {
   const TRegional& Regional = TRegional::Current();
   FUi->eDate->ApplyRegional(Regional);
-  if (APropRec) {
-    FCurRec = APropRec;
-    FUi->eName->setText(APropRec->Name);
-    FUi->eDetail->SetValue(std::clamp(APropRec->Detail, 0, 2));
-    FUi->eDefault->setChecked(APropRec->Default);
-    FUi->eDate->SetDatePart(APropRec->Date);
-    int Year = 0, Month = 0, Day = 0;
-    FDateStandIn.reset();
-    if (!DecodeDate(APropRec->Date, Year, Month, Day) || Year < 100)
-      FDateStandIn = FUi->eDate->Value();
-    FUi->eCost->setText(FormatCost(APropRec->Cost, Regional.DecimalSeparator));
-    FUi->eCurr->setEditText(APropRec->Curr);
-  } else {
-    // An add starts from whatever the dialog held when it last closed.
-    FCurRec = &FPropRec;
-    FDateStandIn.reset();
-  }
-  const bool Result = ShowModal();
-  // The record may be removed once the dialog is closed.
-  FCurRec = nullptr;
-  return Result;
+  FDateStandIn.reset();
+  if (!Rec)
+    return;
+  FUi->eName->setText(Rec->Name);
+  FUi->eDetail->SetValue(std::clamp(Rec->Detail, 0, 2));
+  FUi->eDefault->setChecked(Rec->Default);
+  FUi->eDate->SetDatePart(Rec->Date);
+  int Year = 0, Month = 0, Day = 0;
+  if (!DecodeDate(Rec->Date, Year, Month, Day) || Year < 100)
+    FDateStandIn = FUi->eDate->Value();
+  FUi->eCost->setText(FormatCost(Rec->Cost, Regional.DecimalSeparator));
+  FUi->eCurr->setEditText(Rec->Curr);
 }
 
-void TFormProp::bOKClick() {
-  if (!FCurRec || !isVisible())
-    return;
+bool TFormProp::Store(TPropRecord& Rec) {
   // The price is read before anything is written, so a refusal changes nothing.
   const TRegional& Regional = TRegional::Current();
   const std::optional<double> Cost =
       ParseCost(FUi->eCost->text(), Regional.DecimalSeparator, Regional.GroupSeparator);
   if (!Cost) {
     ShowError(this, QStringLiteral("Введено неверное числовое значение цены!"));
-    return;
+    return false;
   }
   if (!FUi->eDate->Valid()) {
     ShowError(this, QStringLiteral("Неверная дата: «") + FUi->eDate->text() +
                         QStringLiteral("». Введите дату, которая есть в календаре."));
     FUi->eDate->setFocus(Qt::OtherFocusReason);
-    return;
+    return false;
   }
-  FCurRec->Name = FUi->eName->text();
-  FCurRec->Detail = FUi->eDetail->Value();
-  FCurRec->Default = FUi->eDefault->isChecked();
+  Rec.Name = FUi->eName->text();
+  Rec.Detail = FUi->eDetail->Value();
+  Rec.Default = FUi->eDefault->isChecked();
   const double Date = FUi->eDate->Value();
   if (!FDateStandIn || Date != *FDateStandIn)
-    FCurRec->Date = Date;
-  FCurRec->Cost = *Cost;
-  FCurRec->Curr = FUi->eCurr->currentText();
-  accept();
+    Rec.Date = Date;
+  Rec.Cost = *Cost;
+  Rec.Curr = FUi->eCurr->currentText();
+  return true;
 }

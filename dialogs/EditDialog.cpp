@@ -1,6 +1,7 @@
 #include "dialogs/EditDialog.h"
 
 #include "dialogs/KeyPreview.h"
+#include "ui/Accessible.h"
 #include "ui/Modal.h"
 
 #include <QKeyEvent>
@@ -26,6 +27,7 @@ void TEditDialog::BindControls(QPushButton* OK, QPushButton* Cancel, QLineEdit* 
   FName = Name;
   connect(OK, &QPushButton::clicked, this, [this] { bOKClick(); });
   connect(Cancel, &QPushButton::clicked, this, &TEditDialog::bCancelClick);
+  NameFieldsAfterLabels(this);
 }
 
 bool TEditDialog::ShowModal() {

@@ -39,3 +39,38 @@ protected:
 private:
   QLineEdit* FName = nullptr;
 };
+
+// The part of a dialog that edits one record: OK writes into the record it
+// was shown with, or into the dialog's own one for an add.
+template <class TRec> class TRecordDialog : public TEditDialog {
+public:
+  using TEditDialog::TEditDialog;
+
+  // Shows the dialog modally; true only after a successful OK. With a record,
+  // OK writes into it; without, into the dialog's own record, and an add
+  // starts from whatever the dialog held when it last closed.
+  bool ShowEdit(TRec* Rec) {
+    Prepare(Rec);
+    FCurRec = Rec ? Rec : &FOwnRec;
+    const bool Result = ShowModal();
+    // The record may be removed once the dialog is closed.
+    FCurRec = nullptr;
+    return Result;
+  }
+
+protected:
+  // Shows the fields of Rec; null for an add.
+  virtual void Prepare(const TRec* Rec) = 0;
+  // Writes the fields into Rec; false refuses OK before anything is written.
+  virtual bool Store(TRec& Rec) = 0;
+
+  TRec FOwnRec;
+
+private:
+  void bOKClick() final {
+    if (FCurRec && isVisible() && Store(*FCurRec))
+      accept();
+  }
+
+  TRec* FCurRec = nullptr;
+};

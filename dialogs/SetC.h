@@ -12,28 +12,23 @@ class FormType;
 }
 
 // The set dialog: types a new set or changes one in place.
-class TFormType : public TEditDialog {
+class TFormType : public TRecordDialog<TTypeRecord> {
   Q_OBJECT
 
 public:
   explicit TFormType(QWidget* Parent = nullptr);
   ~TFormType() override;
 
-  // Shows the dialog modally; true only after OK. With a record, OK writes
-  // into it; without, into TypeRec().
-  bool ShowEdit(PTypeRecord ATypeRec);
-  PTypeRecord TypeRec() { return &FTypeRec; }
+  // What OK wrote after an add.
+  PTypeRecord TypeRec() { return &FOwnRec; }
 
   // The boxes that start-up fills from the reference lists.
   QComboBox* eLang() const;
   QComboBox* eCountry() const;
 
 private:
-  void bOKClick() override;
+  void Prepare(const TTypeRecord* Rec) override;
+  bool Store(TTypeRecord& Rec) override;
 
   std::unique_ptr<Ui::FormType> FUi;
-  TTypeRecord FTypeRec;
-  PTypeRecord FCurRec = nullptr;
 };
-
-extern TFormType* FormType;

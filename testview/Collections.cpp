@@ -1,29 +1,29 @@
 #include "testview/Collections.h"
 
+#include "database/Columns.h"
 #include "testview/TestFilter.h"
+#include "ui/Accessible.h"
+#include "ui/ReportList.h"
 #include "ui_Collections.h"
 
 #include <QAbstractTableModel>
-#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScreen>
 #include <QSignalBlocker>
 
 #include <algorithm>
-#include <array>
 #include <new>
 
-TFormCollections* FormCollections = nullptr;
-
-// The rows of ListItems: a tick, four texts made once when the row is added
-// (the record is not read again for showing), and the record for the export.
+// The rows of ListItems: a tick, the column texts made once when the row is
+// added (the record is not read again for showing), and the record for the
+// export.
 class TTestItemsModel final : public QAbstractTableModel {
 public:
   struct TRow {
     PPropRecord Rec = nullptr;
     bool Ticked = false;
-    std::array<QString, 4> Text;
+    QStringList Text;
   };
 
   using QAbstractTableModel::QAbstractTableModel;
@@ -32,7 +32,7 @@ public:
     return Parent.isValid() ? 0 : static_cast<int>(FRows.size());
   }
   int columnCount(const QModelIndex& Parent = QModelIndex()) const override {
-    return Parent.isValid() ? 0 : 4;
+    return Parent.isValid() ? 0 : static_cast<int>(Columns().size());
   }
 
   QVariant data(const QModelIndex& Index, int Role) const override {
@@ -40,7 +40,7 @@ public:
       return {};
     const TRow& Row = FRows[static_cast<size_t>(Index.row())];
     if (Role == Qt::DisplayRole)
-      return Row.Text[static_cast<size_t>(Index.column())];
+      return Row.Text.value(Index.column());
     if (Role == Qt::CheckStateRole && Index.column() == 0)
       return Row.Ticked ? Qt::Checked : Qt::Unchecked;
     return {};
@@ -56,11 +56,9 @@ public:
   }
 
   QVariant headerData(int Section, Qt::Orientation Orientation, int Role) const override {
-    static const std::array<QString, 4> Captions = {QStringLiteral("Имущество"),
-                                                    QStringLiteral("Дата"), QStringLiteral("Цена"),
-                                                    QStringLiteral("Валюта")};
-    if (Orientation == Qt::Horizontal && Role == Qt::DisplayRole && Section >= 0 && Section < 4)
-      return Captions[static_cast<size_t>(Section)];
+    if (Orientation == Qt::Horizontal && Role == Qt::DisplayRole && Section >= 0 &&
+        Section < columnCount())
+      return Columns()[static_cast<size_t>(Section)].Caption;
     return {};
   }
 
@@ -72,6 +70,8 @@ public:
       Flags |= Qt::ItemIsUserCheckable;
     return Flags;
   }
+
+  static const TColumns<TPropRecord>& Columns() { return PropColumns(TItemList::Test); }
 
   const TRow* Row(int I) const {
     return I >= 0 && I < rowCount() ? &FRows[static_cast<size_t>(I)] : nullptr;
@@ -126,16 +126,8 @@ TFormCollections::TFormCollections(QWidget* Parent)
 
   FItems = new TTestItemsModel(this);
   FUi->ListItems->setModel(FItems);
-  QHeaderView* Header = FUi->ListItems->header();
-  Header->setSectionsMovable(false);
-  Header->setSectionsClickable(false);
-  Header->setStretchLastSection(false);
-  Header->resizeSection(0, 150);
-  Header->resizeSection(1, 80);
-  Header->resizeSection(2, 60);
-  Header->resizeSection(3, 60);
   // The list does not grow with the window: its free width goes to the names.
-  Header->setSectionResizeMode(0, QHeaderView::Stretch);
+  SetUpReportList(FUi->ListItems, LayoutWidths(TTestItemsModel::Columns()));
 
   connect(FUi->eTypeList, &QComboBox::activated, this, [this] { eTypeListSelect(); });
   connect(FUi->eLang, &QComboBox::editTextChanged, this, [this] {
@@ -152,12 +144,13 @@ TFormCollections::TFormCollections(QWidget* Parent)
     if (FShowing)
       eDetailChange();
   });
-  connect(FUi->Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+  connect(FUi->Button2, &QPushButton::clicked, this, [this] { CloseClick(); });
   connect(FUi->bSaveToFile, &QPushButton::clicked, this, [this] { bSaveToFileClick(); });
 
   SaveDialog.Filter = QStringLiteral("Текстовые файлы (*.txt)|*.txt");
   SaveDialog.DefaultExt = QStringLiteral("txt");
   FUi->eDetail->setFocus();
+  NameFieldsAfterLabels(this);
 }
 
 TFormCollections::~TFormCollections() = default;
@@ -236,21 +229,11 @@ void TFormCollections::AddItemToList(PPropRecord Rec) {
   Row.Rec = Rec;
   Row.Ticked = Rec->Default;
   const TRegional& Regional = TRegional::Current();
-  Row.Text = {Rec->Name, DateToStr(Rec->Date, Regional),
-              CostToStr(Rec->Cost, Regional.DecimalSeparator), Rec->Curr};
+  const TColumns<TPropRecord>& Columns = TTestItemsModel::Columns();
+  Row.Text.reserve(static_cast<qsizetype>(Columns.size()));
+  for (const TColumn<TPropRecord>& Column : Columns)
+    Row.Text.append(Column.Text(*Rec, Regional));
   FItems->Insert(std::move(Row), FCollator);
-}
-
-void TFormCollections::eTypeListSelect() {
-  UpdateItemList();
-}
-
-void TFormCollections::eLangChange() {
-  UpdateTypeList();
-}
-
-void TFormCollections::eCountryChange() {
-  UpdateTypeList();
 }
 
 void TFormCollections::eAllLangClick() {
@@ -261,14 +244,6 @@ void TFormCollections::eAllLangClick() {
 void TFormCollections::eAllCountriesClick() {
   FUi->eCountry->setEnabled(!FUi->eAllCountries->isChecked());
   UpdateTypeList();
-}
-
-void TFormCollections::eDetailChange() {
-  UpdateItemList();
-}
-
-void TFormCollections::Button2Click() {
-  close();
 }
 
 void TFormCollections::bSaveToFileClick() {

@@ -50,13 +50,13 @@ public:
   TFileDialog SaveDialog;
 
   // Handlers, run on the user's actions in the shown window.
-  void eTypeListSelect();
-  void eLangChange();
-  void eCountryChange();
+  void eTypeListSelect() { UpdateItemList(); }
+  void eLangChange() { UpdateTypeList(); }
+  void eCountryChange() { UpdateTypeList(); }
   void eAllLangClick();
   void eAllCountriesClick();
-  void eDetailChange();
-  void Button2Click();
+  void eDetailChange() { UpdateItemList(); }
+  void CloseClick() { close(); }
   void bSaveToFileClick();
 
 protected:
@@ -76,5 +76,3 @@ private:
   // from the user; before that they are the program's own filling.
   bool FShowing = false;
 };
-
-extern TFormCollections* FormCollections;

@@ -12,31 +12,6 @@
 
 namespace {
 
-TEST(PropDB, NewRecordsStartZeroed) {
-  TPropDB DB;
-  const PTypeRecord Type = DB.AddType();
-  ASSERT_NE(Type, nullptr);
-  EXPECT_EQ(Type->GUID, TGUID());
-  EXPECT_TRUE(Type->Name.isEmpty());
-  EXPECT_TRUE(Type->Language.isEmpty());
-  EXPECT_TRUE(Type->Country.isEmpty());
-
-  const PPropRecord Prop = DB.AddProp(Type);
-  ASSERT_NE(Prop, nullptr);
-  EXPECT_EQ(Prop->Parent, Type);
-  EXPECT_EQ(Prop->GUID, TGUID());
-  EXPECT_TRUE(Prop->Name.isEmpty());
-  EXPECT_EQ(Prop->Detail, 0);
-  EXPECT_FALSE(Prop->Default);
-  EXPECT_EQ(Prop->Date, 0.0);
-  EXPECT_EQ(Prop->Cost, 0.0);
-  EXPECT_TRUE(Prop->Curr.isEmpty());
-
-  EXPECT_EQ(DB.AddProp(nullptr), nullptr);
-  EXPECT_EQ(DB.PropCount(), 1);
-  EXPECT_EQ(DB.TypeCount(), 1);
-}
-
 TEST(PropDB, PositionsOutOfRangeGiveNothing) {
   TPropDB DB;
   for (const int Index : {-1, 0, 1, INT_MIN, INT_MAX}) {
@@ -46,6 +21,10 @@ TEST(PropDB, PositionsOutOfRangeGiveNothing) {
   const PTypeRecord A = DB.AddType();
   const PTypeRecord B = DB.AddType();
   const PPropRecord P = DB.AddProp(B);
+  EXPECT_EQ(P->Parent, B);
+  // An item needs a set.
+  EXPECT_EQ(DB.AddProp(nullptr), nullptr);
+  EXPECT_EQ(DB.PropCount(), 1);
   const struct {
     int Index;
     PTypeRecord Type;

@@ -45,17 +45,6 @@ protected:
     return R;
   }
 
-  static void ExpectSame(const TPropRecord& A, const TPropRecord& B) {
-    EXPECT_EQ(A.GUID, B.GUID);
-    EXPECT_EQ(A.Parent, B.Parent);
-    EXPECT_EQ(A.Name, B.Name);
-    EXPECT_EQ(A.Detail, B.Detail);
-    EXPECT_EQ(A.Default, B.Default);
-    EXPECT_EQ(A.Date, B.Date);
-    EXPECT_EQ(A.Cost, B.Cost);
-    EXPECT_EQ(A.Curr, B.Curr);
-  }
-
   static void Ok(QDialog* D) { QTest::mouseClick(Child<QPushButton>(D, "bOK"), Qt::LeftButton); }
 
   TTypeRecord Set;
@@ -121,7 +110,7 @@ TEST_F(ItemDialogTest, AddsInARowKeepTheLastContentsConfirmedOrCancelled) {
   Expected.Date = EncodeDate(2010, 3, 20) + PickerTime;
   Expected.Cost = 2.5;
   Expected.Curr = QStringLiteral("GBP");
-  ExpectSame(*Form->PropRec(), Expected);
+  EXPECT_EQ(*Form->PropRec(), Expected);
 
   EXPECT_FALSE(Show(nullptr, [](QDialog* D) {
     EXPECT_EQ(Shown(D), QStringList({"Ложка", "1", "ticked", "2,5", "GBP", "20.03.2010"}));
@@ -129,7 +118,7 @@ TEST_F(ItemDialogTest, AddsInARowKeepTheLastContentsConfirmedOrCancelled) {
     Retype(Child<QLineEdit>(D, "eCost"), QStringLiteral("7"));
     QTest::mouseClick(Child<QPushButton>(D, "bCancel"), Qt::LeftButton);
   }));
-  ExpectSame(*Form->PropRec(), Expected);
+  EXPECT_EQ(*Form->PropRec(), Expected);
 
   EXPECT_FALSE(Show(nullptr, [](QDialog* D) {
     EXPECT_EQ(Shown(D), QStringList({"Вилка", "1", "ticked", "7", "GBP", "20.03.2010"}));
@@ -161,8 +150,8 @@ TEST_F(ItemDialogTest, RefusedPriceKeepsTheDialogOpenAndChangesNothing) {
     EXPECT_TRUE(D->isVisible());
     QTest::mouseClick(Child<QPushButton>(D, "bCancel"), Qt::LeftButton);
   }));
-  ExpectSame(Rec, Before);
-  ExpectSame(*Form->PropRec(), OwnBefore);
+  EXPECT_EQ(Rec, Before);
+  EXPECT_EQ(*Form->PropRec(), OwnBefore);
 }
 
 TEST_F(ItemDialogTest, DetailIsTakenAsAWholeNumberWithinTheRange) {
@@ -265,7 +254,7 @@ TEST_F(ItemDialogTest, OkWritesTheSixFieldsAndLeavesIdentityAndOwnRecord) {
   EXPECT_EQ(Rec.Cost, 12.5);
   EXPECT_EQ(Rec.Curr, QStringLiteral("Рубли"));
   EXPECT_EQ(Child<QComboBox>(Form, "eCurr")->count(), 3);
-  ExpectSame(*Form->PropRec(), TPropRecord{});
+  EXPECT_EQ(*Form->PropRec(), TPropRecord{});
 }
 
 TEST_F(ItemDialogTest, RecordDateIsKeptWithThePickersTimeOfDay) {

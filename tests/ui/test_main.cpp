@@ -3,6 +3,7 @@
 #include "test_main_fixture.h"
 
 #include <QComboBox>
+#include <QFocusFrame>
 #include <QHeaderView>
 #include <QLabel>
 #include <QStatusBar>
@@ -119,6 +120,7 @@ TEST_F(MainListsTest, FocusMarksNoRowWithoutASelection) {
   QApplication::processEvents();
   ASSERT_TRUE(Types()->hasFocus());
   EXPECT_FALSE(Types()->currentIndex().isValid());
+  EXPECT_EQ(Form->findChild<QFocusFrame*>()->widget(), Types());
   // The keys still reach the rows.
   QTest::keyClick(Types(), Qt::Key_Down);
   EXPECT_EQ(Selected(Types()), 0);

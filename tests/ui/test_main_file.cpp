@@ -5,11 +5,14 @@
 
 #include "regional/RefList.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <cstdio>
 #include <functional>
@@ -214,6 +217,79 @@ TEST_F(MainFileTest, OpenFailingHalfwayShowsWhatWasReadAndForgetsTheName) {
   TPropDB Back;
   Back.LoadFromXML(Good, TRegional::Current());
   EXPECT_EQ(Back.TypeCount(), 2);
+}
+
+TEST_F(MainFileTest, DropOpensOneSetFileAsOpenDoes) {
+  CreateWindow();
+  const QString File = WriteSetFile(QStringLiteral("two.vsxml"));
+  const QString Half = WriteHalfFile(QStringLiteral("half.vsxml"));
+  Write(Path(QStringLiteral("notes.txt")), "Первый");
+  QDir().mkdir(Path(QStringLiteral("folder.vsxml")));
+  // Whether the drag cursor offered the drop; the drop itself when it did.
+  const auto Drop = [this](const QStringList& Files) {
+    QMimeData Data;
+    QList<QUrl> Urls;
+    for (const QString& Name : Files)
+      Urls.append(QUrl::fromLocalFile(Name));
+    Data.setUrls(Urls);
+    const QPointF At = Form->rect().center();
+    QDragEnterEvent Enter(At.toPoint(), Qt::CopyAction, &Data, Qt::LeftButton, {});
+    QApplication::sendEvent(Form, &Enter);
+    if (!Enter.isAccepted())
+      return false;
+    QDropEvent Dropped(At, Qt::CopyAction, &Data, Qt::LeftButton, {});
+    QApplication::sendEvent(Form, &Dropped);
+    QApplication::processEvents();
+    return true;
+  };
+  for (const QStringList& Refused :
+       {QStringList{File, Half}, QStringList{Path("notes.txt")}, QStringList{Path("folder.vsxml")}})
+    EXPECT_FALSE(Drop(Refused)) << Refused.join(u' ').toStdString();
+  EXPECT_EQ(StatusText(), QString());
+
+  ASSERT_TRUE(Drop({File}));
+  EXPECT_EQ(Column(Form->ListTypes(), 0), QStringList({"Первый", "Second"}));
+  EXPECT_EQ(StatusText(), File);
+  ASSERT_TRUE(Drop({Half}));
+  ASSERT_EQ(Stub.Messages.size(), 1);
+  EXPECT_EQ(Stub.Messages.at(0).Text,
+            QStringLiteral("Не удалось открыть файл «%1».\n").arg(Half) + LoadError(Half));
+  EXPECT_EQ(Column(Form->ListTypes(), 0), QStringList({"Kitchen", "Garage"}));
+  EXPECT_EQ(StatusText(), QString());
+}
+
+TEST_F(MainFileTest, FieldsAndListsAreNamedForScreenReaders) {
+  CreateWindow();
+  struct TCase {
+    QWidget* Window;
+    const char* Field;
+    const char* Name;
+  };
+  const TCase Cases[] = {{Form, "ListTypes", "Набор"},
+                         {Form, "ListProps", "Имущество"},
+                         {FormCollections, "ListItems", "Имущество"},
+                         {FormCollections, "eTypeList", "Набор"},
+                         {FormCollections, "eDetail", "Степень детализации"},
+                         {FormType, "eName", "Название набора"},
+                         {FormType, "eLang", "Язык"},
+                         {FormType, "eCountry", "Страна"},
+                         {FormProp, "eName", "Имущество"},
+                         {FormProp, "eDetail", "Детализация"},
+                         {FormProp, "eCost", "Примерная цена"},
+                         {FormProp, "eCurr", "Валюта"},
+                         {FormProp, "eDate", "Дата"}};
+  for (const TCase& Case : Cases) {
+    SCOPED_TRACE(Case.Field);
+    auto* Field = Case.Window->findChild<QWidget*>(QLatin1String(Case.Field));
+    ASSERT_NE(Field, nullptr);
+    QAccessibleInterface* Accessible = QAccessible::queryAccessibleInterface(Field);
+    ASSERT_NE(Accessible, nullptr);
+    // A label comes as a relation: a combo box's own name is its text.
+    const auto Labels = Accessible->relations(QAccessible::Label);
+    EXPECT_EQ(Labels.isEmpty() ? Accessible->text(QAccessible::Name)
+                               : Labels.constFirst().first->text(QAccessible::Name),
+              QString::fromUtf8(Case.Name));
+  }
 }
 
 TEST_F(MainFileTest, DialogsRememberTheirOwnLastPath) {

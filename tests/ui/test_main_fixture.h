@@ -28,6 +28,7 @@ protected:
     FormCollections = new TFormCollections(Form);
     FormProp = new TFormProp(Form);
     FormType = new TFormType(Form);
+    Form->SetDialogs({FormCollections, FormProp, FormType});
     Form->show();
     QApplication::processEvents();
   }
@@ -121,4 +122,7 @@ protected:
 
   TPropDB DB;
   TMainForm* Form = nullptr;
+  TFormCollections* FormCollections = nullptr;
+  TFormProp* FormProp = nullptr;
+  TFormType* FormType = nullptr;
 };

@@ -1,0 +1,238 @@
+// The file commands, start-up's load, the reference lists, About and Exit.
+
+#include "app/Main.h"
+
+#include "dialogs/Description.h"
+#include "dialogs/SetC.h"
+#include "regional/RefList.h"
+#include "testview/Collections.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMimeData>
+#include <QScopedValueRollback>
+#include <QSignalBlocker>
+
+namespace {
+
+const QString InitialSetFile = QStringLiteral("varnoke_set.vsxml");
+const QString SetFileFilter = QStringLiteral("Varnoke sets (*.vsxml)|*.vsxml");
+const QString SetFileExt = QStringLiteral("vsxml");
+
+// System reasons that Qt words itself stay English unless its translation
+// has them. Only the reason is; the reader's line number and source text are
+// left as they are.
+QString TranslatedReason(const QString& Reason) {
+  return QCoreApplication::translate("QIODevice", Reason.toUtf8().constData());
+}
+
+// Replaces the entries of Box by the lines of FileName when it can be read;
+// the edit text stays whatever it was.
+void LoadBox(QComboBox* Box, const QString& FileName) {
+  if (!Box)
+    return;
+  const std::optional<QStringList> Lines = LoadRefList(FileName, TRegional::Current());
+  if (!Lines)
+    return;
+  // Filling the box is not the user's choice: no handler of its window runs.
+  const QSignalBlocker Blocker(Box);
+  const QString Text = Box->currentText();
+  Box->clear();
+  Box->addItems(*Lines);
+  Box->setEditText(Text);
+}
+
+// The wait cursor for as long as the window cannot answer.
+class TBusyCursor {
+public:
+  TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  ~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+  TBusyCursor(const TBusyCursor&) = delete;
+  TBusyCursor& operator=(const TBusyCursor&) = delete;
+};
+
+// The set file that a drag carries, or nothing: only one file is taken, and
+// only one that "Открыть..." would offer.
+QString DroppedSetFile(const QMimeData* Data) {
+  if (!Data || !Data->hasUrls() || Data->urls().size() != 1)
+    return {};
+  const QFileInfo File(Data->urls().constFirst().toLocalFile());
+  if (!File.isFile() || File.suffix().compare(SetFileExt, Qt::CaseInsensitive) != 0)
+    return {};
+  return File.filePath();
+}
+
+} // namespace
+
+void TMainForm::SetUpFileDialogs() {
+  for (TFileDialog* Dialog : {&OpenDialog, &SaveDialog}) {
+    Dialog->FileName = InitialSetFile;
+    Dialog->Filter = SetFileFilter;
+    Dialog->DefaultExt = SetFileExt;
+  }
+}
+
+void TMainForm::FormCreate(const QStringList& Args) {
+  UpdateButtons();
+  const QString Arg = Args.value(0);
+  if (Arg.isEmpty() || !QFileInfo(Arg).isFile())
+    return;
+  // Whatever was read before a failure is not listed; keeping it would let a
+  // later save write records the user never saw.
+  LoadFile(Arg, TPartial::Drop);
+}
+
+void TMainForm::SetFileName(const QString& Value) {
+  FDoc.SetFileName(Value);
+  FStatusPanel->setText(Value);
+}
+
+bool TMainForm::LoadFile(const QString& File, TPartial Partial) {
+  {
+    // The reader empties the database first: no row may outlive its record.
+    const QScopedValueRollback Guard(FUpdating, true);
+    FPropModel->Clear();
+    FTypeModel->Clear();
+  }
+  bool Loaded = false;
+  {
+    const TBusyCursor Busy;
+    Loaded = FDoc.Load(File, TRegional::Current());
+  }
+  if (!Loaded && Partial == TPartial::Drop)
+    FDB->Clear();
+  // After a failure "Сохранить" must ask, not write the partial document
+  // over the file that was open before.
+  SetFileName(Loaded ? File : QString());
+  RefillLists();
+  UpdateButtons();
+  // Over the window as it now is, not over the lists of the document just dropped.
+  if (!Loaded)
+    ShowError(this, FileErrorText(TFileCommand::Open, File));
+  return Loaded;
+}
+
+void TMainForm::OpenFile(const QString& File) {
+  {
+    const TBusyCursor Busy;
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+  LoadFile(File, TPartial::Keep);
+}
+
+void TMainForm::dragEnterEvent(QDragEnterEvent* Event) {
+  if (!DroppedSetFile(Event->mimeData()).isEmpty())
+    Event->acceptProposedAction();
+}
+
+void TMainForm::dragMoveEvent(QDragMoveEvent* Event) {
+  if (!DroppedSetFile(Event->mimeData()).isEmpty())
+    Event->acceptProposedAction();
+}
+
+void TMainForm::dropEvent(QDropEvent* Event) {
+  const QString File = DroppedSetFile(Event->mimeData());
+  if (File.isEmpty())
+    return;
+  Event->acceptProposedAction();
+  // After the drop has returned, so that the file manager is not kept
+  // waiting for a long load.
+  QMetaObject::invokeMethod(
+      this, [this, File] { OpenFile(File); }, Qt::QueuedConnection);
+}
+
+bool TMainForm::SaveFile(const QString& File, TSaveReport Report) {
+  bool Saved = false;
+  {
+    const TBusyCursor Busy;
+    Saved = FDoc.Save(File, TRegional::Current());
+  }
+  if (Saved)
+    return true;
+  if (Report == TSaveReport::Warning)
+    ShowWarning(this, QStringLiteral("Ошибка при сохранении файла!"));
+  else
+    ShowError(this, FileErrorText(TFileCommand::Save, File));
+  return false;
+}
+
+QString TMainForm::ReasonText() const {
+  if (const std::optional<TLoadFailure>& Failure = FDoc.LoadFailure())
+    return Failure->Lines(TranslatedReason(Failure->Reason)).join(QStringLiteral("\r\n"));
+  return TranslatedReason(FDoc.Error());
+}
+
+QString TMainForm::FileErrorText(TFileCommand Command, const QString& File) const {
+  const bool Open = Command == TFileCommand::Open;
+  if (FDoc.OutOfMemory())
+    return (Open ? QStringLiteral("Недостаточно памяти, чтобы открыть файл «%1».")
+                 : QStringLiteral("Недостаточно памяти, чтобы сохранить файл «%1»."))
+        .arg(File);
+  return (Open ? QStringLiteral("Не удалось открыть файл «%1».")
+               : QStringLiteral("Не удалось сохранить файл «%1»."))
+             .arg(File) +
+         u'\n' + ReasonText();
+}
+
+void TMainForm::ANewFileExecute() {
+  {
+    const QScopedValueRollback Guard(FUpdating, true);
+    FPropModel->Clear();
+    FTypeModel->Clear();
+  }
+  FDB->Clear();
+  SetFileName(QString());
+  UpdateButtons();
+}
+
+void TMainForm::AOpenExecute() {
+  if (OpenDialog.Execute(this, false))
+    OpenFile(OpenDialog.FileName);
+}
+
+void TMainForm::ASaveExecute() {
+  if (FileName().isEmpty())
+    ASaveAsExecute();
+  else
+    SaveFile(FileName(), TSaveReport::Reason);
+}
+
+void TMainForm::ASaveAsExecute() {
+  if (!SaveDialog.Execute(this, true))
+    return;
+  SaveFile(SaveDialog.FileName, TSaveReport::Warning);
+  // Taken after a failure too, so that "Сохранить" tries the same place again.
+  SetFileName(SaveDialog.FileName);
+}
+
+void TMainForm::LoadListCountryLang() {
+  const QString Countries = QStringLiteral("list_of_country.txt");
+  const QString Languages = QStringLiteral("list_of_language.txt");
+  if (TFormType* Type = FDialogs.Type) {
+    LoadBox(Type->eCountry(), Countries);
+    LoadBox(Type->eLang(), Languages);
+  }
+  if (TFormCollections* Test = FDialogs.Test) {
+    LoadBox(Test->eCountry(), Countries);
+    LoadBox(Test->eLang(), Languages);
+  }
+  if (FDialogs.Prop)
+    LoadBox(FDialogs.Prop->eCurr(), QStringLiteral("list_of_currency.txt"));
+}
+
+void TMainForm::ExitClick() {
+  close();
+}
+
+void TMainForm::AboutClick() {
+  Modal().About(this, QStringLiteral("О программе Brimsett 1.0"),
+                QStringLiteral("<p><b>Brimsett 1.0</b></p>"
+                               "<p>© 2026 Brimsett developers<br>"
+                               "<a href=\"https://brimsett.org\">https://brimsett.org</a></p>"),
+                AppIcon());
+}

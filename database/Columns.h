@@ -1,0 +1,37 @@
+#pragma once
+
+// What the lists show of a record: one table per record, each entry a column
+// with its caption, its width as laid out and its text of a record. The list
+// models, the main window's column fitting and the test view all read it.
+
+#include "database/PropDB.h"
+
+#include <QList>
+#include <QString>
+
+#include <vector>
+
+// Texts of an item's Default flag: [false] "Нет", [true] "Да".
+extern const QString DefaultText[2];
+
+template <class TRec> struct TColumn {
+  QString Caption;
+  int Width = 0;
+  QString (*Text)(const TRec& Rec, const TRegional& Settings) = nullptr;
+};
+template <class TRec> using TColumns = std::vector<TColumn<TRec>>;
+
+template <class TRec> QList<int> LayoutWidths(const TColumns<TRec>& Columns) {
+  QList<int> Widths;
+  for (const TColumn<TRec>& Column : Columns)
+    Widths.append(Column.Width);
+  return Widths;
+}
+
+// The lists that show items: the main window's and the test view's.
+enum class TItemList { Main, Test };
+
+// The set list of the main window.
+const TColumns<TTypeRecord>& TypeColumns();
+// The columns that List shows, in order.
+const TColumns<TPropRecord>& PropColumns(TItemList List);
