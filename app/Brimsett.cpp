@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
 
 #include <cstdlib>
 
@@ -65,7 +66,15 @@ int main(int argc, char** argv) {
     QGuiApplication::setDesktopFileName(QStringLiteral("org.brimsett.Brimsett"));
     QApplication::setWindowIcon(AppIcon());
 
-    auto* MainForm = new TMainForm(GlobalDB, QApplication::arguments().mid(1));
+    // A name whose bytes are not UTF-8 reads as text that leads to another
+    // file, which a later save would replace: such a name is not opened.
+    QStringList Args = QApplication::arguments().mid(1);
+    const bool NameExact =
+        argc < 2 || QFile::encodeName(QFile::decodeName(argv[1])) == QByteArray(argv[1]);
+    const QString Refused = NameExact ? QString() : Args.value(0);
+    if (!NameExact)
+      Args.clear();
+    auto* MainForm = new TMainForm(GlobalDB, Args);
     // Children of the main window, so that they open centred over it.
     auto* FormCollections = new TFormCollections(MainForm);
     auto* FormProp = new TFormProp(MainForm);
@@ -73,6 +82,8 @@ int main(int argc, char** argv) {
     MainForm->SetDialogs({FormCollections, FormProp, FormType});
     MainForm->LoadListCountryLang();
     MainForm->show();
+    if (!NameExact)
+      MainForm->StartNameRefused(Refused);
     QApplication::exec();
 
     delete MainForm; // takes the test view and the dialogs with it

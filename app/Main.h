@@ -67,6 +67,9 @@ public:
   // Fills the boxes of the dialogs and the test view from the reference lists
   // in the working directory; the entry calls it once all windows exist.
   void LoadListCountryLang();
+  // Says that the file named at start-up was not opened, because its name
+  // could not be carried to the file system byte for byte.
+  void StartNameRefused(const QString& File);
 
   // Handlers; each checks the selection it needs itself.
   void ListTypesSelectItem(int Row, bool Selected);

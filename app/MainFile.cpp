@@ -4,6 +4,7 @@
 
 #include "dialogs/Description.h"
 #include "dialogs/SetC.h"
+#include "regional/ParseReasons.h"
 #include "regional/RefList.h"
 #include "testview/Collections.h"
 
@@ -18,16 +19,20 @@
 #include <QScopedValueRollback>
 #include <QSignalBlocker>
 
+#include <BrimsettVersion.h>
+
 namespace {
 
 const QString InitialSetFile = QStringLiteral("varnoke_set.vsxml");
 const QString SetFileFilter = QStringLiteral("Varnoke sets (*.vsxml)|*.vsxml");
 const QString SetFileExt = QStringLiteral("vsxml");
 
-// System reasons that Qt words itself stay English unless its translation
-// has them. Only the reason is; the reader's line number and source text are
-// left as they are.
-QString TranslatedReason(const QString& Reason) {
+// Our own reasons come from the catalogue; system reasons that Qt words
+// itself stay English unless its translation has them.
+QString ReasonInLanguage(const QString& Reason) {
+  const QString Own = TranslatedReason(Reason);
+  if (Own != Reason)
+    return Own;
   return QCoreApplication::translate("QIODevice", Reason.toUtf8().constData());
 }
 
@@ -85,6 +90,12 @@ void TMainForm::FormCreate(const QStringList& Args) {
   // Whatever was read before a failure is not listed; keeping it would let a
   // later save write records the user never saw.
   LoadFile(Arg, TPartial::Drop);
+}
+
+void TMainForm::StartNameRefused(const QString& File) {
+  ShowError(this, QStringLiteral("Не удалось открыть файл «%1»: его имя записано не в UTF-8, и "
+                                 "прочитать его под этим именем нельзя.")
+                      .arg(File));
 }
 
 void TMainForm::SetFileName(const QString& Value) {
@@ -163,8 +174,10 @@ bool TMainForm::SaveFile(const QString& File, TSaveReport Report) {
 
 QString TMainForm::ReasonText() const {
   if (const std::optional<TLoadFailure>& Failure = FDoc.LoadFailure())
-    return Failure->Lines(TranslatedReason(Failure->Reason)).join(QStringLiteral("\r\n"));
-  return TranslatedReason(FDoc.Error());
+    return Failure
+        ->Lines(Failure->Code ? ExpatReason(Failure->Code) : ReasonInLanguage(Failure->Reason))
+        .join(QStringLiteral("\r\n"));
+  return ReasonInLanguage(FDoc.Error());
 }
 
 QString TMainForm::FileErrorText(TFileCommand Command, const QString& File) const {
@@ -230,9 +243,11 @@ void TMainForm::ExitClick() {
 }
 
 void TMainForm::AboutClick() {
-  Modal().About(this, QStringLiteral("О программе Brimsett 1.0"),
-                QStringLiteral("<p><b>Brimsett 1.0</b></p>"
-                               "<p>© 2026 Brimsett developers<br>"
-                               "<a href=\"https://brimsett.org\">https://brimsett.org</a></p>"),
+  const QString Name = QStringLiteral("Brimsett " BRIMSETT_VERSION);
+  Modal().About(this, QStringLiteral("О программе ") + Name,
+                QStringLiteral("<p><b>") + Name +
+                    QStringLiteral("</b></p>"
+                                   "<p>© 2026 Brimsett developers<br>"
+                                   "<a href=\"https://brimsett.org\">https://brimsett.org</a></p>"),
                 AppIcon());
 }
