@@ -33,6 +33,20 @@ bool TDocument::Load(const QString& FileName, const TRegional& Settings) {
   return Loaded;
 }
 
+bool TDocument::Read(QIODevice& Device, const TRegional& Settings) {
+  const bool Loaded = Guarded([&] {
+    FDB.Clear();
+    ReadSetFile(Device, FDB, Settings);
+  });
+  if (FOutOfMemory)
+    FDB.Clear();
+  return Loaded;
+}
+
+bool TDocument::Write(QIODevice& Device, const TRegional& Settings) const {
+  return Guarded([&] { WriteSetFile(Device, FDB, Settings); });
+}
+
 bool TDocument::Save(const QString& FileName, const TRegional& Settings) const {
   return Guarded([&] { SaveSetFile(FileName, FDB, Settings); });
 }

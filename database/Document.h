@@ -10,6 +10,7 @@
 
 #include <optional>
 
+class QIODevice;
 class TPropDB;
 struct TRegional;
 
@@ -30,6 +31,11 @@ public:
   bool Load(const QString& FileName, const TRegional& Settings);
   // Writes the whole database to FileName; the old file stays on failure.
   bool Save(const QString& FileName, const TRegional& Settings) const;
+  // The same for a document that is not a file of its own (a pipe): Read
+  // empties the database and reads Device, Write writes the whole database to
+  // Device, which keeps what was written before a failure.
+  bool Read(QIODevice& Device, const TRegional& Settings);
+  bool Write(QIODevice& Device, const TRegional& Settings) const;
 
   // The reason of the last failure, as the reader or writer words it.
   const QString& Error() const { return FError; }

@@ -4,6 +4,7 @@
 // by a locale name rather than from wherever it happens to run.
 
 #include "database/AtomicFile.h"
+#include "database/Document.h"
 #include "database/PropDB.h"
 #include "database/SetFile.h"
 #include "regional/ParseReasons.h"
@@ -122,15 +123,19 @@ QString OneLine(const QString& Message) {
   return Parts.join(QStringLiteral(" | "));
 }
 
-QString ErrorText(const std::exception& E) {
-  if (const auto* Load = dynamic_cast<const TLoadError*>(&E)) {
-    const TLoadFailure& Failure = Load->Failure();
-    QStringList Lines =
-        Failure.Lines(Failure.Code ? ExpatReason(Failure.Code) : TranslatedReason(Failure.Reason));
+// A failed load's or save's reason in the user's language, its lines joined.
+QString FailureText(const TDocument& Doc) {
+  if (const std::optional<TLoadFailure>& Failure = Doc.LoadFailure()) {
+    QStringList Lines = Failure->Lines(Failure->Code ? ExpatReason(Failure->Code)
+                                                     : TranslatedReason(Failure->Reason));
     if (Lines.size() > 1 && Lines.back().isEmpty())
       Lines.removeLast();
     return Lines.join(QStringLiteral(" | "));
   }
+  return OneLine(TranslatedMessage(Doc.Error()));
+}
+
+QString ErrorText(const std::exception& E) {
   if (const auto* Error = dynamic_cast<const TError*>(&E))
     return TranslatedMessage(Error->Message());
   return QString::fromLocal8Bit(E.what());
@@ -199,21 +204,22 @@ void RequireFiles(const QStringList& Files, qsizetype Count, const QString& Comm
     throw TUsageError{TTool::tr("extra argument \"%1\"").arg(Files[Count])};
 }
 
-// Reads the set file File into DB; "-" reads standard input, whole, so that a
-// parse error can still quote its line.
-void ReadInput(const QString& File, TPropDB& DB, const TRegional& Settings) {
+// Reads the set file File into Doc; "-" reads standard input, whole, so that
+// a parse error can still quote its line. Returns the reason of a failure,
+// empty when the file read completely.
+QString ReadInput(const QString& File, TDocument& Doc, const TRegional& Settings) {
   if (!IsStdStream(File))
-    return LoadSetFile(File, DB, Settings);
-  DB.Clear();
+    return Doc.Load(File, Settings) ? QString() : FailureText(Doc);
+  Doc.DB().Clear();
   QFile In;
   if (!In.open(STDIN_FILENO, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-    throw TError(In.errorString());
+    return OneLine(TranslatedMessage(In.errorString()));
   QByteArray Bytes = In.readAll();
   if (In.error() != QFileDevice::NoError)
-    throw TError(In.errorString());
+    return OneLine(TranslatedMessage(In.errorString()));
   QBuffer Buffer(&Bytes);
   Buffer.open(QIODevice::ReadOnly);
-  ReadSetFile(Buffer, DB, Settings);
+  return Doc.Read(Buffer, Settings) ? QString() : FailureText(Doc);
 }
 
 // Standard output has no old content to keep, so it is written directly.
@@ -228,12 +234,13 @@ int Check(const QStringList& Files, const TRegional& Settings) {
   int Result = ExitOk;
   for (const QString& File : Files) {
     TPropDB DB;
+    TDocument Doc(DB);
     QString Line = File + QStringLiteral(": ");
-    try {
-      ReadInput(File, DB, Settings);
+    const QString Failure = ReadInput(File, Doc, Settings);
+    if (Failure.isEmpty()) {
       Line += TTool::tr("sets: %1, items: %2").arg(DB.TypeCount()).arg(DB.PropCount());
-    } catch (const std::exception& E) {
-      Line += TTool::tr("error: %1").arg(OneLine(ErrorText(E)));
+    } else {
+      Line += TTool::tr("error: %1").arg(Failure);
       Result = ExitFailed;
     }
     Print(stdout, Line + u'\n');
@@ -242,34 +249,41 @@ int Check(const QStringList& Files, const TRegional& Settings) {
   return Result;
 }
 
-bool Load(const QString& File, TPropDB& DB, const TRegional& Settings) {
-  try {
-    ReadInput(File, DB, Settings);
-    return true;
-  } catch (const std::exception& E) {
-    Fail(TTool::tr("%1: read error: %2").arg(File, OneLine(ErrorText(E))));
-    return false;
-  }
+bool Load(const QString& File, TDocument& Doc, const TRegional& Settings) {
+  const QString Failure = ReadInput(File, Doc, Settings);
+  if (!Failure.isEmpty())
+    Fail(TTool::tr("%1: read error: %2").arg(File, Failure));
+  return Failure.isEmpty();
 }
 
 int Convert(const QString& Input, const QString& Output, const TRegional& From,
             const TRegional& To) {
   TPropDB DB;
-  if (!Load(Input, DB, From)) {
+  TDocument Doc(DB);
+  if (!Load(Input, Doc, From)) {
     Fail(TTool::tr("%1: not written").arg(Output));
     return ExitFailed;
   }
-  try {
-    if (IsStdStream(Output)) {
-      QBuffer Buffer;
-      Buffer.open(QIODevice::WriteOnly);
-      WriteSetFile(Buffer, DB, To);
-      WriteStdout(Buffer.data());
-    } else {
-      SaveSetFile(Output, DB, To);
+  bool Written = false;
+  QString Reason;
+  if (IsStdStream(Output)) {
+    QBuffer Buffer;
+    Buffer.open(QIODevice::WriteOnly);
+    Written = Doc.Write(Buffer, To);
+    if (Written) {
+      try {
+        WriteStdout(Buffer.data());
+      } catch (const std::exception& E) {
+        Written = false;
+        Reason = OneLine(ErrorText(E));
+      }
     }
-  } catch (const std::exception& E) {
-    Fail(TTool::tr("%1: write error: %2").arg(Output, OneLine(ErrorText(E))));
+  } else {
+    Written = Doc.Save(Output, To);
+  }
+  if (!Written) {
+    Fail(
+        TTool::tr("%1: write error: %2").arg(Output, Reason.isEmpty() ? FailureText(Doc) : Reason));
     return ExitFailed;
   }
   return ExitOk;
@@ -295,7 +309,8 @@ TPropList ExportRows(const TPropDB& DB, const TSetFilter& Filter, int Level,
 int Export(const QString& Input, const QString& Output, const TRegional& Settings,
            const TSetFilter& Filter, int Level, const QCollator& Collator) {
   TPropDB DB;
-  if (!Load(Input, DB, Settings)) {
+  TDocument Doc(DB);
+  if (!Load(Input, Doc, Settings)) {
     Fail(TTool::tr("%1: not written").arg(Output));
     return ExitFailed;
   }
