@@ -4,8 +4,7 @@
 // Loading and saving are measured beside a bare QXmlStreamReader pass that
 // reads every attribute value, a bare expat pass with no handlers (the load's
 // baseline) and a bare QXmlStreamWriter that writes the same elements and
-// attribute texts (the save's), the stream writer's save beside the one that
-// builds its bytes itself; the command-line export against the check of the
+// attribute texts (the save's); the command-line export against the check of the
 // same 300,000 items, each a whole process; RemoveType of a set holding half of the items
 // at 50,000 and 100,000 items; the peak memory of a load in a fresh process;
 // and hostile files (200,000 attributes on one element, entity amplification,
@@ -15,9 +14,7 @@
 // busy machine weighs on all of them alike; the ratios against the targets are
 // printed at the end.
 
-#include "database/AtomicFile.h"
 #include "database/PropDB.h"
-#include "database/setfile/FastWriter.h"
 #include "tests/TestSettings.h"
 
 #include <QBuffer>
@@ -212,14 +209,6 @@ template <class TSave> void MeasureSave(benchmark::State& State, const char* Nam
 void BM_SaveToXML(benchmark::State& State) {
   MeasureSave(State, "saved.vsxml", [](const TPropDB& DB, const QString& Out) {
     DB.SaveToXML(Out, TRegional::Current());
-  });
-}
-
-// The writer that builds the bytes itself, through the same atomic replace.
-void BM_SaveFast(benchmark::State& State) {
-  MeasureSave(State, "fast.vsxml", [](const TPropDB& DB, const QString& Out) {
-    WriteFileAtomically(
-        Out, [&](QIODevice& Device) { WriteSetFileFast(Device, DB, TRegional::Current()); });
   });
 }
 
@@ -447,7 +436,6 @@ BENCHMARK(BM_LoadFromXML)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetit
 BENCHMARK(BM_BareReader)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
 BENCHMARK(BM_BareExpat)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
 BENCHMARK(BM_SaveToXML)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
-BENCHMARK(BM_SaveFast)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
 BENCHMARK(BM_BareWriter)->Unit(benchmark::kMillisecond)->Iterations(3)->Repetitions(3);
 BENCHMARK(BM_ToolCheck)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
 BENCHMARK(BM_ToolExport)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
@@ -496,9 +484,7 @@ public:
     ConsoleReporter::Finalize();
     Ratio("load / bare reader", "BM_LoadFromXML", "BM_BareReader", 0.8);
     Ratio("load / bare expat", "BM_LoadFromXML", "BM_BareExpat", 1.2);
-    Ratio("save / bare writer", "BM_SaveToXML", "BM_BareWriter", 1.3);
-    Ratio("byte-building save / bare writer", "BM_SaveFast", "BM_BareWriter", 0.4);
-    Ratio("byte-building save / save", "BM_SaveFast", "BM_SaveToXML", 1);
+    Ratio("save / bare writer", "BM_SaveToXML", "BM_BareWriter", 0.4);
     Ratio("tool export / tool check, 300,000 items", "BM_ToolExport", "BM_ToolCheck", 2);
     Ratio("RemoveType 100,000 / 50,000", "BM_RemoveType/100000", "BM_RemoveType/50000", 2.5);
     // Time per byte against the normal document's.

@@ -10,6 +10,7 @@
 #include "database/SetFile.h"
 #include "database/setfile/Limits.h"
 #include "database/setfile/Schema.h"
+#include "database/setfile/Values.h"
 
 #include <QDate>
 #include <QFileDevice>
@@ -81,19 +82,15 @@ void TReader::ConversionFailed(const TError& Error) {
   FDone = true;
 }
 
-// The value as a QString for the conversions, in one buffer reused for all.
-const QString& TReader::Scratch(const char* Value) {
-  if (!Value) {
-    FScratch.resize(0);
-    return FScratch;
-  }
-  const size_t Length = std::strlen(Value);
-  FValueBytes += qint64(Length);
+// The value as a QString for the general conversions, in one buffer reused
+// for all.
+const QString& TReader::Scratch(std::string_view Value) {
+  const size_t Length = Value.size();
   bool Ascii = true;
   for (size_t I = 0; I < Length && Ascii; ++I)
     Ascii = static_cast<unsigned char>(Value[I]) < 0x80;
   if (!Ascii) {
-    FScratch = QString::fromUtf8(Value, qsizetype(Length));
+    FScratch = Utf8ToText(Value);
     return FScratch;
   }
   FScratch.resize(qsizetype(Length));
@@ -103,33 +100,38 @@ const QString& TReader::Scratch(const char* Value) {
   return FScratch;
 }
 
-QString TReader::Text(const char* Value, TLastText* Last) {
-  if (!Value)
+QString TReader::Text(std::string_view Value, TLastText* Last) {
+  if (!Value.data())
     return QString();
-  const size_t Length = std::strlen(Value);
-  FValueBytes += qint64(Length);
   if (FValueBytes > ValueAllowance + ValueFactor * FFed)
     Stop(QStringLiteral("Attribute values expand the document beyond the limit."));
   if (!Last)
-    return QString::fromUtf8(Value, qsizetype(Length));
-  if (Last->Raw != std::string_view(Value, Length)) {
-    Last->Raw.assign(Value, Length);
-    Last->Text = QString::fromUtf8(Value, qsizetype(Length));
+    return Utf8ToText(Value);
+  if (Last->Raw != Value) {
+    Last->Raw.assign(Value);
+    Last->Text = Utf8ToText(Value);
   }
   return Last->Text;
 }
 
 template <class TTable>
 void TReader::Find(const XML_Char** Atts, const TTable& Table,
-                   std::array<const char*, std::tuple_size_v<TTable>>& Values) {
-  Values.fill(nullptr);
+                   std::array<std::string_view, std::tuple_size_v<TTable>>& Values) {
+  constexpr size_t Count = std::tuple_size_v<TTable>;
+  Values.fill({});
+  // The writer's order is the table's: the attribute after the last one found
+  // is tried first.
+  size_t Next = 0;
   for (const XML_Char** A = Atts; *A; A += 2) {
-    for (size_t I = 0; I < Values.size(); ++I) {
-      const char* Key = Table[I].Key;
-      if (A[0][0] == Key[0] && std::strcmp(A[0], Key) == 0) {
-        Values[I] = A[1];
-        break;
-      }
+    size_t I = Next;
+    if (I >= Count || std::strcmp(A[0], Table[I].Key) != 0) {
+      I = 0;
+      while (I < Count && (A[0][0] != Table[I].Key[0] || std::strcmp(A[0], Table[I].Key) != 0))
+        ++I;
+    }
+    if (I < Count) {
+      Values[I] = std::string_view(A[1]);
+      Next = I + 1;
     }
   }
 }
@@ -166,10 +168,12 @@ void TReader::CheckEntitiesInTag() {
 template <class TTable, class TRec>
 void TReader::ReadAttributes(const XML_Char** Atts, const TTable& Table, TRec& Rec,
                              std::vector<TLastText>& Last) {
-  std::array<const char*, std::tuple_size_v<TTable>> Values;
+  std::array<std::string_view, std::tuple_size_v<TTable>> Values;
   Find(Atts, Table, Values);
-  for (size_t I = 0; I < Values.size(); ++I)
+  for (size_t I = 0; I < Values.size(); ++I) {
+    FValueBytes += qint64(Values[I].size());
     Table[I].Read(Rec, Values[I], *this, Last[I]);
+  }
 }
 
 TReader::TElement TReader::ReadType(const XML_Char** Atts) {

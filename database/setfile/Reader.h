@@ -14,6 +14,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
@@ -42,12 +43,12 @@ public:
 
   void Read(QIODevice& Device);
 
-  // For the attribute tables: values (nullptr for an absent attribute) as the
-  // conversions take them, in one buffer reused for all.
-  const QString& Scratch(const char* Value);
+  // For the attribute tables: values (no data for an absent attribute) as
+  // the general conversions take them, in one buffer reused for all.
+  const QString& Scratch(std::string_view Value);
   // As text of a record; with Last, a text that repeats the one before shares
   // its characters.
-  QString Text(const char* Value, TLastText* Last = nullptr);
+  QString Text(std::string_view Value, TLastText* Last = nullptr);
   const TRegional& Settings() const { return FSettings; }
   // Two-digit years are read against one year for the whole file.
   int ThisYear() const { return FThisYear; }
@@ -98,7 +99,7 @@ private:
   std::vector<TLastText> FLastType, FLastProp;
   template <class TTable>
   void Find(const XML_Char** Atts, const TTable& Table,
-            std::array<const char*, std::tuple_size_v<TTable>>& Values);
+            std::array<std::string_view, std::tuple_size_v<TTable>>& Values);
   void CheckEntitiesInTag();
   TElement ReadChild(TElement Parent, const XML_Char* Name, const XML_Char** Atts);
   TElement ReadRoot(const XML_Char** Atts);

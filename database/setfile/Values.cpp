@@ -1,0 +1,144 @@
+#include "database/setfile/Values.h"
+
+#include <QStringDecoder>
+
+#include <cstring>
+
+namespace {
+
+bool IsContinuation(unsigned char B) {
+  return (B & 0xC0) == 0x80;
+}
+
+// What the parser never gives (a broken sequence) goes through Qt's decoder,
+// which words it its own way; a leading U+FEFF stays there as well.
+QString DecodeSlowly(std::string_view Bytes) {
+  QStringDecoder Decoder(QStringDecoder::Utf8,
+                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+  return Decoder.decode(QByteArrayView(Bytes.data(), qsizetype(Bytes.size())));
+}
+
+} // namespace
+
+QString Utf8ToText(std::string_view Bytes) {
+  const auto* In = reinterpret_cast<const unsigned char*>(Bytes.data());
+  const size_t Size = Bytes.size();
+  // Every byte but a continuation starts a character; four-byte ones take a
+  // surrogate pair.
+  size_t Units = 0;
+  for (size_t I = 0; I < Size; ++I)
+    Units += size_t(!IsContinuation(In[I])) + size_t(In[I] >= 0xF0);
+  QString Text(qsizetype(Units), Qt::Uninitialized);
+  char16_t* Out = reinterpret_cast<char16_t*>(Text.data());
+  char16_t* const End = Out + Units;
+  for (size_t I = 0; I < Size;) {
+    const unsigned char B = In[I];
+    if (B < 0x80) {
+      *Out++ = B;
+      ++I;
+      continue;
+    }
+    const size_t Length = B >= 0xF0 ? 4 : B >= 0xE0 ? 3 : B >= 0xC0 ? 2 : 0;
+    bool Whole = Length > 0 && I + Length <= Size && (Length == 4 ? Out + 2 : Out + 1) <= End;
+    for (size_t K = 1; Whole && K < Length; ++K)
+      Whole = IsContinuation(In[I + K]);
+    if (!Whole)
+      return DecodeSlowly(Bytes);
+    char32_t Code = B & (0x7F >> Length);
+    for (size_t K = 1; K < Length; ++K)
+      Code = Code << 6 | (In[I + K] & 0x3F);
+    I += Length;
+    if (Code < 0x10000) {
+      *Out++ = char16_t(Code);
+    } else {
+      *Out++ = char16_t(0xD800 + ((Code - 0x10000) >> 10));
+      *Out++ = char16_t(0xDC00 + ((Code - 0x10000) & 0x3FF));
+    }
+  }
+  return Text;
+}
+
+namespace {
+
+// Digits from Text[Pos] on, at most Max of them; their count.
+size_t TakeDigits(std::string_view Text, size_t& Pos, size_t Max, uint64_t& Value) {
+  const size_t Start = Pos;
+  while (Pos < Text.size() && Pos - Start < Max && Text[Pos] >= '0' && Text[Pos] <= '9')
+    Value = Value * 10 + uint64_t(Text[Pos++] - '0');
+  return Pos - Start;
+}
+
+} // namespace
+
+bool IntFromBytes(std::string_view Text, int32_t& Value) {
+  size_t Pos = 0;
+  uint64_t Digits = 0;
+  if (TakeDigits(Text, Pos, 9, Digits) == 0 || Pos != Text.size())
+    return false;
+  Value = int32_t(Digits);
+  return true;
+}
+
+bool CostFromBytes(std::string_view Text, QChar Decimal, double& Value) {
+  size_t Pos = 0;
+  const bool Negative = !Text.empty() && Text[0] == '-';
+  Pos += Negative;
+  uint64_t Mantissa = 0;
+  const size_t Whole = TakeDigits(Text, Pos, 15, Mantissa);
+  size_t Fraction = 0;
+  if (Whole > 0 && Pos < Text.size() && Decimal.unicode() < 0x80 &&
+      Text[Pos] == char(Decimal.unicode())) {
+    ++Pos;
+    Fraction = TakeDigits(Text, Pos, 15 - Whole, Mantissa);
+    if (Fraction == 0)
+      return false;
+  }
+  // A sign on zero is the general conversion's to decide.
+  if (Whole == 0 || Pos != Text.size() || (Negative && Mantissa == 0))
+    return false;
+  // Both numbers are exact doubles, so the quotient is the nearest double to
+  // the decimal, as the general conversion gives it.
+  static constexpr double Powers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6, 1e7,
+                                      1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14};
+  const double Magnitude = double(Mantissa) / Powers[Fraction];
+  Value = Negative ? -Magnitude : Magnitude;
+  return true;
+}
+
+bool DateFromBytes(std::string_view Text, const TRegional& Settings, double& Value) {
+  const char16_t Separator = Settings.DateSeparator.unicode();
+  if (Separator >= 0x80 || Separator == u' ' || (Separator >= u'0' && Separator <= u'9'))
+    return false;
+  uint64_t Parts[3] = {};
+  size_t Digits[3] = {};
+  size_t Pos = 0;
+  for (size_t I = 0; I < 3; ++I) {
+    if (I > 0 && (Pos >= Text.size() || Text[Pos++] != char(Separator)))
+      return false;
+    Digits[I] = TakeDigits(Text, Pos, 4, Parts[I]);
+    if (Digits[I] == 0)
+      return false;
+  }
+  if (Pos != Text.size())
+    return false;
+  const size_t YearAt = Settings.DateOrder == TDateOrder::YMD ? 0 : 2;
+  const size_t MonthAt = Settings.DateOrder == TDateOrder::DMY ? 1 : YearAt == 0 ? 1 : 0;
+  const size_t DayAt = 3 - YearAt - MonthAt;
+  // Two-digit years lie in a window around this year.
+  if (Digits[YearAt] <= 2)
+    return false;
+  const int64_t Y = int64_t(Parts[YearAt]), M = int64_t(Parts[MonthAt]), D = int64_t(Parts[DayAt]);
+  static constexpr int MonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool Leap = (Y % 4 == 0 && Y % 100 != 0) || Y % 400 == 0;
+  if (Y < 1 || M < 1 || M > 12 || D < 1 || D > MonthDays[M - 1] + (M == 2 && Leap))
+    return false;
+  // Days from the proleptic Gregorian calendar's eras of 400 years, counted
+  // from 1 March of year 0; day 0 is 30 December 1899.
+  const int64_t YearFromMarch = M <= 2 ? Y - 1 : Y;
+  const int64_t Era = YearFromMarch / 400;
+  const int64_t YearOfEra = YearFromMarch - Era * 400;
+  const int64_t DayOfYear = (153 * (M > 2 ? M - 3 : M + 9) + 2) / 5 + D - 1;
+  const int64_t DayOfEra = YearOfEra * 365 + YearOfEra / 4 - YearOfEra / 100 + DayOfYear;
+  Value = double(Era * 146097 + DayOfEra - 693899);
+  return true;
+}
