@@ -116,6 +116,7 @@ QString TReader::Text(std::string_view Value, TLastText* Last) {
 
 template <class TTable>
 void TReader::Find(const XML_Char** Atts, const TTable& Table,
+                   std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
                    std::array<std::string_view, std::tuple_size_v<TTable>>& Values) {
   constexpr size_t Count = std::tuple_size_v<TTable>;
   Values.fill({});
@@ -124,15 +125,16 @@ void TReader::Find(const XML_Char** Atts, const TTable& Table,
   size_t Next = 0;
   for (const XML_Char** A = Atts; *A; A += 2) {
     size_t I = Next;
-    if (I >= Count || std::strcmp(A[0], Table[I].Key) != 0) {
+    if (I >= Count || A[0] != Keys[I]) {
       I = 0;
-      while (I < Count && (A[0][0] != Table[I].Key[0] || std::strcmp(A[0], Table[I].Key) != 0))
+      while (I < Count && A[0] != Keys[I] && std::strcmp(A[0], Table[I].Key) != 0)
         ++I;
+      if (I == Count)
+        continue;
+      Keys[I] = A[0];
     }
-    if (I < Count) {
-      Values[I] = std::string_view(A[1]);
-      Next = I + 1;
-    }
+    Values[I] = std::string_view(A[1]);
+    Next = I + 1;
   }
 }
 
@@ -166,14 +168,16 @@ void TReader::CheckEntitiesInTag() {
 // Reads the attributes that Table knows into Rec, in the table's order;
 // others are skipped. Raises TError for a value that does not convert.
 template <class TTable, class TRec>
-void TReader::ReadAttributes(const XML_Char** Atts, const TTable& Table, TRec& Rec,
-                             std::vector<TLastText>& Last) {
+void TReader::ReadAttributes(const XML_Char** Atts, const TTable& Table,
+                             std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
+                             TRec& Rec, std::vector<TLastText>& Last) {
   std::array<std::string_view, std::tuple_size_v<TTable>> Values;
-  Find(Atts, Table, Values);
-  for (size_t I = 0; I < Values.size(); ++I) {
-    FValueBytes += qint64(Values[I].size());
-    Table[I].Read(Rec, Values[I], *this, Last[I]);
+  Find(Atts, Table, Keys, Values);
+  // Unrolled over the table, so that each conversion is a direct call.
+  [&]<size_t... I>(std::index_sequence<I...>) {
+    ((FValueBytes += qint64(Values[I].size()), Table[I].Read(Rec, Values[I], *this, Last[I])), ...);
   }
+  (std::make_index_sequence<std::tuple_size_v<TTable>>());
 }
 
 TReader::TElement TReader::ReadType(const XML_Char** Atts) {
@@ -181,7 +185,7 @@ TReader::TElement TReader::ReadType(const XML_Char** Atts) {
   // convert leaves it with the values read before.
   FType = FDB.AddType();
   try {
-    ReadAttributes(Atts, TypeAttributes, *FType, FLastType);
+    ReadAttributes(Atts, TypeAttributes, FTypeKeys, *FType, FLastType);
   } catch (const TError& E) {
     ConversionFailed(E);
   }
@@ -191,7 +195,7 @@ TReader::TElement TReader::ReadType(const XML_Char** Atts) {
 void TReader::ReadProp(const XML_Char** Atts) {
   const PPropRecord Prop = FDB.AddProp(FType);
   try {
-    ReadAttributes(Atts, PropAttributes, *Prop, FLastProp);
+    ReadAttributes(Atts, PropAttributes, FPropKeys, *Prop, FLastProp);
   } catch (const TError& E) {
     ConversionFailed(E);
   }

@@ -97,8 +97,13 @@ private:
 
   // The last text of each attribute, by element.
   std::vector<TLastText> FLastType, FLastProp;
+  // The parser gives each attribute name from one copy for the whole
+  // document: the names found so far, by element, in table order.
+  std::array<const XML_Char*, 4> FTypeKeys{};
+  std::array<const XML_Char*, 7> FPropKeys{};
   template <class TTable>
   void Find(const XML_Char** Atts, const TTable& Table,
+            std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
             std::array<std::string_view, std::tuple_size_v<TTable>>& Values);
   void CheckEntitiesInTag();
   TElement ReadChild(TElement Parent, const XML_Char* Name, const XML_Char** Atts);
@@ -106,7 +111,8 @@ private:
   TElement ReadType(const XML_Char** Atts);
   void ReadProp(const XML_Char** Atts);
   template <class TTable, class TRec>
-  void ReadAttributes(const XML_Char** Atts, const TTable& Table, TRec& Rec,
+  void ReadAttributes(const XML_Char** Atts, const TTable& Table,
+                      std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys, TRec& Rec,
                       std::vector<TLastText>& Last);
 
   void OnStart(const XML_Char* Name, const XML_Char** Atts);

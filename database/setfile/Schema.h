@@ -38,27 +38,27 @@ inline int32_t ReadInt(std::string_view Value, TReader& R) {
   return IntFromBytes(Value, Int) ? Int : StrToInt(R.Scratch(Value));
 }
 
-template <class TRec> TAttribute<TRec> GUIDAttribute() {
+template <class TRec> constexpr TAttribute<TRec> GUIDAttribute() {
   return {"GUID",
           [](TRec& Rec, std::string_view V, TReader& R, TLastText&) { Rec.GUID = ReadGUID(V, R); }};
 }
 
 // A text field; a Shared one takes the characters of a repeated text once.
 template <class TRec, QString TRec::*Field, bool Shared>
-TAttribute<TRec> TextAttribute(const char* Key) {
+constexpr TAttribute<TRec> TextAttribute(const char* Key) {
   return {Key, [](TRec& Rec, std::string_view V, TReader& R, TLastText& L) {
             Rec.*Field = R.Text(V, Shared ? &L : nullptr);
           }};
 }
 
-inline const std::array<TAttribute<TTypeRecord>, 4> TypeAttributes = {
+inline constexpr std::array<TAttribute<TTypeRecord>, 4> TypeAttributes = {
     GUIDAttribute<TTypeRecord>(),
     TextAttribute<TTypeRecord, &TTypeRecord::Name, false>("name"),
     TextAttribute<TTypeRecord, &TTypeRecord::Language, true>("language"),
     TextAttribute<TTypeRecord, &TTypeRecord::Country, true>("country"),
 };
 
-inline const std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
+inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
     GUIDAttribute<TPropRecord>(),
     TextAttribute<TPropRecord, &TPropRecord::Name, false>("name"),
     {"detail",

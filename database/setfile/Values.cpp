@@ -30,29 +30,33 @@ QString Utf8ToText(std::string_view Bytes) {
     Units += size_t(!IsContinuation(In[I])) + size_t(In[I] >= 0xF0);
   QString Text(qsizetype(Units), Qt::Uninitialized);
   char16_t* Out = reinterpret_cast<char16_t*>(Text.data());
-  char16_t* const End = Out + Units;
+  // Each sequence is checked for its continuations, so that it writes the
+  // units counted for its first byte.
+  const auto Continues = [&](size_t I, size_t Length) {
+    bool Ok = I + Length <= Size;
+    for (size_t K = 1; Ok && K < Length; ++K)
+      Ok = IsContinuation(In[I + K]);
+    return Ok;
+  };
   for (size_t I = 0; I < Size;) {
     const unsigned char B = In[I];
     if (B < 0x80) {
       *Out++ = B;
       ++I;
-      continue;
-    }
-    const size_t Length = B >= 0xF0 ? 4 : B >= 0xE0 ? 3 : B >= 0xC0 ? 2 : 0;
-    bool Whole = Length > 0 && I + Length <= Size && (Length == 4 ? Out + 2 : Out + 1) <= End;
-    for (size_t K = 1; Whole && K < Length; ++K)
-      Whole = IsContinuation(In[I + K]);
-    if (!Whole)
-      return DecodeSlowly(Bytes);
-    char32_t Code = B & (0x7F >> Length);
-    for (size_t K = 1; K < Length; ++K)
-      Code = Code << 6 | (In[I + K] & 0x3F);
-    I += Length;
-    if (Code < 0x10000) {
-      *Out++ = char16_t(Code);
-    } else {
+    } else if (B >= 0xC0 && B < 0xE0 && Continues(I, 2)) {
+      *Out++ = char16_t((B & 0x1F) << 6 | (In[I + 1] & 0x3F));
+      I += 2;
+    } else if (B >= 0xE0 && B < 0xF0 && Continues(I, 3)) {
+      *Out++ = char16_t((B & 0x0F) << 12 | (In[I + 1] & 0x3F) << 6 | (In[I + 2] & 0x3F));
+      I += 3;
+    } else if (B >= 0xF0 && B <= 0xF4 && Continues(I, 4)) {
+      const char32_t Code = char32_t(B & 0x07) << 18 | char32_t(In[I + 1] & 0x3F) << 12 |
+                            char32_t(In[I + 2] & 0x3F) << 6 | (In[I + 3] & 0x3F);
       *Out++ = char16_t(0xD800 + ((Code - 0x10000) >> 10));
       *Out++ = char16_t(0xDC00 + ((Code - 0x10000) & 0x3FF));
+      I += 4;
+    } else {
+      return DecodeSlowly(Bytes);
     }
   }
   return Text;
