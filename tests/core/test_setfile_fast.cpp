@@ -1,8 +1,10 @@
-// The byte-building writer against the stream writer it replaced, and the
-// values it refuses or must write as the lists show them.
+// The byte-building writer against the stream writer it replaced, the values
+// it refuses or must write as the lists show them, and the reader's fast
+// conversions against the general ones.
 
 #include "database/PropDB.h"
 #include "database/SetFile.h"
+#include "database/setfile/Values.h"
 #include "tests/TestSettings.h"
 
 #include <QBuffer>
@@ -191,6 +193,80 @@ TEST(FastWriter, DatesAreTheDatePartsShown) {
     SCOPED_TRACE(Date);
     From = Text.indexOf(QStringLiteral("date=\""), From) + 6;
     EXPECT_EQ(Text.mid(From, 10), DateToStr(Date, R));
+  }
+}
+
+// A fast reading gives what the general conversion gives, or leaves the text
+// to it; it takes every date and cost that the writer produces.
+TEST(FastValues, AgreeWithTheGeneralConversions) {
+  const TRegional Regionals[] = {CommaRegional(),
+                                 MakeRegional(TDateOrder::MDY, 1, 1, 2, u'/', u'.'),
+                                 MakeRegional(TDateOrder::YMD, 2, 2, 4, u'-', u'&')};
+  const char* Texts[] = {"0",
+                         "7",
+                         "-0",
+                         "-0,0",
+                         "007",
+                         "123456789",
+                         "1234567890",
+                         "12,5",
+                         "12.5",
+                         "-1,25",
+                         "0,1",
+                         "1,",
+                         ",5",
+                         "1E5",
+                         " 1",
+                         "999999999999999",
+                         "9999999999999999",
+                         "0,30000000000000004",
+                         "123456789012,345",
+                         "04.07.2010",
+                         "4.7.2010",
+                         "29.02.2024",
+                         "29.02.2023",
+                         "29.02.1900",
+                         "31.04.2022",
+                         "01.01.0001",
+                         "31.12.9999",
+                         "1.1.99",
+                         "1.1.099",
+                         "12/31/1999",
+                         "2/29/2000",
+                         "2010-07-04",
+                         "0.1.2000",
+                         "",
+                         "1..2010"};
+  std::mt19937_64 Rng(6);
+  for (const TRegional& R : Regionals) {
+    std::vector<std::string> All(std::begin(Texts), std::end(Texts));
+    for (int Day = -693593; Day < 2958466; Day += 997)
+      All.push_back(DateToFileStr(Day, R).toStdString());
+    for (int I = 0; I < 2000; ++I)
+      All.push_back(CostToStr(RandomCost(Rng), R.DecimalSeparator).toStdString());
+    int DatesTaken = 0, CostsTaken = 0;
+    for (const std::string& Text : All) {
+      SCOPED_TRACE(Text);
+      const QString General = QString::fromStdString(Text);
+      int32_t Int = 0;
+      if (IntFromBytes(Text, Int)) {
+        EXPECT_EQ(Int, StrToInt(General));
+      }
+      double Cost = 0;
+      if (CostFromBytes(Text, R.DecimalSeparator, Cost)) {
+        ++CostsTaken;
+        EXPECT_EQ(std::bit_cast<uint64_t>(Cost),
+                  std::bit_cast<uint64_t>(StrToCost(General, R.DecimalSeparator)));
+      }
+      double Date = 0;
+      if (DateFromBytes(Text, R, Date)) {
+        ++DatesTaken;
+        EXPECT_EQ(Date, StrToDate(General, R, 2026));
+      }
+    }
+    // Writer's dates all, and most costs (the rest have exponents or more digits).
+    EXPECT_GE(DatesTaken, 3652059 / 997);
+    EXPECT_GE(CostsTaken, 400);
   }
 }
 
