@@ -127,7 +127,8 @@ void TReader::Find(const XML_Char** Atts, const TTable& Table,
     size_t I = Next;
     if (I >= Count || A[0] != Keys[I]) {
       I = 0;
-      while (I < Count && A[0] != Keys[I] && std::strcmp(A[0], Table[I].Key) != 0)
+      while (I < Count && A[0] != Keys[I] &&
+             (A[0][0] != Table[I].Key[0] || std::strcmp(A[0], Table[I].Key) != 0))
         ++I;
       if (I == Count)
         continue;
