@@ -129,17 +129,22 @@ bool DateFromBytes(std::string_view Text, const TRegional& Settings, double& Val
   const char16_t Separator = Settings.DateSeparator.unicode();
   if (Separator >= 0x80 || Separator == u' ' || (Separator >= u'0' && Separator <= u'9'))
     return false;
-  uint64_t Parts[3] = {};
+  const char Mark = char(Separator);
+  uint32_t Parts[3] = {};
   size_t Digits[3] = {};
-  size_t Pos = 0;
-  for (size_t I = 0; I < 3; ++I) {
-    if (I > 0 && (Pos >= Text.size() || Text[Pos++] != char(Separator)))
+  size_t Part = 0;
+  for (const char C : Text) {
+    if (C >= '0' && C <= '9') {
+      if (++Digits[Part] > 4)
+        return false;
+      Parts[Part] = Parts[Part] * 10 + uint32_t(C - '0');
+    } else if (C == Mark && Digits[Part] > 0 && Part < 2) {
+      ++Part;
+    } else {
       return false;
-    Digits[I] = TakeDigits(Text, Pos, 4, Parts[I]);
-    if (Digits[I] == 0)
-      return false;
+    }
   }
-  if (Pos != Text.size())
+  if (Part != 2 || Digits[2] == 0)
     return false;
   const size_t YearAt = Settings.DateOrder == TDateOrder::YMD ? 0 : 2;
   const size_t MonthAt = Settings.DateOrder == TDateOrder::DMY ? 1 : YearAt == 0 ? 1 : 0;
