@@ -175,10 +175,10 @@ void TReader::ReadAttributes(const XML_Char** Atts, const TTable& Table,
   std::array<std::string_view, std::tuple_size_v<TTable>> Values;
   Find(Atts, Table, Keys, Values);
   // Unrolled over the table, so that each conversion is a direct call.
-  [&]<size_t... I>(std::index_sequence<I...>) {
+  const auto ReadAll = [&]<size_t... I>(std::index_sequence<I...>) {
     ((FValueBytes += qint64(Values[I].size()), Table[I].Read(Rec, Values[I], *this, Last[I])), ...);
-  }
-  (std::make_index_sequence<std::tuple_size_v<TTable>>());
+  };
+  ReadAll(std::make_index_sequence<std::tuple_size_v<TTable>>());
 }
 
 TReader::TElement TReader::ReadType(const XML_Char** Atts) {
