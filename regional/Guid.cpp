@@ -33,17 +33,13 @@ template <class TChar> void PutGUID(const TGUID& GUID, TChar* Out) {
 
 } // namespace
 
-void GUIDToChars(const TGUID& GUID, QChar* Out) {
-  PutGUID(GUID, Out);
-}
-
 void GUIDToBytes(const TGUID& GUID, char* Out) {
   PutGUID(GUID, Out);
 }
 
 QString GUIDToString(const TGUID& GUID) {
   QString Text(38, Qt::Uninitialized);
-  GUIDToChars(GUID, Text.data());
+  PutGUID(GUID, Text.data());
   return Text;
 }
 

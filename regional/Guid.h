@@ -18,8 +18,6 @@ struct TGUID {
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case.
 QString GUIDToString(const TGUID& GUID);
-// The same 38 characters into Out, for a writer that reuses one buffer.
-void GUIDToChars(const TGUID& GUID, QChar* Out);
 // The same 38 characters as bytes.
 void GUIDToBytes(const TGUID& GUID, char* Out);
 // Either case; raises TError "'%s' is not a valid GUID value".
