@@ -53,8 +53,11 @@ private:
 // the root that is not a set, the records read before it stay.
 void ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings);
 
-// Writes the whole of DB to Device. Raises TError when the device fails; what
-// was written until then is the caller's to drop.
+// Writes the whole of DB to Device. Raises TError before a byte is written
+// when a record holds a value that would not read back (a cost that is
+// infinite or not a number, a date outside the years 1..9999), and with the
+// device's reason when a write fails; what was written until then is the
+// caller's to drop.
 void WriteSetFile(QIODevice& Device, const TPropDB& DB, const TRegional& Settings);
 
 // Empties DB and reads the file FileName into it; anything but a regular file

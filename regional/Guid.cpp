@@ -3,7 +3,7 @@
 #include "regional/Regional.h"
 
 #include <algorithm>
-#include <cstring>
+#include <array>
 
 // The text form is written and read by hand rather than through QUuid: the set
 // file holds two GUIDs a line, and QUuid's text and case conversions took a
@@ -33,38 +33,43 @@ template <class TChar> void PutGUID(const TGUID& GUID, TChar* Out) {
 
 } // namespace
 
-void GUIDToChars(const TGUID& GUID, QChar* Out) {
-  PutGUID(GUID, Out);
-}
-
 void GUIDToBytes(const TGUID& GUID, char* Out) {
   PutGUID(GUID, Out);
 }
 
 QString GUIDToString(const TGUID& GUID) {
   QString Text(38, Qt::Uninitialized);
-  GUIDToChars(GUID, Text.data());
+  PutGUID(GUID, Text.data());
   return Text;
 }
 
-bool ParseGUID(const char* Text, TGUID& GUID) {
-  if (!Text || std::strlen(Text) != 38 || Text[0] != '{' || Text[37] != '}' || Text[9] != '-' ||
-      Text[14] != '-' || Text[19] != '-' || Text[24] != '-')
+namespace {
+
+// The value of each hexadecimal digit, 16 for any other byte: a lookup rather
+// than branches, which mispredict on digits that mix letters and numbers.
+constexpr std::array<uint8_t, 256> HexValues = [] {
+  std::array<uint8_t, 256> Table{};
+  Table.fill(16);
+  for (int C = 0; C < 10; ++C)
+    Table[size_t('0' + C)] = uint8_t(C);
+  for (int C = 0; C < 6; ++C)
+    Table[size_t('a' + C)] = Table[size_t('A' + C)] = uint8_t(10 + C);
+  return Table;
+}();
+
+} // namespace
+
+bool ParseGUID(std::string_view Text, TGUID& GUID) {
+  if (Text.size() != 38 || Text[0] != '{' || Text[37] != '}' || Text[9] != '-' || Text[14] != '-' ||
+      Text[19] != '-' || Text[24] != '-')
     return false;
-  bool Ok = true;
-  const auto Hex = [&](int From, int Digits) {
+  uint32_t Bad = 0;
+  const auto Hex = [&](size_t From, size_t Digits) {
     uint32_t Value = 0;
-    for (int I = From; I < From + Digits; ++I) {
-      const char C = Text[I];
-      int H = -1;
-      if (C >= '0' && C <= '9')
-        H = C - '0';
-      else if (C >= 'a' && C <= 'f')
-        H = C - 'a' + 10;
-      else if (C >= 'A' && C <= 'F')
-        H = C - 'A' + 10;
-      Ok = Ok && H >= 0;
-      Value = Value << 4 | uint32_t(H & 15);
+    for (size_t I = From; I < From + Digits; ++I) {
+      const uint32_t H = HexValues[static_cast<unsigned char>(Text[I])];
+      Bad |= H;
+      Value = Value << 4 | (H & 15);
     }
     return Value;
   };
@@ -73,9 +78,9 @@ bool ParseGUID(const char* Text, TGUID& GUID) {
   GUID.D3 = uint16_t(Hex(15, 4));
   GUID.D4[0] = uint8_t(Hex(20, 2));
   GUID.D4[1] = uint8_t(Hex(22, 2));
-  for (int I = 0; I < 6; ++I)
-    GUID.D4[size_t(2 + I)] = uint8_t(Hex(25 + 2 * I, 2));
-  return Ok;
+  for (size_t I = 0; I < 6; ++I)
+    GUID.D4[2 + I] = uint8_t(Hex(25 + 2 * I, 2));
+  return (Bad & 16) == 0;
 }
 
 TGUID StringToGUID(const QString& Text) {
@@ -87,7 +92,7 @@ TGUID StringToGUID(const QString& Text) {
       Ascii = Ascii && Text[I].unicode() < 0x80;
       Latin[I] = char(Text[I].unicode());
     }
-    if (Ascii && ParseGUID(Latin, GUID))
+    if (Ascii && ParseGUID(std::string_view(Latin, 38), GUID))
       return GUID;
   }
   throw TError(QStringLiteral("'") + Text + QStringLiteral("' is not a valid GUID value"));

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string_view>
 
 struct TGUID {
   uint32_t D1 = 0;
@@ -17,13 +18,11 @@ struct TGUID {
 
 // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}", upper case.
 QString GUIDToString(const TGUID& GUID);
-// The same 38 characters into Out, for a writer that reuses one buffer.
-void GUIDToChars(const TGUID& GUID, QChar* Out);
 // The same 38 characters as bytes.
 void GUIDToBytes(const TGUID& GUID, char* Out);
 // Either case; raises TError "'%s' is not a valid GUID value".
 TGUID StringToGUID(const QString& Text);
 // The same form as 8-bit text (the set file's own bytes); false for any other.
-bool ParseGUID(const char* Text, TGUID& GUID);
+bool ParseGUID(std::string_view Text, TGUID& GUID);
 // QUuid's fields are laid out as TGUID's.
 TGUID GUIDFromUuid(const QUuid& Uuid);

@@ -11,6 +11,7 @@
 #include "database/setfile/Limits.h"
 #include "database/setfile/Reasons.h"
 #include "database/setfile/Schema.h"
+#include "database/setfile/Values.h"
 
 #include <QDate>
 #include <QFileDevice>
@@ -78,19 +79,15 @@ void TReader::ConversionFailed(const TError& Error) {
   FDone = true;
 }
 
-// The value as a QString for the conversions, in one buffer reused for all.
-const QString& TReader::Scratch(const char* Value) {
-  if (!Value) {
-    FScratch.resize(0);
-    return FScratch;
-  }
-  const size_t Length = std::strlen(Value);
-  FValueBytes += qint64(Length);
+// The value as a QString for the general conversions, in one buffer reused
+// for all.
+const QString& TReader::Scratch(std::string_view Value) {
+  const size_t Length = Value.size();
   bool Ascii = true;
   for (size_t I = 0; I < Length && Ascii; ++I)
     Ascii = static_cast<unsigned char>(Value[I]) < 0x80;
   if (!Ascii) {
-    FScratch = QString::fromUtf8(Value, qsizetype(Length));
+    FScratch = Utf8ToText(Value);
     return FScratch;
   }
   FScratch.resize(qsizetype(Length));
@@ -100,34 +97,42 @@ const QString& TReader::Scratch(const char* Value) {
   return FScratch;
 }
 
-QString TReader::Text(const char* Value, TLastText* Last) {
-  if (!Value)
+QString TReader::Text(std::string_view Value, TLastText* Last) {
+  if (!Value.data())
     return QString();
-  const size_t Length = std::strlen(Value);
-  FValueBytes += qint64(Length);
   if (FValueBytes > ValueAllowance + ValueFactor * FFed)
     Stop(QStringLiteral("Attribute values expand the document beyond the limit."));
   if (!Last)
-    return QString::fromUtf8(Value, qsizetype(Length));
-  if (Last->Raw != std::string_view(Value, Length)) {
-    Last->Raw.assign(Value, Length);
-    Last->Text = QString::fromUtf8(Value, qsizetype(Length));
+    return Utf8ToText(Value);
+  if (Last->Raw != Value) {
+    Last->Raw.assign(Value);
+    Last->Text = Utf8ToText(Value);
   }
   return Last->Text;
 }
 
 template <class TTable>
 void TReader::Find(const XML_Char** Atts, const TTable& Table,
-                   std::array<const char*, std::tuple_size_v<TTable>>& Values) {
-  Values.fill(nullptr);
+                   std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
+                   std::array<std::string_view, std::tuple_size_v<TTable>>& Values) {
+  constexpr size_t Count = std::tuple_size_v<TTable>;
+  Values.fill({});
+  // The writer's order is the table's: the attribute after the last one found
+  // is tried first.
+  size_t Next = 0;
   for (const XML_Char** A = Atts; *A; A += 2) {
-    for (size_t I = 0; I < Values.size(); ++I) {
-      const char* Key = Table[I].Key;
-      if (A[0][0] == Key[0] && std::strcmp(A[0], Key) == 0) {
-        Values[I] = A[1];
-        break;
-      }
+    size_t I = Next;
+    if (I >= Count || A[0] != Keys[I]) {
+      I = 0;
+      while (I < Count && A[0] != Keys[I] &&
+             (A[0][0] != Table[I].Key[0] || std::strcmp(A[0], Table[I].Key) != 0))
+        ++I;
+      if (I == Count)
+        continue;
+      Keys[I] = A[0];
     }
+    Values[I] = std::string_view(A[1]);
+    Next = I + 1;
   }
 }
 
@@ -186,12 +191,16 @@ void TReader::CountName(const XML_Char* Name) {
 // Reads the attributes that Table knows into Rec, in the table's order;
 // others are skipped. Raises TError for a value that does not convert.
 template <class TTable, class TRec>
-void TReader::ReadAttributes(const XML_Char** Atts, const TTable& Table, TRec& Rec,
-                             std::vector<TLastText>& Last) {
-  std::array<const char*, std::tuple_size_v<TTable>> Values;
-  Find(Atts, Table, Values);
-  for (size_t I = 0; I < Values.size(); ++I)
-    Table[I].Read(Rec, Values[I], *this, Last[I]);
+void TReader::ReadAttributes(const XML_Char** Atts, const TTable& Table,
+                             std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
+                             TRec& Rec, std::vector<TLastText>& Last) {
+  std::array<std::string_view, std::tuple_size_v<TTable>> Values;
+  Find(Atts, Table, Keys, Values);
+  // Unrolled over the table, so that each conversion is a direct call.
+  const auto ReadAll = [&]<size_t... I>(std::index_sequence<I...>) {
+    ((FValueBytes += qint64(Values[I].size()), Table[I].Read(Rec, Values[I], *this, Last[I])), ...);
+  };
+  ReadAll(std::make_index_sequence<std::tuple_size_v<TTable>>());
 }
 
 TReader::TElement TReader::ReadType(const XML_Char** Atts) {
@@ -199,7 +208,7 @@ TReader::TElement TReader::ReadType(const XML_Char** Atts) {
   // convert leaves it with the values read before.
   FType = FDB.AddType();
   try {
-    ReadAttributes(Atts, TypeAttributes, *FType, FLastType);
+    ReadAttributes(Atts, TypeAttributes, FTypeKeys, *FType, FLastType);
   } catch (const TError& E) {
     ConversionFailed(E);
   }
@@ -209,7 +218,7 @@ TReader::TElement TReader::ReadType(const XML_Char** Atts) {
 void TReader::ReadProp(const XML_Char** Atts) {
   const PPropRecord Prop = FDB.AddProp(FType);
   try {
-    ReadAttributes(Atts, PropAttributes, *Prop, FLastProp);
+    ReadAttributes(Atts, PropAttributes, FPropKeys, *Prop, FLastProp);
   } catch (const TError& E) {
     ConversionFailed(E);
   }

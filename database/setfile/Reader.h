@@ -15,6 +15,7 @@
 #include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <unordered_map>
 #include <unordered_set>
@@ -43,12 +44,12 @@ public:
 
   void Read(QIODevice& Device);
 
-  // For the attribute tables: values (nullptr for an absent attribute) as the
-  // conversions take them, in one buffer reused for all.
-  const QString& Scratch(const char* Value);
+  // For the attribute tables: values (no data for an absent attribute) as
+  // the general conversions take them, in one buffer reused for all.
+  const QString& Scratch(std::string_view Value);
   // As text of a record; with Last, a text that repeats the one before shares
   // its characters.
-  QString Text(const char* Value, TLastText* Last = nullptr);
+  QString Text(std::string_view Value, TLastText* Last = nullptr);
   const TRegional& Settings() const { return FSettings; }
   // Two-digit years are read against one year for the whole file.
   int ThisYear() const { return FThisYear; }
@@ -99,16 +100,22 @@ private:
 
   // The last text of each attribute, by element.
   std::vector<TLastText> FLastType, FLastProp;
+  // The parser gives each attribute name from one copy for the whole
+  // document: the names found so far, by element, in table order.
+  std::array<const XML_Char*, 4> FTypeKeys{};
+  std::array<const XML_Char*, 7> FPropKeys{};
   template <class TTable>
   void Find(const XML_Char** Atts, const TTable& Table,
-            std::array<const char*, std::tuple_size_v<TTable>>& Values);
+            std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
+            std::array<std::string_view, std::tuple_size_v<TTable>>& Values);
   void CheckEntitiesInTag();
   TElement ReadChild(TElement Parent, const XML_Char* Name, const XML_Char** Atts);
   TElement ReadRoot(const XML_Char** Atts);
   TElement ReadType(const XML_Char** Atts);
   void ReadProp(const XML_Char** Atts);
   template <class TTable, class TRec>
-  void ReadAttributes(const XML_Char** Atts, const TTable& Table, TRec& Rec,
+  void ReadAttributes(const XML_Char** Atts, const TTable& Table,
+                      std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys, TRec& Rec,
                       std::vector<TLastText>& Last);
 
   void OnStart(const XML_Char* Name, const XML_Char** Atts);

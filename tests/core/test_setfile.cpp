@@ -299,6 +299,8 @@ TEST_F(SetFile, ReadingRules) {
        "<type GUID=\"{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F604}\"/></propdb>",
        "D[]"},
       {"byte-order mark", "\xEF\xBB\xBF" + Doc(Type("A")), "A[]"},
+      {"U+FEFF leading a value", Doc(Type("\xEF\xBB\xBFKitchen", Prop("\xEF\xBB\xBF"))),
+       "\xEF\xBB\xBFKitchen[\xEF\xBB\xBF]"},
       {"no declaration, LF only", "<propdb>\n" + Type("A") + "\n</propdb>", "A[]"},
       {"comments and PIs around the root", "<!--a--><?b?>" + Doc(Type("A")).mid(40) + "<!--c-->",
        "A[]"},
@@ -435,6 +437,10 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
       {"set GUID", "<type GUID=\"{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F60}\" name=\"C\"/>" + Type("Z"),
        "'{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F60}' is not a valid GUID value", "A[a1] B[b1] []", 0,
        false, false},
+      {"set GUID behind U+FEFF",
+       "<type GUID=\"\xEF\xBB\xBF{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F604}\" name=\"C\"/>" + Type("Z"),
+       "'\xEF\xBB\xBF{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F604}' is not a valid GUID value",
+       "A[a1] B[b1] []", 0, false, false},
       {"detail out of range",
        Item +
            "<prop GUID=\"{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}\" name=\"p\" "

@@ -4,7 +4,6 @@
 #include "database/AtomicFile.h"
 #include "database/PropDB.h"
 #include "database/SetFile.h"
-#include "database/setfile/FastWriter.h"
 #include "tests/FailDevice.h"
 #include "tests/TestError.h"
 #include "tests/TestSettings.h"
@@ -453,8 +452,7 @@ TEST_F(SetFileErrors, ASaveThatFailsMidwayKeepsTheOldFile) {
     Bad->Cost = C.Cost;
     ExpectTError(
         [&] {
-          WriteFileAtomically(Target,
-                              [&](QIODevice& D) { WriteSetFileFast(D, Big, CommaRegional()); });
+          WriteFileAtomically(Target, [&](QIODevice& D) { WriteSetFile(D, Big, CommaRegional()); });
         },
         QString::fromUtf8(C.Message));
     QFile F(Target);
@@ -464,7 +462,7 @@ TEST_F(SetFileErrors, ASaveThatFailsMidwayKeepsTheOldFile) {
     // Refused before a byte went anywhere.
     TFailDevice Device(QByteArray(), 1 << 30);
     Device.open(QIODevice::WriteOnly);
-    EXPECT_THROW(WriteSetFileFast(Device, Big, CommaRegional()), TError);
+    EXPECT_THROW(WriteSetFile(Device, Big, CommaRegional()), TError);
     EXPECT_TRUE(Device.Written.isEmpty());
   }
   Big.RemoveProp(Bad);

@@ -1,12 +1,14 @@
-// The byte-building writer against the stream writer it replaces, and the
-// values it refuses or must write as the lists show them.
+// The byte-building writer against the stream writer it replaced, the values
+// it refuses or must write as the lists show them, and the reader's fast
+// conversions against the general ones.
 
 #include "database/PropDB.h"
 #include "database/SetFile.h"
-#include "database/setfile/FastWriter.h"
+#include "database/setfile/Values.h"
 #include "tests/TestSettings.h"
 
 #include <QBuffer>
+#include <QXmlStreamWriter>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +18,71 @@
 #include <random>
 
 namespace {
+
+// The writer the set file had before, on QXmlStreamWriter, kept as the oracle
+// for the bytes.
+QString XmlSafe(const QString& Text) {
+  QString Out = Text;
+  for (qsizetype I = 0; I < Out.size(); ++I) {
+    const char16_t U = Out[I].unicode();
+    const bool Pair =
+        QChar::isHighSurrogate(U) && I + 1 < Out.size() && Out[I + 1].isLowSurrogate();
+    if (Pair)
+      ++I;
+    else if ((U < 0x20 && U != u'\t' && U != u'\n' && U != u'\r') || U >= 0xFFFE ||
+             QChar::isSurrogate(U))
+      Out[I] = QChar(QChar::ReplacementCharacter);
+  }
+  return Out;
+}
+
+void WriteWithStreamWriter(QIODevice& Device, const TPropDB& DB, const TRegional& Settings) {
+  QString Text;
+  QXmlStreamWriter W(&Text);
+  W.writeProcessingInstruction(QStringLiteral("xml"),
+                               QStringLiteral("version=\"1.0\" encoding=\"UTF-8\""));
+  W.writeCharacters(QStringLiteral("\r\n"));
+  const auto Attribute = [&W](const char* Name, const QString& Value) {
+    W.writeAttribute(QString::fromLatin1(Name), Value);
+  };
+  DB.TypeCount() == 0 ? W.writeEmptyElement(QStringLiteral("propdb"))
+                      : W.writeStartElement(QStringLiteral("propdb"));
+  for (int T = 0; T < DB.TypeCount(); ++T) {
+    const PTypeRecord Type = DB.Types(T);
+    std::vector<PPropRecord> Items;
+    for (int P = 0; P < DB.PropCount(); ++P)
+      if (DB.Props(P)->Parent == Type)
+        Items.push_back(DB.Props(P));
+    W.writeCharacters(QStringLiteral("\r\n  "));
+    Items.empty() ? W.writeEmptyElement(QStringLiteral("type"))
+                  : W.writeStartElement(QStringLiteral("type"));
+    Attribute("GUID", GUIDToString(Type->GUID));
+    Attribute("name", XmlSafe(Type->Name));
+    Attribute("language", XmlSafe(Type->Language));
+    Attribute("country", XmlSafe(Type->Country));
+    for (const PPropRecord Prop : Items) {
+      W.writeCharacters(QStringLiteral("\r\n    "));
+      W.writeEmptyElement(QStringLiteral("prop"));
+      Attribute("GUID", GUIDToString(Prop->GUID));
+      Attribute("name", XmlSafe(Prop->Name));
+      Attribute("detail", QString::number(Prop->Detail));
+      Attribute("default", QString::number(int(Prop->Default)));
+      Attribute("date", DateToFileStr(Prop->Date, Settings));
+      Attribute("cost", CostToStr(Prop->Cost, Settings.DecimalSeparator));
+      Attribute("curr", XmlSafe(Prop->Curr));
+    }
+    if (!Items.empty()) {
+      W.writeCharacters(QStringLiteral("\r\n  "));
+      W.writeEndElement();
+    }
+  }
+  if (DB.TypeCount() > 0) {
+    W.writeCharacters(QStringLiteral("\r\n"));
+    W.writeEndElement();
+  }
+  W.writeCharacters(QStringLiteral("\r\n"));
+  Device.write(Text.toUtf8());
+}
 
 QByteArray Written(void (*Write)(QIODevice&, const TPropDB&, const TRegional&), const TPropDB& DB,
                    const TRegional& R) {
@@ -98,8 +165,8 @@ TEST(FastWriter, WritesWhatTheStreamWriterWrites) {
     Item->Date = double(int(Rng() % 3652059) - 693593) + double(Rng() % 1000) / 1000;
   }
   for (const TRegional& R : Regionals) {
-    const QByteArray Expected = Written(WriteSetFile, DB, R);
-    const QByteArray Actual = Written(WriteSetFileFast, DB, R);
+    const QByteArray Expected = Written(WriteWithStreamWriter, DB, R);
+    const QByteArray Actual = Written(WriteSetFile, DB, R);
     qsizetype At = 0;
     while (At < Expected.size() && At < Actual.size() && Expected[At] == Actual[At])
       ++At;
@@ -107,8 +174,8 @@ TEST(FastWriter, WritesWhatTheStreamWriterWrites) {
     EXPECT_EQ(Actual.mid(At, 80), Expected.mid(At, 80)) << "from byte " << At;
   }
   TPropDB Empty;
-  EXPECT_EQ(Written(WriteSetFileFast, Empty, CommaRegional()),
-            Written(WriteSetFile, Empty, CommaRegional()));
+  EXPECT_EQ(Written(WriteSetFile, Empty, CommaRegional()),
+            Written(WriteWithStreamWriter, Empty, CommaRegional()));
 }
 
 // The date part written is the one the lists show, also where a count just
@@ -120,12 +187,86 @@ TEST(FastWriter, DatesAreTheDatePartsShown) {
   const PTypeRecord Set = DB.AddType();
   for (const double Date : Dates)
     DB.AddProp(Set)->Date = Date;
-  const QString Text = QString::fromUtf8(Written(WriteSetFileFast, DB, R));
+  const QString Text = QString::fromUtf8(Written(WriteSetFile, DB, R));
   qsizetype From = 0;
   for (const double Date : Dates) {
     SCOPED_TRACE(Date);
     From = Text.indexOf(QStringLiteral("date=\""), From) + 6;
     EXPECT_EQ(Text.mid(From, 10), DateToStr(Date, R));
+  }
+}
+
+// A fast reading gives what the general conversion gives, or leaves the text
+// to it; it takes every date and cost that the writer produces.
+TEST(FastValues, AgreeWithTheGeneralConversions) {
+  const TRegional Regionals[] = {CommaRegional(),
+                                 MakeRegional(TDateOrder::MDY, 1, 1, 2, u'/', u'.'),
+                                 MakeRegional(TDateOrder::YMD, 2, 2, 4, u'-', u'&')};
+  const char* Texts[] = {"0",
+                         "7",
+                         "-0",
+                         "-0,0",
+                         "007",
+                         "123456789",
+                         "1234567890",
+                         "12,5",
+                         "12.5",
+                         "-1,25",
+                         "0,1",
+                         "1,",
+                         ",5",
+                         "1E5",
+                         " 1",
+                         "999999999999999",
+                         "9999999999999999",
+                         "0,30000000000000004",
+                         "123456789012,345",
+                         "04.07.2010",
+                         "4.7.2010",
+                         "29.02.2024",
+                         "29.02.2023",
+                         "29.02.1900",
+                         "31.04.2022",
+                         "01.01.0001",
+                         "31.12.9999",
+                         "1.1.99",
+                         "1.1.099",
+                         "12/31/1999",
+                         "2/29/2000",
+                         "2010-07-04",
+                         "0.1.2000",
+                         "",
+                         "1..2010"};
+  std::mt19937_64 Rng(6);
+  for (const TRegional& R : Regionals) {
+    std::vector<std::string> All(std::begin(Texts), std::end(Texts));
+    for (int Day = -693593; Day < 2958466; Day += 997)
+      All.push_back(DateToFileStr(Day, R).toStdString());
+    for (int I = 0; I < 2000; ++I)
+      All.push_back(CostToStr(RandomCost(Rng), R.DecimalSeparator).toStdString());
+    int DatesTaken = 0, CostsTaken = 0;
+    for (const std::string& Text : All) {
+      SCOPED_TRACE(Text);
+      const QString General = QString::fromStdString(Text);
+      int32_t Int = 0;
+      if (IntFromBytes(Text, Int)) {
+        EXPECT_EQ(Int, StrToInt(General));
+      }
+      double Cost = 0;
+      if (CostFromBytes(Text, R.DecimalSeparator, Cost)) {
+        ++CostsTaken;
+        EXPECT_EQ(std::bit_cast<uint64_t>(Cost),
+                  std::bit_cast<uint64_t>(StrToCost(General, R.DecimalSeparator)));
+      }
+      double Date = 0;
+      if (DateFromBytes(Text, R, Date)) {
+        ++DatesTaken;
+        EXPECT_EQ(Date, StrToDate(General, R, 2026));
+      }
+    }
+    // Writer's dates all, and most costs (the rest have exponents or more digits).
+    EXPECT_GE(DatesTaken, 3652059 / 997);
+    EXPECT_GE(CostsTaken, 400);
   }
 }
 

@@ -1,0 +1,25 @@
+#pragma once
+
+// Attribute values straight from the parser's UTF-8 bytes. The fast forms
+// read the texts that the writer produces and give false for anything else,
+// which then goes to the general conversion (that also words a failure).
+
+#include "regional/Regional.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <string_view>
+
+// The bytes as UTF-16, in a string of exactly the length it needs. A leading
+// U+FEFF is a character of the value like any other.
+QString Utf8ToText(std::string_view Bytes);
+
+// One to nine decimal digits.
+bool IntFromBytes(std::string_view Text, int32_t& Value);
+// An optional minus, digits, and the decimal separator with digits after it;
+// fifteen digits at most.
+bool CostFromBytes(std::string_view Text, QChar Decimal, double& Value);
+// Day, month and a year of three or four digits in the order of Settings,
+// between single date separators, naming a date that exists.
+bool DateFromBytes(std::string_view Text, const TRegional& Settings, double& Value);
