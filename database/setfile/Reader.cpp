@@ -101,7 +101,7 @@ QString TReader::Text(std::string_view Value, TLastText* Last) {
   if (!Value.data())
     return QString();
   if (FValueBytes > ValueAllowance + ValueFactor * FFed)
-    Stop(QStringLiteral("Attribute values expand the document beyond the limit."));
+    Stop(ReasonText(Reason::ValuesExpand));
   if (!Last)
     return Utf8ToText(Value);
   if (Last->Raw != Value) {

@@ -137,7 +137,7 @@ double RandomCost(std::mt19937_64& Rng) {
   }
 }
 
-TEST(FastWriter, WritesWhatTheStreamWriterWrites) {
+TEST(SetFileWriter, WritesWhatTheStreamWriterWrites) {
   const TRegional Regionals[] = {CommaRegional(),
                                  MakeRegional(TDateOrder::MDY, 1, 1, 2, u'/', u'.'),
                                  // Separators that must be escaped or take more than one byte.
@@ -180,7 +180,7 @@ TEST(FastWriter, WritesWhatTheStreamWriterWrites) {
 
 // The date part written is the one the lists show, also where a count just
 // before midnight rounds to the next day and the day before shares a text.
-TEST(FastWriter, DatesAreTheDatePartsShown) {
+TEST(SetFileWriter, DatesAreTheDatePartsShown) {
   const double Dates[] = {-6.0, -5.9999999999, -5.0, -0.9999999999, 0, 1.9999999999, 2.0};
   const TRegional R = CommaRegional();
   TPropDB DB;
