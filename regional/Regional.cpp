@@ -38,96 +38,112 @@ struct TPatternItem {
   QString Literal;
 };
 
+void AddLiteral(std::vector<TPatternItem>& Items, const QString& Text) {
+  if (!Items.empty() && Items.back().Field == TField::None)
+    Items.back().Literal += Text;
+  else
+    Items.push_back({TField::None, 0, Text});
+}
+
+// Skips the glibc flags, a field width, then the E and O modifiers from I;
+// Flag is the last flag. Returns where the conversion letter is.
+qsizetype SkipModifiers(const QString& Pattern, qsizetype I, QChar& Flag) {
+  const qsizetype N = Pattern.size();
+  while (I < N && (Pattern[I] == u'-' || Pattern[I] == u'_' || Pattern[I] == u'0' ||
+                   Pattern[I] == u'^' || Pattern[I] == u'#')) {
+    Flag = Pattern[I];
+    ++I;
+  }
+  while (I < N && Pattern[I].isDigit())
+    ++I;
+  while (I < N && (Pattern[I] == u'E' || Pattern[I] == u'O'))
+    ++I;
+  return I;
+}
+
+void SplitPattern(const QString& Pattern, std::vector<TPatternItem>& Items, int Depth);
+
+// Adds what the conversion Conv with Flag stands for; Spec, its text, stays a
+// literal when it is no date field.
+void AddConversion(char16_t Conv, QChar Flag, const QString& Spec, std::vector<TPatternItem>& Items,
+                   int Depth) {
+  const bool NoPad = Flag == u'-' || Flag == u'_';
+  switch (Conv) {
+  case u'd':
+    Items.push_back({TField::Day, NoPad ? 1 : 2, {}});
+    break;
+  case u'e':
+    Items.push_back({TField::Day, Flag == u'0' ? 2 : 1, {}});
+    break;
+  case u'm':
+    Items.push_back({TField::Month, NoPad ? 1 : 2, {}});
+    break;
+  case u'b':
+  case u'B':
+  case u'h':
+    // Month names cannot be typed back; a number stands in for them.
+    Items.push_back({TField::Month, 2, {}});
+    break;
+  case u'y':
+  case u'g':
+    Items.push_back({TField::Year, 2, {}});
+    break;
+  case u'Y':
+  case u'G':
+  case u'C':
+    Items.push_back({TField::Year, 4, {}});
+    break;
+  case u'D':
+    if (Depth < 2)
+      SplitPattern(QStringLiteral("%m/%d/%y"), Items, Depth + 1);
+    break;
+  case u'F':
+    if (Depth < 2)
+      SplitPattern(QStringLiteral("%Y-%m-%d"), Items, Depth + 1);
+    break;
+  case u'x':
+    // The date representation itself; inside D_FMT only the C one makes sense.
+    if (Depth < 2)
+      SplitPattern(QStringLiteral("%m/%d/%y"), Items, Depth + 1);
+    break;
+  case u'%':
+    AddLiteral(Items, QStringLiteral("%"));
+    break;
+  case u'n':
+    AddLiteral(Items, QStringLiteral("\n"));
+    break;
+  case u't':
+    AddLiteral(Items, QStringLiteral("\t"));
+    break;
+  default:
+    AddLiteral(Items, Spec);
+    break;
+  }
+}
+
 // Splits a D_FMT pattern into fields and literals. Conversions that are no
 // date field (weekday names, times, ...) become literals so that the pattern
 // no longer fits the simple form and falls back to "/".
 void SplitPattern(const QString& Pattern, std::vector<TPatternItem>& Items, int Depth) {
-  auto AddLiteral = [&Items](const QString& Text) {
-    if (!Items.empty() && Items.back().Field == TField::None)
-      Items.back().Literal += Text;
-    else
-      Items.push_back({TField::None, 0, Text});
-  };
   const qsizetype N = Pattern.size();
   qsizetype I = 0;
   while (I < N) {
     const QChar C = Pattern[I];
     if (C != u'%' || I + 1 >= N) {
-      AddLiteral(QString(C));
+      AddLiteral(Items, QString(C));
       ++I;
       continue;
     }
     const qsizetype Start = I;
-    ++I;
-    // glibc flags, a field width, then the E and O modifiers.
     QChar Flag;
-    while (I < N && (Pattern[I] == u'-' || Pattern[I] == u'_' || Pattern[I] == u'0' ||
-                     Pattern[I] == u'^' || Pattern[I] == u'#')) {
-      Flag = Pattern[I];
-      ++I;
-    }
-    while (I < N && Pattern[I].isDigit())
-      ++I;
-    while (I < N && (Pattern[I] == u'E' || Pattern[I] == u'O'))
-      ++I;
+    I = SkipModifiers(Pattern, I + 1, Flag);
     if (I >= N) {
-      AddLiteral(Pattern.mid(Start));
+      AddLiteral(Items, Pattern.mid(Start));
       break;
     }
     const char16_t Conv = Pattern[I].unicode();
     ++I;
-    const bool NoPad = Flag == u'-' || Flag == u'_';
-    switch (Conv) {
-    case u'd':
-      Items.push_back({TField::Day, NoPad ? 1 : 2, {}});
-      break;
-    case u'e':
-      Items.push_back({TField::Day, Flag == u'0' ? 2 : 1, {}});
-      break;
-    case u'm':
-      Items.push_back({TField::Month, NoPad ? 1 : 2, {}});
-      break;
-    case u'b':
-    case u'B':
-    case u'h':
-      // Month names cannot be typed back; a number stands in for them.
-      Items.push_back({TField::Month, 2, {}});
-      break;
-    case u'y':
-    case u'g':
-      Items.push_back({TField::Year, 2, {}});
-      break;
-    case u'Y':
-    case u'G':
-    case u'C':
-      Items.push_back({TField::Year, 4, {}});
-      break;
-    case u'D':
-      if (Depth < 2)
-        SplitPattern(QStringLiteral("%m/%d/%y"), Items, Depth + 1);
-      break;
-    case u'F':
-      if (Depth < 2)
-        SplitPattern(QStringLiteral("%Y-%m-%d"), Items, Depth + 1);
-      break;
-    case u'x':
-      // The date representation itself; inside D_FMT only the C one makes sense.
-      if (Depth < 2)
-        SplitPattern(QStringLiteral("%m/%d/%y"), Items, Depth + 1);
-      break;
-    case u'%':
-      AddLiteral(QStringLiteral("%"));
-      break;
-    case u'n':
-      AddLiteral(QStringLiteral("\n"));
-      break;
-    case u't':
-      AddLiteral(QStringLiteral("\t"));
-      break;
-    default:
-      AddLiteral(Pattern.mid(Start, I - Start));
-      break;
-    }
+    AddConversion(Conv, Flag, Pattern.mid(Start, I - Start), Items, Depth);
   }
 }
 
