@@ -63,9 +63,9 @@ qsizetype SkipModifiers(const QString& Pattern, qsizetype I, QChar& Flag) {
 
 void SplitPattern(const QString& Pattern, std::vector<TPatternItem>& Items, int Depth);
 
-// Adds what the conversion Conv with Flag stands for; Spec, its text, stays a
+// Adds what the conversion Conv with Flag stands for; Text, as written, stays a
 // literal when it is no date field.
-void AddConversion(char16_t Conv, QChar Flag, const QString& Spec, std::vector<TPatternItem>& Items,
+void AddConversion(char16_t Conv, QChar Flag, const QString& Text, std::vector<TPatternItem>& Items,
                    int Depth) {
   const bool NoPad = Flag == u'-' || Flag == u'_';
   switch (Conv) {
@@ -116,7 +116,7 @@ void AddConversion(char16_t Conv, QChar Flag, const QString& Spec, std::vector<T
     AddLiteral(Items, QStringLiteral("\t"));
     break;
   default:
-    AddLiteral(Items, Spec);
+    AddLiteral(Items, Text);
     break;
   }
 }
