@@ -2,12 +2,8 @@
 
 #include "regional/Iconv.h"
 
-#include <QDate>
-
 #include <algorithm>
 #include <clocale>
-#include <cmath>
-#include <cstdint>
 #include <cstdlib>
 #include <langinfo.h>
 #include <locale.h>
@@ -42,96 +38,112 @@ struct TPatternItem {
   QString Literal;
 };
 
+void AddLiteral(std::vector<TPatternItem>& Items, const QString& Text) {
+  if (!Items.empty() && Items.back().Field == TField::None)
+    Items.back().Literal += Text;
+  else
+    Items.push_back({TField::None, 0, Text});
+}
+
+// Skips the glibc flags, a field width, then the E and O modifiers from I;
+// Flag is the last flag. Returns where the conversion letter is.
+qsizetype SkipModifiers(const QString& Pattern, qsizetype I, QChar& Flag) {
+  const qsizetype N = Pattern.size();
+  while (I < N && (Pattern[I] == u'-' || Pattern[I] == u'_' || Pattern[I] == u'0' ||
+                   Pattern[I] == u'^' || Pattern[I] == u'#')) {
+    Flag = Pattern[I];
+    ++I;
+  }
+  while (I < N && Pattern[I].isDigit())
+    ++I;
+  while (I < N && (Pattern[I] == u'E' || Pattern[I] == u'O'))
+    ++I;
+  return I;
+}
+
+void SplitPattern(const QString& Pattern, std::vector<TPatternItem>& Items, int Depth);
+
+// Adds what the conversion Conv with Flag stands for; Text, as written, stays a
+// literal when it is no date field.
+void AddConversion(char16_t Conv, QChar Flag, const QString& Text, std::vector<TPatternItem>& Items,
+                   int Depth) {
+  const bool NoPad = Flag == u'-' || Flag == u'_';
+  switch (Conv) {
+  case u'd':
+    Items.push_back({TField::Day, NoPad ? 1 : 2, {}});
+    break;
+  case u'e':
+    Items.push_back({TField::Day, Flag == u'0' ? 2 : 1, {}});
+    break;
+  case u'm':
+    Items.push_back({TField::Month, NoPad ? 1 : 2, {}});
+    break;
+  case u'b':
+  case u'B':
+  case u'h':
+    // Month names cannot be typed back; a number stands in for them.
+    Items.push_back({TField::Month, 2, {}});
+    break;
+  case u'y':
+  case u'g':
+    Items.push_back({TField::Year, 2, {}});
+    break;
+  case u'Y':
+  case u'G':
+  case u'C':
+    Items.push_back({TField::Year, 4, {}});
+    break;
+  case u'D':
+    if (Depth < 2)
+      SplitPattern(QStringLiteral("%m/%d/%y"), Items, Depth + 1);
+    break;
+  case u'F':
+    if (Depth < 2)
+      SplitPattern(QStringLiteral("%Y-%m-%d"), Items, Depth + 1);
+    break;
+  case u'x':
+    // The date representation itself; inside D_FMT only the C one makes sense.
+    if (Depth < 2)
+      SplitPattern(QStringLiteral("%m/%d/%y"), Items, Depth + 1);
+    break;
+  case u'%':
+    AddLiteral(Items, QStringLiteral("%"));
+    break;
+  case u'n':
+    AddLiteral(Items, QStringLiteral("\n"));
+    break;
+  case u't':
+    AddLiteral(Items, QStringLiteral("\t"));
+    break;
+  default:
+    AddLiteral(Items, Text);
+    break;
+  }
+}
+
 // Splits a D_FMT pattern into fields and literals. Conversions that are no
 // date field (weekday names, times, ...) become literals so that the pattern
 // no longer fits the simple form and falls back to "/".
 void SplitPattern(const QString& Pattern, std::vector<TPatternItem>& Items, int Depth) {
-  auto AddLiteral = [&Items](const QString& Text) {
-    if (!Items.empty() && Items.back().Field == TField::None)
-      Items.back().Literal += Text;
-    else
-      Items.push_back({TField::None, 0, Text});
-  };
   const qsizetype N = Pattern.size();
   qsizetype I = 0;
   while (I < N) {
     const QChar C = Pattern[I];
     if (C != u'%' || I + 1 >= N) {
-      AddLiteral(QString(C));
+      AddLiteral(Items, QString(C));
       ++I;
       continue;
     }
     const qsizetype Start = I;
-    ++I;
-    // glibc flags, a field width, then the E and O modifiers.
     QChar Flag;
-    while (I < N && (Pattern[I] == u'-' || Pattern[I] == u'_' || Pattern[I] == u'0' ||
-                     Pattern[I] == u'^' || Pattern[I] == u'#')) {
-      Flag = Pattern[I];
-      ++I;
-    }
-    while (I < N && Pattern[I].isDigit())
-      ++I;
-    while (I < N && (Pattern[I] == u'E' || Pattern[I] == u'O'))
-      ++I;
+    I = SkipModifiers(Pattern, I + 1, Flag);
     if (I >= N) {
-      AddLiteral(Pattern.mid(Start));
+      AddLiteral(Items, Pattern.mid(Start));
       break;
     }
     const char16_t Conv = Pattern[I].unicode();
     ++I;
-    const bool NoPad = Flag == u'-' || Flag == u'_';
-    switch (Conv) {
-    case u'd':
-      Items.push_back({TField::Day, NoPad ? 1 : 2, {}});
-      break;
-    case u'e':
-      Items.push_back({TField::Day, Flag == u'0' ? 2 : 1, {}});
-      break;
-    case u'm':
-      Items.push_back({TField::Month, NoPad ? 1 : 2, {}});
-      break;
-    case u'b':
-    case u'B':
-    case u'h':
-      // Month names cannot be typed back; a number stands in for them.
-      Items.push_back({TField::Month, 2, {}});
-      break;
-    case u'y':
-    case u'g':
-      Items.push_back({TField::Year, 2, {}});
-      break;
-    case u'Y':
-    case u'G':
-    case u'C':
-      Items.push_back({TField::Year, 4, {}});
-      break;
-    case u'D':
-      if (Depth < 2)
-        SplitPattern(QStringLiteral("%m/%d/%y"), Items, Depth + 1);
-      break;
-    case u'F':
-      if (Depth < 2)
-        SplitPattern(QStringLiteral("%Y-%m-%d"), Items, Depth + 1);
-      break;
-    case u'x':
-      // The date representation itself; inside D_FMT only the C one makes sense.
-      if (Depth < 2)
-        SplitPattern(QStringLiteral("%m/%d/%y"), Items, Depth + 1);
-      break;
-    case u'%':
-      AddLiteral(QStringLiteral("%"));
-      break;
-    case u'n':
-      AddLiteral(QStringLiteral("\n"));
-      break;
-    case u't':
-      AddLiteral(QStringLiteral("\t"));
-      break;
-    default:
-      AddLiteral(Pattern.mid(Start, I - Start));
-      break;
-    }
+    AddConversion(Conv, Flag, Pattern.mid(Start, I - Start), Items, Depth);
   }
 }
 
@@ -249,213 +261,6 @@ TRegional TRegional::FromPattern(const QByteArray& DFmt, QChar Decimal, const QB
   }
   Result.DateSeparator = Separator;
   return Result;
-}
-
-// --- Dates --------------------------------------------------------------------
-
-namespace {
-
-constexpr int64_t MsPerDay = 86400000;
-constexpr qint64 DayZeroJulian = 2415019; // 30 December 1899
-
-// Years 1 to 9999 of the proleptic Gregorian calendar: what four digits hold.
-bool ValidDate(int Y, int M, int D) {
-  return Y >= 1 && Y <= 9999 && QDate::isValid(Y, M, D);
-}
-
-double DayCount(int Y, int M, int D) {
-  return static_cast<double>(QDate(Y, M, D).toJulianDay() - DayZeroJulian);
-}
-
-int CurrentYear() {
-  return QDate::currentDate().year();
-}
-
-// Value with at least Width digits (zeros in front); Value is 0..9999.
-char* PutPadded(char* Out, int Value, int Width) {
-  char Digits[4];
-  int N = 0;
-  do {
-    Digits[N++] = char('0' + Value % 10);
-    Value /= 10;
-  } while (Value > 0 && N < 4);
-  for (int I = N; I < Width; ++I)
-    *Out++ = '0';
-  while (N > 0)
-    *Out++ = Digits[--N];
-  return Out;
-}
-
-QString Padded(int Value, int Width) {
-  char Buffer[8];
-  return QString::fromLatin1(Buffer, PutPadded(Buffer, Value, Width) - Buffer);
-}
-
-// The one layout of a date that both the texts and the file's bytes take.
-char* PutDate(char* Out, int Y, int M, int D, const TRegional& S, int YearWidth,
-              std::string_view Sep) {
-  const auto Field = [&](char* O, char Kind) {
-    switch (Kind) {
-    case 'd':
-      return PutPadded(O, D, S.DayWidth == 2 ? 2 : 1);
-    case 'm':
-      return PutPadded(O, M, S.MonthWidth == 2 ? 2 : 1);
-    default:
-      return YearWidth == 2 ? PutPadded(O, Y % 100, 2) : PutPadded(O, Y, 4);
-    }
-  };
-  const char* Order = S.DateOrder == TDateOrder::DMY   ? "dmy"
-                      : S.DateOrder == TDateOrder::YMD ? "ymd"
-                                                       : "mdy";
-  for (int I = 0; I < 3; ++I) {
-    if (I > 0)
-      Out = std::copy(Sep.begin(), Sep.end(), Out);
-    Out = Field(Out, Order[I]);
-  }
-  return Out;
-}
-
-QString FormatDate(int Y, int M, int D, const TRegional& S, int YearWidth) {
-  // Digits alone in bytes, the separator (any character) put in as text.
-  char Buffer[DateCharsMax];
-  const char* const End = PutDate(Buffer, Y, M, D, S, YearWidth, "\x01");
-  QString Out = QString::fromLatin1(Buffer, End - Buffer);
-  Out.replace(QChar(1), S.DateSeparator);
-  return Out;
-}
-
-QString DateMessage(const QString& Text) {
-  return QStringLiteral("''") + Text + QStringLiteral("'' is not a valid date");
-}
-
-} // namespace
-
-double EncodeDate(int Year, int Month, int Day) {
-  if (!ValidDate(Year, Month, Day))
-    throw TError(DateMessage(Padded(Year, 4) + u'-' + Padded(Month, 2) + u'-' + Padded(Day, 2)));
-  return DayCount(Year, Month, Day);
-}
-
-bool DecodeDate(double Date, int& Year, int& Month, int& Day) {
-  // Beyond this no date in 1..9999 can lie, and the product below stays exact.
-  if (!(Date > -1e7 && Date < 1e7))
-    return false;
-  // Round to milliseconds first so that 1.99999999999 is day 2, not day 1 at 24:00.
-  // A negative count keeps its day in the integer part: the time counts away
-  // from zero there, and rounding it must not move the date to the day before.
-  const int64_t Days = Date < 0 ? static_cast<int64_t>(Date)
-                                : std::llround(Date * static_cast<double>(MsPerDay)) / MsPerDay;
-  const QDate Result = QDate::fromJulianDay(Days + DayZeroJulian);
-  if (Result.year() < 1 || Result.year() > 9999)
-    return false;
-  Year = Result.year();
-  Month = Result.month();
-  Day = Result.day();
-  return true;
-}
-
-char* DateToFileChars(int Year, int Month, int Day, const TRegional& Settings,
-                      std::string_view Separator, char* Out) {
-  return PutDate(Out, Year, Month, Day, Settings, 4, Separator);
-}
-
-QString DateToStr(double Date, const TRegional& Settings) {
-  int Y = 0, M = 0, D = 0;
-  // Lists show nothing rather than a wrong date for a count outside the range.
-  if (!DecodeDate(Date, Y, M, D))
-    return QString();
-  return FormatDate(Y, M, D, Settings, Settings.YearWidth);
-}
-
-QString DateToFileStr(double Date, const TRegional& Settings) {
-  int Y = 0, M = 0, D = 0;
-  // A file must never receive a date that it cannot read back.
-  if (!DecodeDate(Date, Y, M, D))
-    throw TError(DateMessage(QString::number(Date, 'g', 17)));
-  return FormatDate(Y, M, D, Settings, 4);
-}
-
-double StrToDate(const QString& Text, const TRegional& Settings) {
-  return StrToDate(Text, Settings, CurrentYear());
-}
-
-double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear) {
-  const qsizetype N = Text.size();
-  qsizetype Pos = 0;
-  const QChar Sep = Settings.DateSeparator;
-  auto SkipSpaces = [&] {
-    while (Pos < N && Text[Pos] == u' ')
-      ++Pos;
-  };
-  int Values[3] = {0, 0, 0};
-  int Digits[3] = {0, 0, 0};
-  int Count = 0;
-  bool Ok = true;
-  while (true) {
-    SkipSpaces();
-    int Len = 0, Value = 0;
-    while (Pos < N && Text[Pos] >= u'0' && Text[Pos] <= u'9') {
-      if (++Len > 4)
-        break;
-      Value = Value * 10 + (Text[Pos].unicode() - u'0');
-      ++Pos;
-    }
-    if (Len == 0 || Len > 4) {
-      Ok = false;
-      break;
-    }
-    Values[Count] = Value;
-    Digits[Count] = Len;
-    ++Count;
-    SkipSpaces();
-    if (Pos >= N)
-      break;
-    if (Text[Pos] != Sep) {
-      Ok = false;
-      break;
-    }
-    ++Pos;
-    SkipSpaces();
-    if (Pos >= N)
-      break; // one trailing separator
-    if (Count == 3) {
-      Ok = false;
-      break;
-    }
-  }
-  if (!Ok || Count < 2)
-    throw TError(DateMessage(Text));
-
-  int Y = 0, M = 0, D = 0;
-  if (Count == 3) {
-    int YDigits = 0;
-    switch (Settings.DateOrder) {
-    case TDateOrder::MDY:
-      M = Values[0], D = Values[1], Y = Values[2], YDigits = Digits[2];
-      break;
-    case TDateOrder::DMY:
-      D = Values[0], M = Values[1], Y = Values[2], YDigits = Digits[2];
-      break;
-    case TDateOrder::YMD:
-      Y = Values[0], M = Values[1], D = Values[2], YDigits = Digits[0];
-      break;
-    }
-    if (YDigits <= 2) {
-      const int First = ThisYear - 50;
-      Y += First - First % 100;
-      if (Y < First)
-        Y += 100;
-    }
-  } else {
-    if (Settings.DateOrder == TDateOrder::DMY)
-      D = Values[0], M = Values[1];
-    else
-      M = Values[0], D = Values[1];
-    Y = ThisYear;
-  }
-  if (!ValidDate(Y, M, D))
-    throw TError(DateMessage(Text));
-  return DayCount(Y, M, D);
 }
 
 // --- 8-bit character set --------------------------------------------------------

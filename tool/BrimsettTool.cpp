@@ -332,27 +332,9 @@ int Export(const QString& Input, const QString& Output, const TRegional& Setting
   return ExitOk;
 }
 
-int Run(const QStringList& Args) {
-  TOptions O;
-  QCommandLineParser Parser;
-  Parser.addOptions({O.Help, O.Version, O.Locale, O.From, O.To, O.Language, O.AllLanguages,
-                     O.Country, O.AllCountries, O.Level});
-  if (!Parser.parse(Args))
-    throw TUsageError{ParseErrorText(Parser, Args, O)};
-  if (Parser.isSet(O.Help)) {
-    Print(stdout, TTool::tr(HelpText));
-    return ExitOk;
-  }
-  if (Parser.isSet(O.Version)) {
-    Print(stdout, ProgramName + u' ' + QStringLiteral(BRIMSETT_VERSION) + u'\n');
-    return ExitOk;
-  }
-
-  QStringList Files = Parser.positionalArguments();
-  if (Files.isEmpty())
-    throw TUsageError{TTool::tr("no command given")};
-  const QString Command = Files.takeFirst();
-
+// Refuses an unknown command, and an option that the command does not take
+// or that is given twice.
+void CheckOptions(const QCommandLineParser& Parser, const QString& Command) {
   QSet<QString> Allowed;
   if (Command == u"check")
     Allowed = {QStringLiteral("locale")};
@@ -373,26 +355,11 @@ int Run(const QStringList& Args) {
       throw TUsageError{TTool::tr("option %1 is given more than once").arg(Dashed(Name))};
     Seen.insert(Name);
   }
+}
 
-  if (Command == u"check") {
-    RequireFiles(Files, -1, Command);
-    const TRegional Settings =
-        Parser.isSet(O.Locale) ? SettingsOf(Parser.value(O.Locale)) : EnvironmentSettings();
-    return Check(Files, Settings);
-  }
-
-  if (Command == u"convert") {
-    for (const QCommandLineOption* Option : {&O.From, &O.To})
-      if (!Parser.isSet(*Option))
-        throw TUsageError{TTool::tr("the command convert needs the option %1")
-                              .arg(Dashed(Option->names().front()))};
-    const TRegional From = SettingsOf(Parser.value(O.From));
-    const TRegional To = SettingsOf(Parser.value(O.To));
-    RequireFiles(Files, 2, Command);
-    return Convert(Files[0], Files[1], From, To);
-  }
-
-  // export
+// The export command, once its options belong to it.
+int RunExport(const QCommandLineParser& Parser, const TOptions& O, const QStringList& Files,
+              const QString& Command) {
   if (Parser.isSet(O.Language) && Parser.isSet(O.AllLanguages))
     throw TUsageError{TTool::tr("--language and --all-languages exclude each other")};
   if (Parser.isSet(O.Country) && Parser.isSet(O.AllCountries))
@@ -417,6 +384,50 @@ int Run(const QStringList& Args) {
       RowCollator(Named ? CollationOf(Parser.value(O.Locale)) : CollationLocale());
   RequireFiles(Files, 2, Command);
   return Export(Files[0], Files[1], Settings, Filter, Level, Collator);
+}
+
+int Run(const QStringList& Args) {
+  TOptions O;
+  QCommandLineParser Parser;
+  Parser.addOptions({O.Help, O.Version, O.Locale, O.From, O.To, O.Language, O.AllLanguages,
+                     O.Country, O.AllCountries, O.Level});
+  if (!Parser.parse(Args))
+    throw TUsageError{ParseErrorText(Parser, Args, O)};
+  if (Parser.isSet(O.Help)) {
+    Print(stdout, TTool::tr(HelpText));
+    return ExitOk;
+  }
+  if (Parser.isSet(O.Version)) {
+    Print(stdout, ProgramName + u' ' + QStringLiteral(BRIMSETT_VERSION) + u'\n');
+    return ExitOk;
+  }
+
+  QStringList Files = Parser.positionalArguments();
+  if (Files.isEmpty())
+    throw TUsageError{TTool::tr("no command given")};
+  const QString Command = Files.takeFirst();
+
+  CheckOptions(Parser, Command);
+
+  if (Command == u"check") {
+    RequireFiles(Files, -1, Command);
+    const TRegional Settings =
+        Parser.isSet(O.Locale) ? SettingsOf(Parser.value(O.Locale)) : EnvironmentSettings();
+    return Check(Files, Settings);
+  }
+
+  if (Command == u"convert") {
+    for (const QCommandLineOption* Option : {&O.From, &O.To})
+      if (!Parser.isSet(*Option))
+        throw TUsageError{TTool::tr("the command convert needs the option %1")
+                              .arg(Dashed(Option->names().front()))};
+    const TRegional From = SettingsOf(Parser.value(O.From));
+    const TRegional To = SettingsOf(Parser.value(O.To));
+    RequireFiles(Files, 2, Command);
+    return Convert(Files[0], Files[1], From, To);
+  }
+
+  return RunExport(Parser, O, Files, Command);
 }
 
 } // namespace

@@ -7,12 +7,15 @@
 #include "database/SetFile.h"
 #include "database/setfile/Entities.h"
 #include "database/setfile/Expat.h"
+#include "database/setfile/Reasons.h"
 #include "database/setfile/SourceLine.h"
 
 #include <QDate>
 #include <QString>
 
 #include <array>
+#include <exception>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -97,6 +100,7 @@ private:
   void Unexpected();
   void ConversionFailed(const TError& Error);
   template <class TBody> void Guard(TBody Body);
+  static TReader* Self(void* Data) { return static_cast<TReader*>(Data); }
 
   // The last text of each attribute, by element.
   std::vector<TLastText> FLastType, FLastProp;
@@ -150,3 +154,19 @@ private:
                                            const XML_Char* PubId);
   static int XMLCALL UnknownEncodingHandler(void* Data, const XML_Char* Name, XML_Encoding* Info);
 };
+
+// Expat is C: nothing may unwind through it.
+template <class TBody> void TReader::Guard(TBody Body) {
+  if (!FStop.Reason.isEmpty())
+    return;
+  try {
+    Body();
+  } catch (const TStop&) {
+  } catch (const std::bad_alloc&) {
+    FStop = TLoadFailure::Parsing(ReasonText(Reason::OutOfMemory), Line());
+    XML_StopParser(FParser, XML_FALSE);
+  } catch (const std::exception& E) {
+    FStop = TLoadFailure::Parsing(QString::fromUtf8(E.what()), Line());
+    XML_StopParser(FParser, XML_FALSE);
+  }
+}

@@ -3,8 +3,8 @@
 
 #include "test_main_fixture.h"
 
-#include "regional/Translations.h"
 #include "database/AtomicFile.h"
+#include "regional/Translations.h"
 
 #include <QDialogButtonBox>
 #include <QFile>
