@@ -7,7 +7,6 @@
 
 #include "ui_Main.h"
 
-#include <QFocusFrame>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -228,8 +227,12 @@ void TMainForm::SetUpLists() {
   connect(FUi->ListTypes, &QAbstractItemView::doubleClicked, this, &TMainForm::ListTypesDblClick);
   connect(FUi->ListProps, &QAbstractItemView::doubleClicked, this, &TMainForm::ListPropsDblClick);
 
-  // The style draws no focus of its own around a list.
-  FFocusFrame = new QFocusFrame(this);
+  // The style draws no focus of its own around a list; a frame drawn beside
+  // it would be cut off by the splitter, so the list's own border shows it.
+  for (QTreeView* View : {FUi->ListTypes, FUi->ListProps})
+    View->setStyleSheet(
+        QStringLiteral("QTreeView { border: 1px solid palette(mid); }"
+                       "QTreeView:focus { border: 1px solid palette(highlight); }"));
   FUi->Splitter1->setStretchFactor(0, 0);
   FUi->Splitter1->setStretchFactor(1, 1);
 }
@@ -285,7 +288,6 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
     for (QTreeView* View : {FUi->ListTypes, FUi->ListProps}) {
       if (Watched != View)
         continue;
-      FFocusFrame->setWidget(View);
       QMetaObject::invokeMethod(
           View,
           [View] {
@@ -295,8 +297,6 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
           Qt::QueuedConnection);
     }
   }
-  if (Event->type() == QEvent::FocusOut && Watched == FFocusFrame->widget())
-    FFocusFrame->setWidget(nullptr);
   // A press on empty space below the rows ends the list's selection, as a
   // report list does; the item views themselves would keep it.
   if (Event->type() == QEvent::MouseButtonPress) {

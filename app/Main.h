@@ -11,7 +11,6 @@
 
 #include <memory>
 
-class QFocusFrame;
 class QItemSelection;
 class QLabel;
 class QMenu;
@@ -152,7 +151,6 @@ private:
   TDocument FDoc;
   TMainDialogs FDialogs;
   QLabel* FStatusPanel = nullptr;
-  QFocusFrame* FFocusFrame = nullptr;
   QMenu* FPopupMenuType = nullptr;
   QMenu* FPopupMenuProp = nullptr;
   TTypeListModel* FTypeModel = nullptr;
