@@ -27,15 +27,6 @@ const QString InitialSetFile = QStringLiteral("varnoke_set.vsxml");
 const QString SetFileFilter = QStringLiteral("Varnoke sets (*.vsxml)|*.vsxml");
 const QString SetFileExt = QStringLiteral("vsxml");
 
-// Our own reasons come from the catalogue; system reasons that Qt words
-// itself stay English unless its translation has them.
-QString ReasonInLanguage(const QString& Reason) {
-  const QString Own = TranslatedReason(Reason);
-  if (Own != Reason)
-    return Own;
-  return QCoreApplication::translate("QIODevice", Reason.toUtf8().constData());
-}
-
 // Replaces the entries of Box by the lines of FileName when it can be read;
 // the edit text stays whatever it was.
 void LoadBox(QComboBox* Box, const QString& FileName) {
@@ -174,10 +165,8 @@ bool TMainForm::SaveFile(const QString& File, TSaveReport Report) {
 
 QString TMainForm::ReasonText() const {
   if (const std::optional<TLoadFailure>& Failure = FDoc.LoadFailure())
-    return Failure
-        ->Lines(Failure->Code ? ExpatReason(Failure->Code) : ReasonInLanguage(Failure->Reason))
-        .join(QStringLiteral("\r\n"));
-  return ReasonInLanguage(FDoc.Error());
+    return Failure->WordedLines().join(QStringLiteral("\r\n"));
+  return TranslatedReason(FDoc.Error());
 }
 
 QString TMainForm::FileErrorText(TFileCommand Command, const QString& File) const {

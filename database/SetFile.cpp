@@ -5,6 +5,7 @@
 #include "database/AtomicFile.h"
 #include "database/PropDB.h"
 #include "database/RegularFile.h"
+#include "regional/ParseReasons.h"
 
 #include <QFile>
 
@@ -14,6 +15,10 @@ QStringList TLoadFailure::Lines(const QString& Worded) const {
   if (!Parse)
     return {Worded};
   return {Worded, QStringLiteral("Line: ") + QString::number(Line), Source};
+}
+
+QStringList TLoadFailure::WordedLines() const {
+  return Lines(Code ? ExpatReason(Code) : TranslatedReason(Reason));
 }
 
 QString TLoadFailure::Text() const {

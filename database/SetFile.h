@@ -34,6 +34,9 @@ struct TLoadFailure {
   QStringList Lines(const QString& Worded) const;
   // The lines joined by CR LF.
   QString Text() const;
+  // Lines() with the reason in the user's language: by the parser's code
+  // when there is one, else from the catalogue.
+  QStringList WordedLines() const;
 };
 
 // A load that failed; Message() is the failure's Text().

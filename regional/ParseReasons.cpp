@@ -150,7 +150,8 @@ QString TranslatedReason(const QString& English) {
   for (const TExpatReason& Reason : ExpatTable)
     if (English == QLatin1String(XML_ErrorString(static_cast<XML_Error>(Reason.Code))))
       return Translate("Expat", Reason.Text);
-  return English;
+  // System reasons that Qt words itself, in its own catalogue when it has them.
+  return QCoreApplication::translate("QIODevice", English.toUtf8().constData());
 }
 
 QString TranslatedMessage(const QString& Message) {

@@ -69,9 +69,9 @@ std::span<const char* const> OwnReasons();
 // expat's own text.
 QString ExpatReason(int Code);
 
-// English, a reason of OwnReasons() (filled in or not) or expat's own wording
-// of a code, translated; any other text, such as a conversion message, as it
-// is.
+// English, a reason of OwnReasons() (filled in or not), expat's own wording
+// of a code or a system reason that Qt words, translated; any other text,
+// such as a conversion message, as it is.
 QString TranslatedReason(const QString& English);
 
 // A reader's message with its first line, the reason, translated; the lines

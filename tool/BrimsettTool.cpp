@@ -123,15 +123,10 @@ QString OneLine(const QString& Message) {
   return Parts.join(QStringLiteral(" | "));
 }
 
-// A failed load's or save's reason in the user's language, its lines joined.
+// A failed load's or save's reason in the user's language, on one line.
 QString FailureText(const TDocument& Doc) {
-  if (const std::optional<TLoadFailure>& Failure = Doc.LoadFailure()) {
-    QStringList Lines = Failure->Lines(Failure->Code ? ExpatReason(Failure->Code)
-                                                     : TranslatedReason(Failure->Reason));
-    if (Lines.size() > 1 && Lines.back().isEmpty())
-      Lines.removeLast();
-    return Lines.join(QStringLiteral(" | "));
-  }
+  if (const std::optional<TLoadFailure>& Failure = Doc.LoadFailure())
+    return OneLine(Failure->WordedLines().join(QStringLiteral("\r\n")));
   return OneLine(TranslatedMessage(Doc.Error()));
 }
 
@@ -223,11 +218,13 @@ QString ReadInput(const QString& File, TDocument& Doc, const TRegional& Settings
 }
 
 // Standard output has no old content to keep, so it is written directly.
-void WriteStdout(const QByteArray& Bytes) {
+// Returns the reason of a failure, empty when everything was written.
+QString WriteStdout(const QByteArray& Bytes) {
   QFile Out;
   if (!Out.open(STDOUT_FILENO, QIODevice::WriteOnly, QFileDevice::DontCloseHandle) ||
       Out.write(Bytes) != Bytes.size() || !Out.flush())
-    throw TError(Out.errorString());
+    return OneLine(TranslatedMessage(Out.errorString()));
+  return QString();
 }
 
 int Check(const QStringList& Files, const TRegional& Settings) {
@@ -264,26 +261,16 @@ int Convert(const QString& Input, const QString& Output, const TRegional& From,
     Fail(TTool::tr("%1: not written").arg(Output));
     return ExitFailed;
   }
-  bool Written = false;
   QString Reason;
   if (IsStdStream(Output)) {
     QBuffer Buffer;
     Buffer.open(QIODevice::WriteOnly);
-    Written = Doc.Write(Buffer, To);
-    if (Written) {
-      try {
-        WriteStdout(Buffer.data());
-      } catch (const std::exception& E) {
-        Written = false;
-        Reason = OneLine(ErrorText(E));
-      }
-    }
-  } else {
-    Written = Doc.Save(Output, To);
+    Reason = Doc.Write(Buffer, To) ? WriteStdout(Buffer.data()) : FailureText(Doc);
+  } else if (!Doc.Save(Output, To)) {
+    Reason = FailureText(Doc);
   }
-  if (!Written) {
-    Fail(
-        TTool::tr("%1: write error: %2").arg(Output, Reason.isEmpty() ? FailureText(Doc) : Reason));
+  if (!Reason.isEmpty()) {
+    Fail(TTool::tr("%1: write error: %2").arg(Output, Reason));
     return ExitFailed;
   }
   return ExitOk;
@@ -314,21 +301,25 @@ int Export(const QString& Input, const QString& Output, const TRegional& Setting
     Fail(TTool::tr("%1: not written").arg(Output));
     return ExitFailed;
   }
+  QString Reason;
+  TExportLoss Loss;
   try {
     // One set's export after another is the export of all their rows: the
     // 8-bit character sets carry no state from line to line.
     const TPropList Rows = ExportRows(DB, Filter, Level, Collator);
-    TExportLoss Loss;
     if (IsStdStream(Output))
-      WriteStdout(ExportBytes(Rows, Settings, &Loss));
+      Reason = WriteStdout(ExportBytes(Rows, Settings, &Loss));
     else
       Loss = SaveExport(Output, Rows, Settings);
-    if (Loss.Characters > 0)
-      Fail(Output + QStringLiteral(": ") + ExportLossWarning(Loss, Settings));
   } catch (const std::exception& E) {
-    Fail(TTool::tr("%1: write error: %2").arg(Output, OneLine(ErrorText(E))));
+    Reason = OneLine(ErrorText(E));
+  }
+  if (!Reason.isEmpty()) {
+    Fail(TTool::tr("%1: write error: %2").arg(Output, Reason));
     return ExitFailed;
   }
+  if (Loss.Characters > 0)
+    Fail(Output + QStringLiteral(": ") + ExportLossWarning(Loss, Settings));
   return ExitOk;
 }
 
