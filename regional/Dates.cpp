@@ -100,12 +100,14 @@ bool DecodeDate(double Date, int& Year, int& Month, int& Day) {
   // from zero there, and rounding it must not move the date to the day before.
   const int64_t Days = Date < 0 ? static_cast<int64_t>(Date)
                                 : std::llround(Date * static_cast<double>(MsPerDay)) / MsPerDay;
-  const QDate Result = QDate::fromJulianDay(Days + DayZeroJulian);
-  if (Result.year() < 1 || Result.year() > 9999)
+  // The parts in one conversion: each of year(), month() and day() makes its own.
+  int Y = 0, M = 0, D = 0;
+  QDate::fromJulianDay(Days + DayZeroJulian).getDate(&Y, &M, &D);
+  if (Y < 1 || Y > 9999)
     return false;
-  Year = Result.year();
-  Month = Result.month();
-  Day = Result.day();
+  Year = Y;
+  Month = M;
+  Day = D;
   return true;
 }
 
