@@ -1,17 +1,19 @@
 #pragma once
 
-// The set file's elements and, for each, its attributes: the name and how the
-// reader takes a value into the record. A field of a record is added here, in
-// the record and in the writer; the order of a table is the order in which
-// the values are read.
+// The set file's elements and, for each, its attributes: the name, how the
+// reader takes a value into the record and how the writer puts it out. A
+// field of a record is added here and in the record; the order of a table is
+// the order in which the values are read and written.
 
 #include "database/PropDB.h"
 #include "database/setfile/Reader.h"
+#include "database/setfile/ValueOut.h"
 #include "database/setfile/Values.h"
 #include "regional/Guid.h"
 #include "regional/Regional.h"
 
 #include <array>
+#include <cmath>
 #include <string_view>
 
 constexpr const char* RootKey = "propdb";
@@ -23,6 +25,10 @@ template <class TRec> struct TAttribute {
   // Value's data is nullptr for an absent attribute; raises TError when it
   // does not convert.
   void (*Read)(TRec& Rec, std::string_view Value, TReader& Reader, TLastText& Last);
+  void (*Write)(const TRec& Rec, TValueOut& Out);
+  // Raises TError for a value that the reader could not take back; none
+  // where every value can be.
+  void (*Check)(const TRec& Rec, const TRegional& Settings) = nullptr;
 };
 
 // The fast forms of the conversions take the texts the writer produces;
@@ -40,15 +46,18 @@ inline int32_t ReadInt(std::string_view Value, TReader& R) {
 
 template <class TRec> constexpr TAttribute<TRec> GUIDAttribute() {
   return {"GUID",
-          [](TRec& Rec, std::string_view V, TReader& R, TLastText&) { Rec.GUID = ReadGUID(V, R); }};
+          [](TRec& Rec, std::string_view V, TReader& R, TLastText&) { Rec.GUID = ReadGUID(V, R); },
+          [](const TRec& Rec, TValueOut& Out) { Out.GUID(Rec.GUID); }};
 }
 
 // A text field; a Shared one takes the characters of a repeated text once.
 template <class TRec, QString TRec::*Field, bool Shared>
 constexpr TAttribute<TRec> TextAttribute(const char* Key) {
-  return {Key, [](TRec& Rec, std::string_view V, TReader& R, TLastText& L) {
+  return {Key,
+          [](TRec& Rec, std::string_view V, TReader& R, TLastText& L) {
             Rec.*Field = R.Text(V, Shared ? &L : nullptr);
-          }};
+          },
+          [](const TRec& Rec, TValueOut& Out) { Out.Text(Rec.*Field); }};
 }
 
 inline constexpr std::array<TAttribute<TTypeRecord>, 4> TypeAttributes = {
@@ -62,18 +71,35 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
     GUIDAttribute<TPropRecord>(),
     TextAttribute<TPropRecord, &TPropRecord::Name, false>("name"),
     {"detail",
-     [](TPropRecord& P, std::string_view V, TReader& R, TLastText&) { P.Detail = ReadInt(V, R); }},
-    {"default", [](TPropRecord& P, std::string_view V, TReader& R,
-                   TLastText&) { P.Default = (ReadInt(V, R) & 0xFF) != 0; }},
+     [](TPropRecord& P, std::string_view V, TReader& R, TLastText&) { P.Detail = ReadInt(V, R); },
+     [](const TPropRecord& P, TValueOut& Out) { Out.Int(P.Detail); }},
+    {"default",
+     [](TPropRecord& P, std::string_view V, TReader& R, TLastText&) {
+       P.Default = (ReadInt(V, R) & 0xFF) != 0;
+     },
+     [](const TPropRecord& P, TValueOut& Out) { Out.Raw(P.Default ? "1" : "0"); }},
     {"date",
      [](TPropRecord& P, std::string_view V, TReader& R, TLastText&) {
        if (!DateFromBytes(V, R.Settings(), P.Date))
          P.Date = StrToDate(R.Scratch(V), R.Settings(), R.ThisYear());
+     },
+     [](const TPropRecord& P, TValueOut& Out) { Out.Date(P.Date); },
+     [](const TPropRecord& P, const TRegional& Settings) {
+       int Y = 0, M = 0, D = 0;
+       if (!DecodeDate(P.Date, Y, M, D))
+         DateToFileStr(P.Date, Settings); // raises the date's own message
      }},
     {"cost",
      [](TPropRecord& P, std::string_view V, TReader& R, TLastText&) {
        if (!CostFromBytes(V, R.Settings().DecimalSeparator, P.Cost))
          P.Cost = StrToCost(R.Scratch(V), R.Settings().DecimalSeparator);
+     },
+     [](const TPropRecord& P, TValueOut& Out) { Out.Cost(P.Cost); },
+     [](const TPropRecord& P, const TRegional&) {
+       if (!std::isfinite(P.Cost))
+         throw TError(QStringLiteral("The cost of item \"%1\" in set \"%2\" is %3, which a "
+                                     "set file cannot hold")
+                          .arg(P.Name, P.Parent->Name, CostToStr(P.Cost, u'.')));
      }},
     TextAttribute<TPropRecord, &TPropRecord::Curr, true>("curr"),
 };

@@ -1,0 +1,60 @@
+#pragma once
+
+// The bytes of a set file as the writer builds them: attribute values escaped
+// and encoded as UTF-8 in one pass, numbers and dates formatted in place, all
+// handed to the device in large blocks.
+
+#include "regional/Guid.h"
+#include "regional/Regional.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class QIODevice;
+
+class TValueOut {
+public:
+  TValueOut(QIODevice& Device, const TRegional& Settings);
+
+  // Markup, as it stands.
+  void Raw(std::string_view Text) {
+    char* O = Room(Text.size());
+    std::memcpy(O, Text.data(), Text.size());
+    End(O + Text.size());
+  }
+  // The values, as they stand between an attribute's quotation marks.
+  void Text(const QString& Text);
+  void GUID(const TGUID& GUID);
+  void Int(int32_t Value);
+  // The date part in the settings' pattern; the count must be one that
+  // DecodeDate takes.
+  void Date(double Date);
+  void Cost(double Cost);
+
+  // Hands what is buffered to the device once a block is full, or at once.
+  // Raises TError with the device's reason when a write fails.
+  void FlushIfFull();
+  void Flush();
+
+private:
+  // Where the next N bytes go; End takes the end of what was put there.
+  char* Room(size_t N) {
+    if (FUsed + N > FBuffer.size())
+      Grow(N);
+    return FBuffer.data() + FUsed;
+  }
+  void Grow(size_t N);
+  void End(const char* Last) { FUsed = size_t(Last - FBuffer.data()); }
+
+  QIODevice& FDevice;
+  const TRegional& FSettings;
+  std::string FDateSeparator;
+  std::string FDecimal;
+  std::vector<char> FBuffer;
+  size_t FUsed = 0;
+};
