@@ -135,11 +135,13 @@ TMainForm::TMainForm(TPropDB* DB, const QStringList& Args, QWidget* Parent)
 
 TMainForm::~TMainForm() {
   // Closing lays the lists out once more; the records may be gone by then.
-  {
-    const QScopedValueRollback Guard(FUpdating, true);
-    FPropModel->Clear();
-    FTypeModel->Clear();
-  }
+  ClearRows();
+}
+
+void TMainForm::ClearRows() {
+  const QScopedValueRollback Guard(FUpdating, true);
+  FPropModel->Clear();
+  FTypeModel->Clear();
 }
 
 QTreeView* TMainForm::ListTypes() const {

@@ -63,6 +63,9 @@ public:
   void AddPropToList(PPropRecord Rec);
   void UpdateButtons();
   void RefillLists();
+  // Empties both lists without running a selection handler, before their
+  // records go.
+  void ClearRows();
   // Fills the boxes of the dialogs and the test view from the reference lists
   // in the working directory; the entry calls it once all windows exist.
   void LoadListCountryLang();

@@ -16,7 +16,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
-#include <QScopedValueRollback>
 #include <QSignalBlocker>
 
 #include <BrimsettVersion.h>
@@ -95,12 +94,8 @@ void TMainForm::SetFileName(const QString& Value) {
 }
 
 bool TMainForm::LoadFile(const QString& File, TPartial Partial) {
-  {
-    // The reader empties the database first: no row may outlive its record.
-    const QScopedValueRollback Guard(FUpdating, true);
-    FPropModel->Clear();
-    FTypeModel->Clear();
-  }
+  // The reader empties the database first: no row may outlive its record.
+  ClearRows();
   bool Loaded = false;
   {
     const TBusyCursor Busy;
@@ -182,11 +177,7 @@ QString TMainForm::FileErrorText(TFileCommand Command, const QString& File) cons
 }
 
 void TMainForm::ANewFileExecute() {
-  {
-    const QScopedValueRollback Guard(FUpdating, true);
-    FPropModel->Clear();
-    FTypeModel->Clear();
-  }
+  ClearRows();
   FDB->Clear();
   SetFileName(QString());
   UpdateButtons();
