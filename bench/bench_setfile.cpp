@@ -66,11 +66,11 @@ void FillDocument(TPropDB& DB, int Sets = SetCount) {
 }
 
 // The generated file, made once.
-struct TDocument {
+struct TBenchDocument {
   QTemporaryDir Dir;
   QString Path;
   qint64 Size = 0;
-  TDocument() {
+  TBenchDocument() {
     TRegional::SetCurrent(CommaRegional());
     Path = Dir.filePath(QStringLiteral("bench.vsxml"));
     TPropDB DB;
@@ -85,13 +85,13 @@ struct TDocument {
   }
 };
 
-const TDocument& Document() {
-  static const TDocument Doc;
+const TBenchDocument& Document() {
+  static const TBenchDocument Doc;
   return Doc;
 }
 
 void BM_LoadFromXML(benchmark::State& State) {
-  const TDocument& Doc = Document();
+  const TBenchDocument& Doc = Document();
   for (auto _ : State) {
     TPropDB DB;
     DB.LoadFromXML(Doc.Path, TRegional::Current());
@@ -102,7 +102,7 @@ void BM_LoadFromXML(benchmark::State& State) {
 
 // The same bytes through the parser alone, every attribute value read.
 void BM_BareReader(benchmark::State& State) {
-  const TDocument& Doc = Document();
+  const TBenchDocument& Doc = Document();
   QByteArray Bytes = Doc.Bytes();
   for (auto _ : State) {
     // Through a device, the parser's fastest way to take bytes in memory.
@@ -156,7 +156,7 @@ void BM_BareExpatAttributes(benchmark::State& State) {
 
 // Save(DB, FileName) over and over on the loaded document.
 template <class TSave> void MeasureSave(benchmark::State& State, const char* Name, TSave Save) {
-  const TDocument& Doc = Document();
+  const TBenchDocument& Doc = Document();
   TPropDB DB;
   DB.LoadFromXML(Doc.Path, TRegional::Current());
   const QString Out = Doc.Dir.filePath(QString::fromLatin1(Name));
@@ -174,7 +174,7 @@ void BM_SaveToXML(benchmark::State& State) {
 // The same elements and attribute texts, already made, through the writer
 // alone into a plain file of the same folder.
 void BM_BareWriter(benchmark::State& State) {
-  const TDocument& Doc = Document();
+  const TBenchDocument& Doc = Document();
   TPropDB DB;
   DB.LoadFromXML(Doc.Path, TRegional::Current());
   const TRegional& R = TRegional::Current();
@@ -313,7 +313,7 @@ void BM_RemoveType(benchmark::State& State) {
 }
 
 void BM_LoadPeakMemory(benchmark::State& State) {
-  const TDocument& Doc = Document();
+  const TBenchDocument& Doc = Document();
   double Above = 0;
   for (auto _ : State) {
     Above = PeakAbove(Doc.Path, SetCount * ItemsPerSet);
