@@ -10,61 +10,69 @@
 
 namespace {
 
-template <class TRec> auto FindOwned(std::vector<std::unique_ptr<TRec>>& List, const TRec* Rec) {
-  return std::find_if(List.begin(), List.end(),
-                      [Rec](const std::unique_ptr<TRec>& Owned) { return Owned.get() == Rec; });
+// A record from Pool at the end of List.
+template <class TRec> TRec* Append(TRecordPool<TRec>& Pool, std::vector<TRec*>& List) {
+  TRec* Rec = Pool.New();
+  try {
+    List.push_back(Rec);
+  } catch (...) {
+    Pool.Release(Rec);
+    throw;
+  }
+  return Rec;
+}
+
+template <class TRec> TRec* FindByGUID(const std::vector<TRec*>& List, const TGUID& GUID) {
+  const auto It = std::find_if(List.begin(), List.end(),
+                               [&GUID](const TRec* Rec) { return Rec->GUID == GUID; });
+  return It == List.end() ? nullptr : *It;
 }
 
 } // namespace
 
 PTypeRecord TPropDB::AddType() {
-  return FTypeList.emplace_back(std::make_unique<TTypeRecord>()).get();
+  return Append(FTypePool, FTypeList);
 }
 
 PPropRecord TPropDB::AddProp(PTypeRecord Parent) {
   if (!Parent)
     return nullptr;
-  auto Rec = std::make_unique<TPropRecord>();
+  const PPropRecord Rec = Append(FPropPool, FPropList);
   Rec->Parent = Parent;
-  return FPropList.emplace_back(std::move(Rec)).get();
+  return Rec;
 }
 
 PTypeRecord TPropDB::FindType(const TGUID& GUID) const {
-  for (const auto& Rec : FTypeList)
-    if (Rec->GUID == GUID)
-      return Rec.get();
-  return nullptr;
+  return FindByGUID(FTypeList, GUID);
 }
 
 PPropRecord TPropDB::FindProp(const TGUID& GUID) const {
-  for (const auto& Rec : FPropList)
-    if (Rec->GUID == GUID)
-      return Rec.get();
-  return nullptr;
+  return FindByGUID(FPropList, GUID);
 }
 
 PTypeRecord TPropDB::Types(int Index) const {
   if (Index < 0 || Index >= TypeCount())
     return nullptr;
-  return FTypeList[static_cast<size_t>(Index)].get();
+  return FTypeList[static_cast<size_t>(Index)];
 }
 
 PPropRecord TPropDB::Props(int Index) const {
   if (Index < 0 || Index >= PropCount())
     return nullptr;
-  return FPropList[static_cast<size_t>(Index)].get();
+  return FPropList[static_cast<size_t>(Index)];
 }
 
 bool TPropDB::RemoveProp(PPropRecord Rec) {
-  const auto It = FindOwned(FPropList, Rec);
+  const auto It = std::find(FPropList.begin(), FPropList.end(), Rec);
   if (It == FPropList.end())
     return false;
   FPropList.erase(It);
+  FPropPool.Release(Rec);
   return true;
 }
 
 bool TPropDB::RemoveType(PTypeRecord Rec) {
-  const auto It = FindOwned(FTypeList, Rec);
+  const auto It = std::find(FTypeList.begin(), FTypeList.end(), Rec);
   if (It == FTypeList.end())
     return false;
   // One stable pass instead of a RemoveProp per item: the same survivors in the
@@ -74,19 +82,22 @@ bool TPropDB::RemoveType(PTypeRecord Rec) {
   auto Out = FPropList.begin();
   for (auto In = FPropList.begin(); In != FPropList.end(); ++In) {
     if ((*In)->Parent == Rec)
-      In->reset();
+      FPropPool.Release(*In);
     else
-      *Out++ = std::move(*In);
+      *Out++ = *In;
   }
   FPropList.erase(Out, FPropList.end());
   FTypeList.erase(It);
+  FTypePool.Release(Rec);
   return true;
 }
 
 void TPropDB::Clear() {
   // Release the arrays too, as a new database would have none.
-  decltype(FPropList)().swap(FPropList);
-  decltype(FTypeList)().swap(FTypeList);
+  FPropPool.Reset(FPropList);
+  FTypePool.Reset(FTypeList);
+  TPropList().swap(FPropList);
+  TTypeList().swap(FTypeList);
 }
 
 TPropsBySet::TPropsBySet(const TPropDB& DB) {

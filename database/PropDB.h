@@ -1,5 +1,6 @@
 #pragma once
 
+#include "database/RecordPool.h"
 #include "regional/Guid.h"
 #include "regional/Regional.h"
 
@@ -7,7 +8,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <unordered_map>
 #include <vector>
@@ -47,6 +47,7 @@ using TPropList = std::vector<PPropRecord>;
 class TPropDB {
 public:
   TPropDB() = default;
+  ~TPropDB() { Clear(); }
   TPropDB(const TPropDB&) = delete;
   TPropDB& operator=(const TPropDB&) = delete;
 
@@ -70,8 +71,10 @@ public:
   QByteArray SaveToXMLBytes(const TRegional& Settings) const;
 
 private:
-  std::vector<std::unique_ptr<TPropRecord>> FPropList;
-  std::vector<std::unique_ptr<TTypeRecord>> FTypeList;
+  TRecordPool<TPropRecord> FPropPool;
+  TRecordPool<TTypeRecord> FTypePool;
+  TPropList FPropList;
+  TTypeList FTypeList;
 };
 
 // The items of every set of DB in item-list order, grouped in one pass over
