@@ -4,8 +4,11 @@
 #include "regional/Regional.h"
 #include "tests/TestError.h"
 
+#include <QUuid>
+
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -338,6 +341,28 @@ TEST(GUIDText, BothWays) {
     SCOPED_TRACE(Text);
     ExpectTError([&] { StringToGUID(T); },
                  QStringLiteral("'") + T + QStringLiteral("' is not a valid GUID value"));
+  }
+}
+
+// Every byte at every place: only a digit where a digit goes, the marks where
+// they go, and each digit's value where it lands.
+TEST(GUIDText, EveryByteAtEveryPlace) {
+  const std::string Good = "{01234567-89AB-CDEF-0123-456789abcdef}";
+  TGUID Base;
+  ASSERT_TRUE(ParseGUID(Good, Base));
+  for (size_t At = 0; At < Good.size(); ++At) {
+    for (int B = 0; B < 256; ++B) {
+      std::string Text = Good;
+      Text[At] = char(B);
+      const bool Mark = At == 0 || At == 37 || At == 9 || At == 14 || At == 19 || At == 24;
+      const bool Hex = std::isxdigit(B) != 0;
+      TGUID G;
+      SCOPED_TRACE(testing::Message() << "byte " << B << " at " << At);
+      ASSERT_EQ(ParseGUID(Text, G), Mark ? char(B) == Good[At] : Hex);
+      if (!Mark && Hex) {
+        EXPECT_EQ(G, GUIDFromUuid(QUuid::fromString(QLatin1StringView(Text.data(), 38))));
+      }
+    }
   }
 }
 
