@@ -76,7 +76,7 @@ const QString& TReader::Scratch(std::string_view Value) {
 QString TReader::Text(std::string_view Value, TLastText* Last) {
   if (!Value.data())
     return QString();
-  if (FValueBytes > ValueAllowance + ValueFactor * FFed)
+  if (FValueBytes + qint64(Value.size()) > ValueAllowance + ValueFactor * FFed)
     Stop(ReasonText(Reason::ValuesExpand));
   if (!Last)
     return Utf8ToText(Value);
@@ -90,9 +90,9 @@ QString TReader::Text(std::string_view Value, TLastText* Last) {
 template <class TTable>
 void TReader::Find(const XML_Char** Atts, const TTable& Table,
                    std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
-                   std::array<std::string_view, std::tuple_size_v<TTable>>& Values) {
+                   std::array<const XML_Char*, std::tuple_size_v<TTable>>& Values) {
   constexpr size_t Count = std::tuple_size_v<TTable>;
-  Values.fill({});
+  Values.fill(nullptr);
   // The writer's order is the table's: the attribute after the last one found
   // is tried first.
   size_t Next = 0;
@@ -107,15 +107,28 @@ void TReader::Find(const XML_Char** Atts, const TTable& Table,
         continue;
       Keys[I] = A[0];
     }
-    Values[I] = std::string_view(A[1]);
+    Values[I] = A[1];
     Next = I + 1;
   }
 }
 
+namespace {
+
+// Name against one of the format's names, a byte at a time: these are short,
+// and most elements are items.
+bool IsName(const XML_Char* Name, const char* Key) {
+  size_t I = 0;
+  while (Key[I] != 0 && Name[I] == Key[I])
+    ++I;
+  return Key[I] == 0 && Name[I] == 0;
+}
+
+} // namespace
+
 // The parser keeps every element name it meets; the format's own are few.
 void TReader::CountName(const XML_Char* Name) {
-  if (std::strcmp(Name, PropKey) == 0 || std::strcmp(Name, TypeKey) == 0 ||
-      std::strcmp(Name, RootKey) == 0 || FNames.count(std::string_view(Name)))
+  if (IsName(Name, PropKey) || IsName(Name, TypeKey) || IsName(Name, RootKey) ||
+      FNames.count(std::string_view(Name)))
     return;
   if (FNames.size() >= size_t(MaxElementNames))
     Stop(ReasonText(Reason::TooManyNames));
@@ -128,13 +141,27 @@ template <class TTable, class TRec>
 void TReader::ReadAttributes(const XML_Char** Atts, const TTable& Table,
                              std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
                              TRec& Rec, std::vector<TLastText>& Last) {
-  std::array<std::string_view, std::tuple_size_v<TTable>> Values;
-  Find(Atts, Table, Keys, Values);
+  constexpr size_t Count = std::tuple_size_v<TTable>;
   // Unrolled over the table, so that each conversion is a direct call.
-  const auto ReadAll = [&]<size_t... I>(std::index_sequence<I...>) {
-    ((FValueBytes += qint64(Values[I].size()), Table[I].Read(Rec, Values[I], *this, Last[I])), ...);
+  const auto ReadAll = [&]<size_t... I>(const auto& Values, std::index_sequence<I...>) {
+    ((FValueBytes += qint64(Table[I].Read(Rec, Values[I], *this, Last[I]))), ...);
   };
-  ReadAll(std::make_index_sequence<std::tuple_size_v<TTable>>());
+  // What the writer writes, each attribute once in the table's order and no
+  // other, is read straight from the parser's list.
+  const auto InOrder = [&]<size_t... I>(std::index_sequence<I...>) {
+    return ((Atts[2 * I] && Atts[2 * I] == Keys[I]) && ...) && !Atts[2 * Count];
+  };
+  if (InOrder(std::make_index_sequence<Count>())) {
+    struct TInPlace {
+      const XML_Char** Atts;
+      const XML_Char* operator[](size_t I) const { return Atts[2 * I + 1]; }
+    };
+    ReadAll(TInPlace{Atts}, std::make_index_sequence<Count>());
+    return;
+  }
+  std::array<const XML_Char*, Count> Values;
+  Find(Atts, Table, Keys, Values);
+  ReadAll(Values, std::make_index_sequence<Count>());
 }
 
 TReader::TElement TReader::ReadType(const XML_Char** Atts) {
@@ -170,19 +197,21 @@ TReader::TElement TReader::ReadChild(TElement Parent, const XML_Char* Name, cons
   switch (Parent) {
   case TElement::Outside:
     // Another root is another kind of file, which a save would destroy.
-    if (std::strcmp(Name, RootKey) != 0)
+    if (!IsName(Name, RootKey))
       Stop(ReasonText(Reason::NotPropdb));
     return ReadRoot(Atts);
   case TElement::Root:
-    if (std::strcmp(Name, TypeKey) == 0)
+    if (IsName(Name, TypeKey))
       return ReadType(Atts);
     Unexpected();
     return TElement::Skipped;
   case TElement::Type:
     // Nothing below an item, nor inside any other element, is looked at.
-    if (std::strcmp(Name, PropKey) == 0)
-      ReadProp(Atts);
-    return TElement::Skipped;
+    if (!IsName(Name, PropKey))
+      return TElement::Skipped;
+    ReadProp(Atts);
+    return TElement::Prop;
+  case TElement::Prop:
   case TElement::Skipped:
     break;
   }

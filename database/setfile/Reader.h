@@ -51,7 +51,8 @@ public:
   // the general conversions take them, in one buffer reused for all.
   const QString& Scratch(std::string_view Value);
   // As text of a record; with Last, a text that repeats the one before shares
-  // its characters.
+  // its characters. Stops the parse first when the values would outgrow
+  // their bound.
   QString Text(std::string_view Value, TLastText* Last = nullptr);
   const TRegional& Settings() const { return FSettings; }
   // Two-digit years are read against one year for the whole file.
@@ -59,8 +60,10 @@ public:
 
 private:
   // What an open element is to its children: outside the root (where the
-  // root is looked for), the root, a set, or one whose content is not read.
-  enum class TElement : unsigned char { Outside, Root, Type, Skipped };
+  // root is looked for), the root, a set, an item, or another whose content
+  // is not read. Items and skipped elements both have their content skipped;
+  // only the names of the latter are counted.
+  enum class TElement : unsigned char { Outside, Root, Type, Prop, Skipped };
 
   TPropDB& FDB;
   const TRegional& FSettings;
@@ -111,7 +114,7 @@ private:
   template <class TTable>
   void Find(const XML_Char** Atts, const TTable& Table,
             std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
-            std::array<std::string_view, std::tuple_size_v<TTable>>& Values);
+            std::array<const XML_Char*, std::tuple_size_v<TTable>>& Values);
   void CheckEntitiesInTag();
   TElement ReadChild(TElement Parent, const XML_Char* Name, const XML_Char** Atts);
   TElement ReadRoot(const XML_Char** Atts);

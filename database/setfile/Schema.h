@@ -22,9 +22,9 @@ constexpr const char* PropKey = "prop";
 
 template <class TRec> struct TAttribute {
   const char* Key; // as the parser gives it
-  // Value's data is nullptr for an absent attribute; raises TError when it
-  // does not convert.
-  void (*Read)(TRec& Rec, std::string_view Value, TReader& Reader, TLastText& Last);
+  // Value is nullptr for an absent attribute; gives the value's length in
+  // bytes, and raises TError when it does not convert.
+  size_t (*Read)(TRec& Rec, const char* Value, TReader& Reader, TLastText& Last);
   void (*Write)(const TRec& Rec, TValueOut& Out);
   // Raises TError for a value that the reader could not take back; none
   // where every value can be.
@@ -34,19 +34,37 @@ template <class TRec> struct TAttribute {
 // The fast forms of the conversions take the texts the writer produces;
 // anything else goes to the general conversion, which also words the failure.
 
-inline TGUID ReadGUID(std::string_view Value, TReader& R) {
-  TGUID GUID;
-  return ParseGUID(Value, GUID) ? GUID : StringToGUID(R.Scratch(Value));
+inline std::string_view View(const char* Value) {
+  return Value ? std::string_view(Value) : std::string_view();
 }
 
-inline int32_t ReadInt(std::string_view Value, TReader& R) {
-  int32_t Int = 0;
-  return IntFromBytes(Value, Int) ? Int : StrToInt(R.Scratch(Value));
+inline size_t ReadGUID(const char* Value, TReader& R, TGUID& GUID) {
+  const std::string_view Text = View(Value);
+  if (!ParseGUID(Text, GUID))
+    GUID = StringToGUID(R.Scratch(Text));
+  return Text.size();
+}
+
+// The numbers' fast forms read up to the value's end, so that only the
+// general conversion counts its length.
+template <class TValue, class TFast, class TGeneral>
+size_t ReadNumber(const char* Value, TValue& Out, TFast Fast, TGeneral General) {
+  if (const size_t Length = Value ? Fast(Value, Out) : 0)
+    return Length;
+  const std::string_view Text = View(Value);
+  Out = General(Text);
+  return Text.size();
+}
+
+inline size_t ReadInt(const char* Value, TReader& R, int32_t& Int) {
+  return ReadNumber(
+      Value, Int, [](const char* V, int32_t& I) { return IntFromBytes(V, I); },
+      [&R](std::string_view V) { return StrToInt(R.Scratch(V)); });
 }
 
 template <class TRec> constexpr TAttribute<TRec> GUIDAttribute() {
   return {"GUID",
-          [](TRec& Rec, std::string_view V, TReader& R, TLastText&) { Rec.GUID = ReadGUID(V, R); },
+          [](TRec& Rec, const char* V, TReader& R, TLastText&) { return ReadGUID(V, R, Rec.GUID); },
           [](const TRec& Rec, TValueOut& Out) { Out.GUID(Rec.GUID); }};
 }
 
@@ -54,8 +72,10 @@ template <class TRec> constexpr TAttribute<TRec> GUIDAttribute() {
 template <class TRec, QString TRec::*Field, bool Shared>
 constexpr TAttribute<TRec> TextAttribute(const char* Key) {
   return {Key,
-          [](TRec& Rec, std::string_view V, TReader& R, TLastText& L) {
-            Rec.*Field = R.Text(V, Shared ? &L : nullptr);
+          [](TRec& Rec, const char* V, TReader& R, TLastText& L) {
+            const std::string_view Text = View(V);
+            Rec.*Field = R.Text(Text, Shared ? &L : nullptr);
+            return Text.size();
           },
           [](const TRec& Rec, TValueOut& Out) { Out.Text(Rec.*Field); }};
 }
@@ -71,17 +91,23 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
     GUIDAttribute<TPropRecord>(),
     TextAttribute<TPropRecord, &TPropRecord::Name, false>("name"),
     {"detail",
-     [](TPropRecord& P, std::string_view V, TReader& R, TLastText&) { P.Detail = ReadInt(V, R); },
+     [](TPropRecord& P, const char* V, TReader& R, TLastText&) { return ReadInt(V, R, P.Detail); },
      [](const TPropRecord& P, TValueOut& Out) { Out.Int(P.Detail); }},
     {"default",
-     [](TPropRecord& P, std::string_view V, TReader& R, TLastText&) {
-       P.Default = (ReadInt(V, R) & 0xFF) != 0;
+     [](TPropRecord& P, const char* V, TReader& R, TLastText&) {
+       int32_t Int = 0;
+       const size_t Length = ReadInt(V, R, Int);
+       P.Default = (Int & 0xFF) != 0;
+       return Length;
      },
      [](const TPropRecord& P, TValueOut& Out) { Out.Raw(P.Default ? "1" : "0"); }},
     {"date",
-     [](TPropRecord& P, std::string_view V, TReader& R, TLastText&) {
-       if (!DateFromBytes(V, R.Settings(), P.Date))
-         P.Date = StrToDate(R.Scratch(V), R.Settings(), R.ThisYear());
+     [](TPropRecord& P, const char* V, TReader& R, TLastText&) {
+       return ReadNumber(
+           V, P.Date, [&R](const char* T, double& D) { return DateFromBytes(T, R.Settings(), D); },
+           [&R](std::string_view T) {
+             return StrToDate(R.Scratch(T), R.Settings(), R.ThisYear());
+           });
      },
      [](const TPropRecord& P, TValueOut& Out) { Out.Date(P.Date); },
      [](const TPropRecord& P, const TRegional& Settings) {
@@ -90,9 +116,11 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
          DateToFileStr(P.Date, Settings); // raises the date's own message
      }},
     {"cost",
-     [](TPropRecord& P, std::string_view V, TReader& R, TLastText&) {
-       if (!CostFromBytes(V, R.Settings().DecimalSeparator, P.Cost))
-         P.Cost = StrToCost(R.Scratch(V), R.Settings().DecimalSeparator);
+     [](TPropRecord& P, const char* V, TReader& R, TLastText&) {
+       const QChar Decimal = R.Settings().DecimalSeparator;
+       return ReadNumber(
+           V, P.Cost, [Decimal](const char* T, double& C) { return CostFromBytes(T, Decimal, C); },
+           [&R, Decimal](std::string_view T) { return StrToCost(R.Scratch(T), Decimal); });
      },
      [](const TPropRecord& P, TValueOut& Out) { Out.Cost(P.Cost); },
      [](const TPropRecord& P, const TRegional&) {

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -15,11 +16,15 @@
 // U+FEFF is a character of the value like any other.
 QString Utf8ToText(std::string_view Bytes);
 
+// The numbers read a value as the parser gives it, ended by a zero byte, and
+// stop at it: none needs the value's length first. Each gives the value's
+// length in bytes, or 0 for a text it does not take.
+
 // One to nine decimal digits.
-bool IntFromBytes(std::string_view Text, int32_t& Value);
+size_t IntFromBytes(const char* Text, int32_t& Value);
 // An optional minus, digits, and the decimal separator with digits after it;
 // fifteen digits at most.
-bool CostFromBytes(std::string_view Text, QChar Decimal, double& Value);
+size_t CostFromBytes(const char* Text, QChar Decimal, double& Value);
 // Day, month and a year of three or four digits in the order of Settings,
 // between single date separators, naming a date that exists.
-bool DateFromBytes(std::string_view Text, const TRegional& Settings, double& Value);
+size_t DateFromBytes(const char* Text, const TRegional& Settings, double& Value);

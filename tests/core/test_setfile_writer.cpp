@@ -8,6 +8,7 @@
 #include "tests/TestSettings.h"
 
 #include <QBuffer>
+#include <QStringDecoder>
 #include <QXmlStreamWriter>
 
 #include <gtest/gtest.h>
@@ -248,25 +249,64 @@ TEST(FastValues, AgreeWithTheGeneralConversions) {
     for (const std::string& Text : All) {
       SCOPED_TRACE(Text);
       const QString General = QString::fromStdString(Text);
+      // A taken text is taken whole, its length given.
       int32_t Int = 0;
-      if (IntFromBytes(Text, Int)) {
+      if (const size_t Length = IntFromBytes(Text.c_str(), Int)) {
+        EXPECT_EQ(Length, Text.size());
         EXPECT_EQ(Int, StrToInt(General));
       }
       double Cost = 0;
-      if (CostFromBytes(Text, R.DecimalSeparator, Cost)) {
+      if (const size_t Length = CostFromBytes(Text.c_str(), R.DecimalSeparator, Cost)) {
         ++CostsTaken;
+        EXPECT_EQ(Length, Text.size());
         EXPECT_EQ(std::bit_cast<uint64_t>(Cost),
                   std::bit_cast<uint64_t>(StrToCost(General, R.DecimalSeparator)));
       }
       double Date = 0;
-      if (DateFromBytes(Text, R, Date)) {
+      if (const size_t Length = DateFromBytes(Text.c_str(), R, Date)) {
         ++DatesTaken;
+        EXPECT_EQ(Length, Text.size());
         EXPECT_EQ(Date, StrToDate(General, R, 2026));
       }
     }
     // Writer's dates all, and most costs (the rest have exponents or more digits).
     EXPECT_GE(DatesTaken, 3652059 / 997);
     EXPECT_GE(CostsTaken, 400);
+  }
+}
+
+} // namespace
+
+namespace {
+
+// Texts of random characters of every UTF-8 length, some with a broken
+// sequence, across the lengths where the decoder changes its way.
+TEST(FastValues, TextsAreWhatQtDecodes) {
+  const std::vector<std::string> Pieces = {"a", " ", "~",  "д", "Я",
+                                           "é", "€", "中", "😀", "\xEF\xBB\xBF"};
+  const std::vector<std::string> Broken = {"\x80", "\xD0", "\xE2\x82", "\xF0\x9F\x98", "\xFF"};
+  std::mt19937 Rng(11);
+  for (int Case = 0; Case < 3000; ++Case) {
+    std::string Text;
+    const size_t Length = Rng() % (Case % 10 == 0 ? 400 : 40);
+    while (Text.size() < Length) {
+      // Mostly runs of one kind, as names are.
+      const std::string& Piece = Pieces[Rng() % Pieces.size()];
+      for (unsigned Run = Rng() % 9; Run > 0; --Run)
+        Text += Piece;
+    }
+    const bool Break = Case % 7 == 0;
+    if (Break)
+      Text.insert(Rng() % (Text.size() + 1), Broken[Rng() % Broken.size()]);
+    SCOPED_TRACE(testing::Message() << "case " << Case << ": " << Text);
+    // A leading byte order mark is a character of the value.
+    QStringDecoder Qt(QStringDecoder::Utf8,
+                      QStringDecoder::Flag::ConvertInitialBom | QStringDecoder::Flag::Stateless);
+    const QString Decoded = Utf8ToText(Text);
+    EXPECT_EQ(Decoded, QString(Qt.decode(QByteArrayView(Text.data(), qsizetype(Text.size())))));
+    if (!Break) {
+      EXPECT_EQ(Decoded.capacity(), Decoded.size());
+    }
   }
 }
 
