@@ -62,6 +62,7 @@ const char* const OwnTable[] = {
     Reason::UnexpectedNode,
     Reason::NestedTooDeeply,
     Reason::TooManyNames,
+    Reason::TooManyAttributes,
     Reason::ParameterEntity,
     Reason::EntityNotDeclared,
     Reason::EntityRefersToItself,

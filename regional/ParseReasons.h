@@ -28,6 +28,8 @@ inline constexpr const char* NestedTooDeeply =
     QT_TRANSLATE_NOOP("Reason", "Elements are nested too deeply.");
 inline constexpr const char* TooManyNames =
     QT_TRANSLATE_NOOP("Reason", "The document uses too many different element names.");
+inline constexpr const char* TooManyAttributes =
+    QT_TRANSLATE_NOOP("Reason", "An element has too many attributes.");
 inline constexpr const char* ParameterEntity =
     QT_TRANSLATE_NOOP("Reason", "Parameter entity references are not supported.");
 inline constexpr const char* EntityNotDeclared =

@@ -11,6 +11,11 @@ constexpr int MaxDepth = 10000;
 // The parser keeps an entry for every element name it meets; a set file has
 // three, and a few more may stand inside a set.
 constexpr int MaxElementNames = 1000;
+// A set file's elements have at most seven attributes. The parser spends much
+// on each, more on a name it has not met, and all of a tag's before the
+// reader sees any; so a tag longer than a read is also counted while it comes
+// in.
+constexpr int MaxAttributes = 1000;
 // The parser expands entity references by recursion; a set file has none.
 constexpr int MaxEntityDepth = 64;
 constexpr int MaxEntities = 100000;

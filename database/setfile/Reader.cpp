@@ -114,6 +114,33 @@ void TReader::Find(const XML_Char** Atts, const TTable& Table,
 
 namespace {
 
+// The attributes so far of a start tag that is still open at the end of what
+// the parser was given, counted as the equals signs outside quoted values;
+// none for any other markup.
+qint64 AttributesSoFar(const char* Bytes, qint64 Length, const TSourceEncoding& Encoding) {
+  const qint64 Step = Encoding.UnitSize();
+  const auto Unit = [&](qint64 I) {
+    const unsigned U = Encoding.UnitAt(Bytes + I * Step);
+    return Encoding.Kind == TSourceEncoding::Table && Encoding.Map ? unsigned((*Encoding.Map)[U])
+                                                                   : U;
+  };
+  const qint64 Units = Length / Step;
+  if (Units < 2 || Unit(0) != '<' || Unit(1) == '!' || Unit(1) == '?' || Unit(1) == '/')
+    return 0;
+  qint64 Count = 0;
+  unsigned Quote = 0;
+  for (qint64 I = 2; I < Units; ++I) {
+    const unsigned U = Unit(I);
+    if (Quote)
+      Quote = U == Quote ? 0 : Quote;
+    else if (U == '"' || U == '\'')
+      Quote = U;
+    else
+      Count += U == '=';
+  }
+  return Count;
+}
+
 // Name against one of the format's names, a byte at a time: these are short,
 // and most elements are items.
 bool IsName(const XML_Char* Name, const char* Key) {
@@ -124,6 +151,14 @@ bool IsName(const XML_Char* Name, const char* Key) {
 }
 
 } // namespace
+
+// The attributes written in the tag, not those its document type adds. A tag
+// that came within one read is counted here, whole; one longer was counted
+// while it came in. What the writer writes needs no count.
+void TReader::CheckAttributeCount() {
+  if (XML_GetSpecifiedAttributeCount(FParser) > 2 * MaxAttributes)
+    Stop(ReasonText(Reason::TooManyAttributes));
+}
 
 // The parser keeps every element name it meets; the format's own are few.
 void TReader::CountName(const XML_Char* Name) {
@@ -159,6 +194,7 @@ void TReader::ReadAttributes(const XML_Char** Atts, const TTable& Table,
     ReadAll(TInPlace{Atts}, std::make_index_sequence<Count>());
     return;
   }
+  CheckAttributeCount();
   std::array<const XML_Char*, Count> Values;
   Find(Atts, Table, Keys, Values);
   ReadAll(Values, std::make_index_sequence<Count>());
@@ -236,6 +272,8 @@ void TReader::OnStart(const XML_Char* Name, const XML_Char** Atts) {
   const TElement Child = FDone ? TElement::Skipped : ReadChild(Parent, Name, Atts);
   if (Child == TElement::Skipped)
     CountName(Name);
+  if (Child == TElement::Skipped || Child == TElement::Root)
+    CheckAttributeCount();
   FOpen.push_back(Child);
   UpdateTextHandler();
 }
@@ -357,8 +395,12 @@ void TReader::Read(QIODevice& Device) {
     // call; reading at least as much again as is pending keeps that linear.
     int Offset = 0, Size = 0;
     Want = ChunkSize;
-    if (XML_GetInputContext(FParser, &Offset, &Size))
+    if (const char* Pending = XML_GetInputContext(FParser, &Offset, &Size)) {
       Want = int(std::clamp<qint64>(2 * qint64(Size - Offset), ChunkSize, 1 << 28));
+      if (Size - Offset > ChunkSize &&
+          AttributesSoFar(Pending + Offset, Size - Offset, FEncoding) > MaxAttributes)
+        Fail(TLoadFailure::Parsing(ReasonText(Reason::TooManyAttributes), Line()), true);
+    }
   }
   const XML_Error Code = XML_GetErrorCode(FParser);
   if (Status != XML_STATUS_OK && Code == XML_ERROR_NO_MEMORY)

@@ -132,6 +132,7 @@ private:
   void CheckRawReferences(int Count);
   void CheckEntitiesInDefault();
   void CountName(const XML_Char* Name);
+  void CheckAttributeCount();
 
   static void XMLCALL StartHandler(void* Data, const XML_Char* Name, const XML_Char** Atts);
   static void XMLCALL EndHandler(void* Data, const XML_Char* Name);

@@ -218,7 +218,8 @@ TEST_F(SetFileErrors, HostileDocuments) {
        Laughs + "<propdb><type " + Guid + "><x>" + QByteArray("&a;").repeated(2000) +
            "</x></type></propdb>",
        Amplification, 0},
-      {"200,000 attributes", ManyAttributes + "/></propdb>", nullptr, 1},
+      // Refused while the tag still comes in, before its end is even seen.
+      {"200,000 attributes", ManyAttributes, "An element has too many attributes.", 0},
       {"attribute defaults",
        Defaults + ">]><propdb>" + QByteArray("<x/>").repeated(20000) + "</propdb>",
        "Attribute defaults expand the document beyond the limit.", 0},
@@ -270,6 +271,13 @@ TEST_F(SetFileErrors, DocumentsReadOnlyAsTheyStand) {
     QByteArray Body;
     for (int I = 0; I < Count; ++I)
       Body += "<n" + QByteArray::number(I) + "/>";
+    return Body;
+  };
+  // Count attributes of 100 bytes each; a set has two more.
+  const auto Attributes = [](int Count) {
+    QByteArray Body;
+    for (int I = 0; I < Count; ++I)
+      Body += " a" + QByteArray::number(I) + "='" + QByteArray(90, 'v') + "'";
     return Body;
   };
   const auto Utf16 = [](QStringConverter::Encoding E) {
@@ -332,6 +340,14 @@ TEST_F(SetFileErrors, DocumentsReadOnlyAsTheyStand) {
        "<propdb>" + Set + "\"A\">" + Names(1000) + "</type></propdb>", "A", 0},
       {"1,001 element names", "<propdb>\n" + Names(1001) + "</propdb>",
        "The document uses too many different element names.", 2},
+      // Tags longer than the reader's pieces, their attributes counted as
+      // they come in; an equals sign in a value is none.
+      {"1,000 attributes on a set", "<propdb>" + Set + "\"A\"" + Attributes(998) + "/></propdb>",
+       "A", 0},
+      {"equals signs in a long value",
+       "<propdb>" + Set + "\"A\" x='" + QByteArray(200000, '=') + "'/></propdb>", "A", 0},
+      {"1,001 attributes on a set", "<propdb>\n" + Set + "\"A\"" + Attributes(999) + "/></propdb>",
+       "An element has too many attributes.", 2},
   };
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
