@@ -27,8 +27,9 @@ public:
       FFree = Slot->Next;
     } else {
       if (FUsed == BlockSize || FBlocks.empty()) {
-        FBlocks.reserve(FBlocks.size() + 1); // may throw before anything changes
-        FBlocks.push_back(std::make_unique_for_overwrite<TSlot[]>(BlockSize));
+        // Nothing changes when either allocation fails.
+        auto Block = std::make_unique_for_overwrite<TSlot[]>(BlockSize);
+        FBlocks.push_back(std::move(Block));
         FUsed = 0;
       }
       Slot = &FBlocks.back()[FUsed++];
