@@ -7,7 +7,7 @@
 
 #include <benchmark/benchmark.h>
 
-enum THostile { hAttributes, hAmplification, hDefaults, hNesting, hNames, hCount };
+enum THostile { hAttributes, hAmplification, hDefaults, hNesting, hNames, hAttributeNames, hCount };
 
 struct THostileFiles {
   QTemporaryDir Dir;

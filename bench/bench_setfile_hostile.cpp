@@ -52,6 +52,16 @@ THostileFiles::THostileFiles() {
     Bytes[hNames] += "<" + Name + "/>";
   }
   Bytes[hNames] += "</propdb>";
+  // 2 MB of sets, each with as many attributes as an element may have, all
+  // of other names.
+  Bytes[hAttributeNames] = "<propdb>";
+  for (int I = 0; Bytes[hAttributeNames].size() < (2 << 20);) {
+    Bytes[hAttributeNames] += "<type " + Guid;
+    for (int A = 1; A < 1000; ++A)
+      Bytes[hAttributeNames] += " a" + QByteArray::number(I++) + "=\"\"";
+    Bytes[hAttributeNames] += "/>";
+  }
+  Bytes[hAttributeNames] += "</propdb>";
   for (int H = 0; H < hCount; ++H) {
     Path[H] = Dir.filePath(QStringLiteral("hostile%1.vsxml").arg(H));
     QFile F(Path[H]);

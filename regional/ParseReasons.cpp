@@ -63,6 +63,7 @@ const char* const OwnTable[] = {
     Reason::NestedTooDeeply,
     Reason::TooManyNames,
     Reason::TooManyAttributes,
+    Reason::TooManyAttributeNames,
     Reason::ParameterEntity,
     Reason::EntityNotDeclared,
     Reason::EntityRefersToItself,

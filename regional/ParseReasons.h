@@ -30,6 +30,8 @@ inline constexpr const char* TooManyNames =
     QT_TRANSLATE_NOOP("Reason", "The document uses too many different element names.");
 inline constexpr const char* TooManyAttributes =
     QT_TRANSLATE_NOOP("Reason", "An element has too many attributes.");
+inline constexpr const char* TooManyAttributeNames =
+    QT_TRANSLATE_NOOP("Reason", "The document uses too many different attribute names.");
 inline constexpr const char* ParameterEntity =
     QT_TRANSLATE_NOOP("Reason", "Parameter entity references are not supported.");
 inline constexpr const char* EntityNotDeclared =

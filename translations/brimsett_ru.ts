@@ -198,6 +198,10 @@
         <translation>Корневой элемент — не &quot;propdb&quot;</translation>
     </message>
     <message>
+        <source>The document uses too many different attribute names.</source>
+        <translation>В документе слишком много разных имён атрибутов.</translation>
+    </message>
+    <message>
         <source>An element has too many attributes.</source>
         <translation>У элемента слишком много атрибутов.</translation>
     </message>

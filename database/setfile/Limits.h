@@ -16,6 +16,8 @@ constexpr int MaxElementNames = 1000;
 // reader sees any; so a tag longer than a read is also counted while it comes
 // in.
 constexpr int MaxAttributes = 1000;
+// And it keeps an entry for every attribute name; a set file has nine.
+constexpr int MaxAttributeNames = 1000;
 // The parser expands entity references by recursion; a set file has none.
 constexpr int MaxEntityDepth = 64;
 constexpr int MaxEntities = 100000;

@@ -90,7 +90,7 @@ QString TReader::Text(std::string_view Value, TLastText* Last) {
 template <class TTable>
 void TReader::Find(const XML_Char** Atts, const TTable& Table,
                    std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
-                   std::array<const XML_Char*, std::tuple_size_v<TTable>>& Values) {
+                   std::array<const XML_Char*, std::tuple_size_v<TTable>>& Values, int Specified) {
   constexpr size_t Count = std::tuple_size_v<TTable>;
   Values.fill(nullptr);
   // The writer's order is the table's: the attribute after the last one found
@@ -103,8 +103,11 @@ void TReader::Find(const XML_Char** Atts, const TTable& Table,
       while (I < Count && A[0] != Keys[I] &&
              (A[0][0] != Table[I].Key[0] || std::strcmp(A[0], Table[I].Key) != 0))
         ++I;
-      if (I == Count)
+      if (I == Count) {
+        if (A - Atts < Specified)
+          CountAttributeName(A[0]);
         continue;
+      }
       Keys[I] = A[0];
     }
     Values[I] = A[1];
@@ -152,12 +155,15 @@ bool IsName(const XML_Char* Name, const char* Key) {
 
 } // namespace
 
-// The attributes written in the tag, not those its document type adds. A tag
-// that came within one read is counted here, whole; one longer was counted
-// while it came in. What the writer writes needs no count.
-void TReader::CheckAttributeCount() {
-  if (XML_GetSpecifiedAttributeCount(FParser) > 2 * MaxAttributes)
+// The attributes written in the tag, not those its document type adds (whose
+// bound is their own); as many entries of Atts, two an attribute. A tag that
+// came within one read is counted here, whole; one longer was counted while
+// it came in. What the writer writes needs no count.
+int TReader::CheckAttributeCount() {
+  const int Specified = XML_GetSpecifiedAttributeCount(FParser);
+  if (Specified > 2 * MaxAttributes)
     Stop(ReasonText(Reason::TooManyAttributes));
+  return Specified;
 }
 
 // The parser keeps every element name it meets; the format's own are few.
@@ -168,6 +174,16 @@ void TReader::CountName(const XML_Char* Name) {
   if (FNames.size() >= size_t(MaxElementNames))
     Stop(ReasonText(Reason::TooManyNames));
   FNames.emplace(Name);
+}
+
+// The same for the attribute names that nothing reads: the parser spends the
+// most on a name it has not met before.
+void TReader::CountAttributeName(const XML_Char* Name) {
+  if (FAttributeNames.count(std::string_view(Name)))
+    return;
+  if (FAttributeNames.size() >= size_t(MaxAttributeNames))
+    Stop(ReasonText(Reason::TooManyAttributeNames));
+  FAttributeNames.emplace(Name);
 }
 
 // Reads the attributes that Table knows into Rec, in the table's order;
@@ -194,9 +210,9 @@ void TReader::ReadAttributes(const XML_Char** Atts, const TTable& Table,
     ReadAll(TInPlace{Atts}, std::make_index_sequence<Count>());
     return;
   }
-  CheckAttributeCount();
+  const int Specified = CheckAttributeCount();
   std::array<const XML_Char*, Count> Values;
-  Find(Atts, Table, Keys, Values);
+  Find(Atts, Table, Keys, Values, Specified);
   ReadAll(Values, std::make_index_sequence<Count>());
 }
 
@@ -272,8 +288,11 @@ void TReader::OnStart(const XML_Char* Name, const XML_Char** Atts) {
   const TElement Child = FDone ? TElement::Skipped : ReadChild(Parent, Name, Atts);
   if (Child == TElement::Skipped)
     CountName(Name);
-  if (Child == TElement::Skipped || Child == TElement::Root)
-    CheckAttributeCount();
+  if (Child == TElement::Skipped || Child == TElement::Root) {
+    const int Specified = CheckAttributeCount();
+    for (int A = 0; A < Specified; A += 2)
+      CountAttributeName(Atts[A]);
+  }
   FOpen.push_back(Child);
   UpdateTextHandler();
 }

@@ -87,6 +87,8 @@ private:
   TEntityGraph FEntities;
   // The element names other than the format's own, as the parser met them.
   std::unordered_set<std::string, TNameHash, std::equal_to<>> FNames;
+  // The attribute names that nothing reads, likewise.
+  std::unordered_set<std::string, TNameHash, std::equal_to<>> FAttributeNames;
   std::unordered_map<std::string, int> FAttlists; // declared attributes by element
   QString FScratch;
   // The first failure that keeps the records read before it.
@@ -114,7 +116,7 @@ private:
   template <class TTable>
   void Find(const XML_Char** Atts, const TTable& Table,
             std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
-            std::array<const XML_Char*, std::tuple_size_v<TTable>>& Values);
+            std::array<const XML_Char*, std::tuple_size_v<TTable>>& Values, int Specified);
   void CheckEntitiesInTag();
   TElement ReadChild(TElement Parent, const XML_Char* Name, const XML_Char** Atts);
   TElement ReadRoot(const XML_Char** Atts);
@@ -132,7 +134,8 @@ private:
   void CheckRawReferences(int Count);
   void CheckEntitiesInDefault();
   void CountName(const XML_Char* Name);
-  void CheckAttributeCount();
+  int CheckAttributeCount();
+  void CountAttributeName(const XML_Char* Name);
 
   static void XMLCALL StartHandler(void* Data, const XML_Char* Name, const XML_Char** Atts);
   static void XMLCALL EndHandler(void* Data, const XML_Char* Name);

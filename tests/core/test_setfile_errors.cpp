@@ -273,6 +273,12 @@ TEST_F(SetFileErrors, DocumentsReadOnlyAsTheyStand) {
       Body += "<n" + QByteArray::number(I) + "/>";
     return Body;
   };
+  const auto AttributeNames = [](int Count) {
+    QByteArray Body;
+    for (int I = 0; I < Count; ++I)
+      Body += "<x a" + QByteArray::number(I) + "=''/>";
+    return Body;
+  };
   // Count attributes of 100 bytes each; a set has two more.
   const auto Attributes = [](int Count) {
     QByteArray Body;
@@ -346,6 +352,10 @@ TEST_F(SetFileErrors, DocumentsReadOnlyAsTheyStand) {
        "A", 0},
       {"equals signs in a long value",
        "<propdb>" + Set + "\"A\" x='" + QByteArray(200000, '=') + "'/></propdb>", "A", 0},
+      {"1,000 attribute names nothing reads",
+       "<propdb>" + Set + "\"A\">" + AttributeNames(1000) + "</type></propdb>", "A", 0},
+      {"1,001 attribute names", "<propdb>\n" + AttributeNames(1001) + "</propdb>",
+       "The document uses too many different attribute names.", 2},
       {"1,001 attributes on a set", "<propdb>\n" + Set + "\"A\"" + Attributes(999) + "/></propdb>",
        "An element has too many attributes.", 2},
   };
