@@ -5,6 +5,7 @@
 
 #include <QDate>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -12,15 +13,6 @@ namespace {
 
 constexpr int64_t MsPerDay = 86400000;
 constexpr qint64 DayZeroJulian = 2415019; // 30 December 1899
-
-// Years 1 to 9999 of the proleptic Gregorian calendar: what four digits hold.
-bool ValidDate(int Y, int M, int D) {
-  return Y >= 1 && Y <= 9999 && QDate::isValid(Y, M, D);
-}
-
-double DayCount(int Y, int M, int D) {
-  return static_cast<double>(QDate(Y, M, D).toJulianDay() - DayZeroJulian);
-}
 
 int CurrentYear() {
   return QDate::currentDate().year();
@@ -41,9 +33,9 @@ char* PutPadded(char* Out, int Value, int Width) {
   return Out;
 }
 
+// For messages, so any value: the file's layout never takes one outside 0..9999.
 QString Padded(int Value, int Width) {
-  char Buffer[8];
-  return QString::fromLatin1(Buffer, PutPadded(Buffer, Value, Width) - Buffer);
+  return QString::number(Value).rightJustified(Width, u'0');
 }
 
 // The one layout of a date that both the texts and the file's bytes take.
@@ -85,10 +77,29 @@ QString DateMessage(const QString& Text) {
 
 } // namespace
 
+bool TryEncodeDate(int Y, int M, int D, double& Value) {
+  static constexpr int MonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool Leap = (Y % 4 == 0 && Y % 100 != 0) || Y % 400 == 0;
+  // Years 1 to 9999 of the proleptic Gregorian calendar: what four digits hold.
+  if (Y < 1 || Y > 9999 || M < 1 || M > 12 || D < 1 || D > MonthDays[M - 1] + (M == 2 && Leap))
+    return false;
+  // Days from the calendar's eras of 400 years, counted from 1 March of year
+  // 0; day 0 is 30 December 1899. Arithmetic rather than QDate: the reader
+  // takes a date for every item.
+  const int YearFromMarch = M <= 2 ? Y - 1 : Y;
+  const int Era = YearFromMarch / 400;
+  const int YearOfEra = YearFromMarch - Era * 400;
+  const int DayOfYear = (153 * (M > 2 ? M - 3 : M + 9) + 2) / 5 + D - 1;
+  const int DayOfEra = YearOfEra * 365 + YearOfEra / 4 - YearOfEra / 100 + DayOfYear;
+  Value = double(Era * 146097 + DayOfEra - 693899);
+  return true;
+}
+
 double EncodeDate(int Year, int Month, int Day) {
-  if (!ValidDate(Year, Month, Day))
+  double Value = 0;
+  if (!TryEncodeDate(Year, Month, Day, Value))
     throw TError(DateMessage(Padded(Year, 4) + u'-' + Padded(Month, 2) + u'-' + Padded(Day, 2)));
-  return DayCount(Year, Month, Day);
+  return Value;
 }
 
 bool DecodeDate(double Date, int& Year, int& Month, int& Day) {
@@ -210,7 +221,8 @@ double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear) {
       M = Values[0], D = Values[1];
     Y = ThisYear;
   }
-  if (!ValidDate(Y, M, D))
+  double Value = 0;
+  if (!TryEncodeDate(Y, M, D, Value))
     throw TError(DateMessage(Text));
-  return DayCount(Y, M, D);
+  return Value;
 }

@@ -46,6 +46,8 @@ struct TRegional {
 // day 0 the integer part is the day and the time counts away from zero).
 // Raises TError for a date that does not exist or lies outside the years 1..9999.
 double EncodeDate(int Year, int Month, int Day);
+// The same without raising: false for a date that EncodeDate refuses.
+bool TryEncodeDate(int Year, int Month, int Day, double& Value);
 // Date part of a day count as year, month, day; false when outside the years 1..9999.
 bool DecodeDate(double Date, int& Year, int& Month, int& Day);
 

@@ -185,23 +185,6 @@ size_t CostFromBytes(const char* Text, QChar Decimal, double& Value) {
 
 namespace {
 
-// The day count of a date that exists, or false.
-bool DayCount(int64_t Y, int64_t M, int64_t D, double& Value) {
-  static constexpr int MonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool Leap = (Y % 4 == 0 && Y % 100 != 0) || Y % 400 == 0;
-  if (Y < 1 || M < 1 || M > 12 || D < 1 || D > MonthDays[M - 1] + (M == 2 && Leap))
-    return false;
-  // Days from the proleptic Gregorian calendar's eras of 400 years, counted
-  // from 1 March of year 0; day 0 is 30 December 1899.
-  const int64_t YearFromMarch = M <= 2 ? Y - 1 : Y;
-  const int64_t Era = YearFromMarch / 400;
-  const int64_t YearOfEra = YearFromMarch - Era * 400;
-  const int64_t DayOfYear = (153 * (M > 2 ? M - 3 : M + 9) + 2) / 5 + D - 1;
-  const int64_t DayOfEra = YearOfEra * 365 + YearOfEra / 4 - YearOfEra / 100 + DayOfYear;
-  Value = double(Era * 146097 + DayOfEra - 693899);
-  return true;
-}
-
 // The writer's own form: two-digit day and month, a four-digit year, each at
 // its fixed place. False for any other text; the places are looked at in
 // order, so none beyond a shorter text's end is (a zero byte is neither a
@@ -228,7 +211,8 @@ bool WritersDate(const char* Text, char Mark, bool DayFirst, double& Value) {
   }
   if (Text[10] != 0)
     return false;
-  return DayCount(Parts[2], DayFirst ? Parts[1] : Parts[0], DayFirst ? Parts[0] : Parts[1], Value);
+  return TryEncodeDate(int(Parts[2]), int(DayFirst ? Parts[1] : Parts[0]),
+                       int(DayFirst ? Parts[0] : Parts[1]), Value);
 }
 
 } // namespace
@@ -269,5 +253,5 @@ size_t DateFromBytes(const char* Text, const TRegional& Settings, double& Value)
   // Two-digit years lie in a window around this year.
   if (Digits[YearAt] <= 2)
     return 0;
-  return DayCount(Parts[YearAt], Parts[MonthAt], Parts[DayAt], Value) ? Pos : 0;
+  return TryEncodeDate(int(Parts[YearAt]), int(Parts[MonthAt]), int(Parts[DayAt]), Value) ? Pos : 0;
 }
