@@ -17,7 +17,6 @@
 #include <QFileDevice>
 
 #include <algorithm>
-#include <cstring>
 #include <new>
 #include <string_view>
 #include <utility>
@@ -55,21 +54,10 @@ void TReader::ConversionFailed(const TError& Error) {
   FDone = true;
 }
 
-// The value as a QString for the general conversions, in one buffer reused
-// for all.
+// The value as a QString for the general conversions, which only failing
+// or unusual values reach.
 const QString& TReader::Scratch(std::string_view Value) {
-  const size_t Length = Value.size();
-  bool Ascii = true;
-  for (size_t I = 0; I < Length && Ascii; ++I)
-    Ascii = static_cast<unsigned char>(Value[I]) < 0x80;
-  if (!Ascii) {
-    FScratch = Utf8ToText(Value);
-    return FScratch;
-  }
-  FScratch.resize(qsizetype(Length));
-  QChar* Out = FScratch.data();
-  for (size_t I = 0; I < Length; ++I)
-    Out[I] = QLatin1Char(Value[I]);
+  FScratch = Utf8ToText(Value);
   return FScratch;
 }
 
@@ -87,34 +75,6 @@ QString TReader::Text(std::string_view Value, TLastText* Last) {
   return Last->Text;
 }
 
-template <class TTable>
-void TReader::Find(const XML_Char** Atts, const TTable& Table,
-                   std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
-                   std::array<const XML_Char*, std::tuple_size_v<TTable>>& Values, int Specified) {
-  constexpr size_t Count = std::tuple_size_v<TTable>;
-  Values.fill(nullptr);
-  // The writer's order is the table's: the attribute after the last one found
-  // is tried first.
-  size_t Next = 0;
-  for (const XML_Char** A = Atts; *A; A += 2) {
-    size_t I = Next;
-    if (I >= Count || A[0] != Keys[I]) {
-      I = 0;
-      while (I < Count && A[0] != Keys[I] &&
-             (A[0][0] != Table[I].Key[0] || std::strcmp(A[0], Table[I].Key) != 0))
-        ++I;
-      if (I == Count) {
-        if (A - Atts < Specified)
-          CountAttributeName(A[0]);
-        continue;
-      }
-      Keys[I] = A[0];
-    }
-    Values[I] = A[1];
-    Next = I + 1;
-  }
-}
-
 namespace {
 
 // The attributes so far of a start tag that is still open at the end of what
@@ -122,11 +82,8 @@ namespace {
 // none for any other markup.
 qint64 AttributesSoFar(const char* Bytes, qint64 Length, const TSourceEncoding& Encoding) {
   const qint64 Step = Encoding.UnitSize();
-  const auto Unit = [&](qint64 I) {
-    const unsigned U = Encoding.UnitAt(Bytes + I * Step);
-    return Encoding.Kind == TSourceEncoding::Table && Encoding.Map ? unsigned((*Encoding.Map)[U])
-                                                                   : U;
-  };
+  // Expat takes no byte table that moves a markup character.
+  const auto Unit = [&](qint64 I) { return Encoding.UnitAt(Bytes + I * Step); };
   const qint64 Units = Length / Step;
   if (Units < 2 || Unit(0) != '<' || Unit(1) == '!' || Unit(1) == '?' || Unit(1) == '/')
     return 0;
@@ -155,6 +112,33 @@ bool IsName(const XML_Char* Name, const char* Key) {
 
 } // namespace
 
+template <class TTable>
+void TReader::Find(const XML_Char** Atts, const TTable& Table,
+                   std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
+                   std::array<const XML_Char*, std::tuple_size_v<TTable>>& Values, int Specified) {
+  constexpr size_t Count = std::tuple_size_v<TTable>;
+  Values.fill(nullptr);
+  // The writer's order is the table's: the attribute after the last one found
+  // is tried first.
+  size_t Next = 0;
+  for (const XML_Char** A = Atts; *A; A += 2) {
+    size_t I = Next;
+    if (I >= Count || A[0] != Keys[I]) {
+      I = 0;
+      while (I < Count && A[0] != Keys[I] && !IsName(A[0], Table[I].Key))
+        ++I;
+      if (I == Count) {
+        if (A - Atts < Specified)
+          CountAttributeName(A[0]);
+        continue;
+      }
+      Keys[I] = A[0];
+    }
+    Values[I] = A[1];
+    Next = I + 1;
+  }
+}
+
 // The attributes written in the tag, not those its document type adds (whose
 // bound is their own); as many entries of Atts, two an attribute. A tag that
 // came within one read is counted here, whole; one longer was counted while
@@ -179,7 +163,7 @@ void TReader::CountName(const XML_Char* Name) {
 // The same for the attribute names that nothing reads: the parser spends the
 // most on a name it has not met before.
 void TReader::CountAttributeName(const XML_Char* Name) {
-  if (FAttributeNames.count(std::string_view(Name)))
+  if (FAttributeNames.contains(Name))
     return;
   if (FAttributeNames.size() >= size_t(MaxAttributeNames))
     Stop(ReasonText(Reason::TooManyAttributeNames));
@@ -239,11 +223,6 @@ void TReader::ReadProp(const XML_Char** Atts) {
     Stop(ReasonText(Reason::ValuesExpand));
 }
 
-// Nothing after the root is read.
-TReader::TElement TReader::ReadRoot(const XML_Char**) {
-  return TElement::Root;
-}
-
 // The element Name with Atts under Parent, read; what it is to its children.
 TReader::TElement TReader::ReadChild(TElement Parent, const XML_Char* Name, const XML_Char** Atts) {
   switch (Parent) {
@@ -251,7 +230,7 @@ TReader::TElement TReader::ReadChild(TElement Parent, const XML_Char* Name, cons
     // Another root is another kind of file, which a save would destroy.
     if (!IsName(Name, RootKey))
       Stop(ReasonText(Reason::NotPropdb));
-    return ReadRoot(Atts);
+    return TElement::Root; // the root's own attributes are not read
   case TElement::Root:
     if (IsName(Name, TypeKey))
       return ReadType(Atts);

@@ -10,7 +10,6 @@
 #include "database/setfile/Reasons.h"
 #include "database/setfile/SourceLine.h"
 
-#include <QDate>
 #include <QString>
 
 #include <array>
@@ -48,7 +47,7 @@ public:
   void Read(QIODevice& Device);
 
   // For the attribute tables: values (no data for an absent attribute) as
-  // the general conversions take them, in one buffer reused for all.
+  // the general conversions take them.
   const QString& Scratch(std::string_view Value);
   // As text of a record; with Last, a text that repeats the one before shares
   // its characters. Stops the parse first when the values would outgrow
@@ -87,8 +86,9 @@ private:
   TEntityGraph FEntities;
   // The element names other than the format's own, as the parser met them.
   std::unordered_set<std::string, TNameHash, std::equal_to<>> FNames;
-  // The attribute names that nothing reads, likewise.
-  std::unordered_set<std::string, TNameHash, std::equal_to<>> FAttributeNames;
+  // The attribute names that nothing reads, likewise; the parser gives each
+  // from one copy for the whole document, so its address stands for it.
+  std::unordered_set<const XML_Char*> FAttributeNames;
   std::unordered_map<std::string, int> FAttlists; // declared attributes by element
   QString FScratch;
   // The first failure that keeps the records read before it.
@@ -119,7 +119,6 @@ private:
             std::array<const XML_Char*, std::tuple_size_v<TTable>>& Values, int Specified);
   void CheckEntitiesInTag();
   TElement ReadChild(TElement Parent, const XML_Char* Name, const XML_Char** Atts);
-  TElement ReadRoot(const XML_Char** Atts);
   TElement ReadType(const XML_Char** Atts);
   void ReadProp(const XML_Char** Atts);
   template <class TTable, class TRec>
