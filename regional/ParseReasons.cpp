@@ -52,6 +52,7 @@ const TExpatReason ExpatTable[] = {
                        "limit on input amplification factor (from DTD and entities) breached")},
 };
 
+// clang-format off
 const char* const OwnTable[] = {
     Reason::OutOfMemory,
     Reason::FileGrew,
@@ -74,10 +75,10 @@ const char* const OwnTable[] = {
     Reason::ValuesExpand,
     Reason::TooManyAttlist,
     Reason::NotRegularFile,
-    QT_TRANSLATE_NOOP("Reason", "No file name given."),
-    QT_TRANSLATE_NOOP("Reason",
-                      "The cost of item \"%1\" in set \"%2\" is %3, which a set file cannot hold"),
+    Reason::NoFileName,
+    Reason::CostCannotBeHeld,
 };
+// clang-format on
 
 QString Translate(const char* Context, const char* Text) {
   return QCoreApplication::translate(Context, Text);

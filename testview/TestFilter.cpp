@@ -1,6 +1,7 @@
 #include "testview/TestFilter.h"
 
 #include "database/AtomicFile.h"
+#include "regional/ParseReasons.h"
 
 #include <QHash>
 #include <QIODevice>
@@ -157,7 +158,7 @@ bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional
                  TExportLoss* Loss, QString* Reason) {
   try {
     if (FileName.isEmpty())
-      throw TError(QStringLiteral("No file name given."));
+      throw TError(QString::fromUtf8(Reason::NoFileName));
     const TExportLoss Lost = SaveExport(FileName, Rows, Settings);
     if (Loss)
       *Loss = Lost;

@@ -10,6 +10,7 @@
 #include "database/setfile/ValueOut.h"
 #include "database/setfile/Values.h"
 #include "regional/Guid.h"
+#include "regional/ParseReasons.h"
 #include "regional/Regional.h"
 
 #include <array>
@@ -125,8 +126,7 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
      [](const TPropRecord& P, TValueOut& Out) { Out.Cost(P.Cost); },
      [](const TPropRecord& P, const TRegional&) {
        if (!std::isfinite(P.Cost))
-         throw TError(QStringLiteral("The cost of item \"%1\" in set \"%2\" is %3, which a "
-                                     "set file cannot hold")
+         throw TError(QString::fromUtf8(Reason::CostCannotBeHeld)
                           .arg(P.Name, P.Parent->Name, CostToStr(P.Cost, u'.')));
      }},
     TextAttribute<TPropRecord, &TPropRecord::Curr, true>("curr"),
