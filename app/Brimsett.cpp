@@ -69,8 +69,7 @@ int main(int argc, char** argv) {
     // A name whose bytes are not UTF-8 reads as text that leads to another
     // file, which a later save would replace: such a name is not opened.
     QStringList Args = QApplication::arguments().mid(1);
-    const bool NameExact =
-        argc < 2 || QFile::encodeName(QFile::decodeName(argv[1])) == QByteArray(argv[1]);
+    const bool NameExact = argc < 2 || ArgumentIsExact(argv[1]);
     const QString Refused = NameExact ? QString() : Args.value(0);
     if (!NameExact)
       Args.clear();

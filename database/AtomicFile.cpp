@@ -214,6 +214,10 @@ void WriteFileAtomically(const QString& FileName, const std::function<void(QIODe
   Temp.Commit(Target);
 }
 
+bool ArgumentIsExact(const char* Argument) {
+  return QFile::encodeName(QFile::decodeName(Argument)) == QByteArray(Argument);
+}
+
 bool NameIsExact(const QString& FileName) {
   // Text read from bytes that are not UTF-8 holds U+FFFD where they were.
   if (!FileName.contains(QChar::ReplacementCharacter))

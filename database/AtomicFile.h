@@ -25,6 +25,9 @@ void WriteFileAtomically(const QString& FileName, const std::function<void(QIODe
 // the text leads to another name (or none). Such a name must be refused
 // rather than read or replaced.
 bool NameIsExact(const QString& FileName);
+// A command-line argument whose bytes read back as themselves: UTF-8, so that
+// its text leads to the same name.
+bool ArgumentIsExact(const char* Argument);
 
 // A write past the file-size limit (ulimit -f) then fails with EFBIG, which
 // the save reports, instead of killing the process with SIGXFSZ.

@@ -179,7 +179,7 @@ QString Dashed(const QString& Name) {
   return (Name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + Name;
 }
 
-// QCommandLineParser's own messages are English; these say the same in Russian.
+// QCommandLineParser's own messages are English; these are ours, translated.
 QString ParseErrorText(const QCommandLineParser& Parser, const QStringList& Args,
                        const TOptions& O) {
   const QStringList Unknown = Parser.unknownOptionNames();
@@ -205,7 +205,6 @@ void RequireFiles(const QStringList& Files, qsizetype Count, const QString& Comm
 QString ReadInput(const QString& File, TDocument& Doc, const TRegional& Settings) {
   if (!IsStdStream(File))
     return Doc.Load(File, Settings) ? QString() : FailureText(Doc);
-  Doc.DB().Clear();
   QFile In;
   if (!In.open(STDIN_FILENO, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
     return OneLine(TranslatedMessage(In.errorString()));
@@ -435,7 +434,7 @@ int main(int argc, char** argv) {
     // Arguments are read as UTF-8; other bytes would reach the file system as
     // another name, and the command would read or replace the wrong file.
     for (int I = 1; I < argc; ++I)
-      if (QFile::encodeName(QFile::decodeName(argv[I])) != argv[I])
+      if (!ArgumentIsExact(argv[I]))
         throw TUsageError{
             TTool::tr("argument \"%1\" is not UTF-8: such a name cannot be passed on unchanged")
                 .arg(QFile::decodeName(argv[I]))};
