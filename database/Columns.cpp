@@ -1,8 +1,9 @@
 #include "database/Columns.h"
 
-const QString DefaultText[2] = {QStringLiteral("Нет"), QStringLiteral("Да")};
-
 namespace {
+
+// Texts of an item's Default flag: [false] "Нет", [true] "Да".
+const QString DefaultText[2] = {QStringLiteral("Нет"), QStringLiteral("Да")};
 
 QString TypeName(const TTypeRecord& Rec, const TRegional&) {
   return Rec.Name;

@@ -11,9 +11,6 @@
 
 #include <vector>
 
-// Texts of an item's Default flag: [false] "Нет", [true] "Да".
-extern const QString DefaultText[2];
-
 template <class TRec> struct TColumn {
   QString Caption;
   int Width = 0;

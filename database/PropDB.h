@@ -89,8 +89,6 @@ public:
   std::span<const PPropRecord> Items(int TypeIndex) const;
   // The same for a set by identity; none for one not in the list.
   std::span<const PPropRecord> Items(PTypeRecord Type) const;
-  // Every grouped item, set after set.
-  std::span<const PPropRecord> All() const { return FGrouped; }
 
 private:
   std::vector<PPropRecord> FGrouped;

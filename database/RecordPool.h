@@ -16,9 +16,8 @@ public:
   TRecordPool() = default;
   TRecordPool(const TRecordPool&) = delete;
   TRecordPool& operator=(const TRecordPool&) = delete;
-  // Every record still in the pool must have been released or be destroyed
-  // through Reset by then.
-  ~TRecordPool() = default;
+  // Every record still in the pool must have been released, or destroyed
+  // through Reset, before the pool goes.
 
   // A value-initialised record, valid until it is released.
   TRec* New() {
@@ -26,7 +25,7 @@ public:
     if (Slot) {
       FFree = Slot->Next;
     } else {
-      if (FUsed == BlockSize || FBlocks.empty()) {
+      if (FUsed == BlockSize) {
         // Nothing changes when either allocation fails.
         auto Block = std::make_unique_for_overwrite<TSlot[]>(BlockSize);
         FBlocks.push_back(std::move(Block));
@@ -52,7 +51,7 @@ public:
       Rec->~TRec();
     decltype(FBlocks)().swap(FBlocks);
     FFree = nullptr;
-    FUsed = 0;
+    FUsed = BlockSize;
   }
 
 private:
@@ -64,6 +63,6 @@ private:
   static constexpr size_t BlockSize = 1024;
 
   std::vector<std::unique_ptr<TSlot[]>> FBlocks;
-  size_t FUsed = 0; // slots taken from the last block
+  size_t FUsed = BlockSize; // slots taken from the last block; none yet
   TSlot* FFree = nullptr;
 };

@@ -94,17 +94,15 @@ void AddConversion(char16_t Conv, QChar Flag, const QString& Text, std::vector<T
     Items.push_back({TField::Year, 4, {}});
     break;
   case u'D':
+  case u'x':
+    // %x is the date representation itself; inside D_FMT only the C one
+    // makes sense, which is %D.
     if (Depth < 2)
       SplitPattern(QStringLiteral("%m/%d/%y"), Items, Depth + 1);
     break;
   case u'F':
     if (Depth < 2)
       SplitPattern(QStringLiteral("%Y-%m-%d"), Items, Depth + 1);
-    break;
-  case u'x':
-    // The date representation itself; inside D_FMT only the C one makes sense.
-    if (Depth < 2)
-      SplitPattern(QStringLiteral("%m/%d/%y"), Items, Depth + 1);
     break;
   case u'%':
     AddLiteral(Items, QStringLiteral("%"));
