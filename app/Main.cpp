@@ -53,13 +53,6 @@ QList<int> RowsOf(const QItemSelection& Selection) {
   return Rows;
 }
 
-int TextWidth(const QTreeView* View, const QString& Text) {
-  // The item's text margins on both sides, as the style draws them.
-  const int Margin =
-      2 * (View->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, View) + 1);
-  return View->fontMetrics().horizontalAdvance(Text) + Margin + 2;
-}
-
 // The texts of each column for the first Count records of DB that At gives.
 template <class TRec>
 std::vector<QStringList> SampleTexts(const TColumns<TRec>& Columns, const TPropDB& DB,
@@ -72,17 +65,26 @@ std::vector<QStringList> SampleTexts(const TColumns<TRec>& Columns, const TPropD
   return Texts;
 }
 
-// The width of each column: its layout width when the header and every text
-// fit in it, else what they need; with no LayoutWidths only what they need.
-QList<int> ColumnWidths(const QTreeView* View, const QList<int>& LayoutWidths,
-                        const std::vector<QStringList>& Texts) {
+// The width each column needs for its header and every one of Texts.
+QList<int> ContentWidths(const QTreeView* View, const std::vector<QStringList>& Texts) {
+  // The item's text margins on both sides, as the style draws them.
+  const int Margin =
+      2 * (View->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, View) + 1) + 2;
+  const QFontMetrics Metrics = View->fontMetrics();
   QList<int> Widths;
   for (int Column = 0; Column < static_cast<int>(Texts.size()); ++Column) {
     int Need = View->header()->sectionSizeHint(Column);
     for (const QString& Text : Texts[static_cast<size_t>(Column)])
-      Need = std::max(Need, TextWidth(View, Text));
-    Widths.append(std::max(LayoutWidths.value(Column), Need));
+      Need = std::max(Need, Metrics.horizontalAdvance(Text) + Margin);
+    Widths.append(Need);
   }
+  return Widths;
+}
+
+// Each column's layout width, or what it needs when that is more.
+QList<int> AtLeast(QList<int> Widths, const QList<int>& LayoutWidths) {
+  for (qsizetype Column = 0; Column < Widths.size(); ++Column)
+    Widths[Column] = std::max(Widths[Column], LayoutWidths.value(Column));
   return Widths;
 }
 
@@ -248,15 +250,15 @@ void TMainForm::FitLists() {
       SampleTexts(FTypeModel->Columns(), *FDB, &TPropDB::Types, std::min(FDB->TypeCount(), Sample));
   const std::vector<QStringList> PropTexts =
       SampleTexts(FPropModel->Columns(), *FDB, &TPropDB::Props, std::min(FDB->PropCount(), Sample));
-  QList<int> TypeWanted =
-      ColumnWidths(FUi->ListTypes, LayoutWidths(FTypeModel->Columns()), TypeTexts);
-  QList<int> PropWanted =
-      ColumnWidths(FUi->ListProps, LayoutWidths(FPropModel->Columns()), PropTexts);
+  const QList<int> TypeContent = ContentWidths(FUi->ListTypes, TypeTexts);
+  const QList<int> PropContent = ContentWidths(FUi->ListProps, PropTexts);
+  QList<int> TypeWanted = AtLeast(TypeContent, LayoutWidths(FTypeModel->Columns()));
+  QList<int> PropWanted = AtLeast(PropContent, LayoutWidths(FPropModel->Columns()));
   const int Room = std::max(0, width() - FUi->Splitter1->handleWidth());
   // A small or highly scaled screen: the columns shrink to their contents.
   if (ListWidth(FUi->ListTypes, TypeWanted) + ListWidth(FUi->ListProps, PropWanted) > Room) {
-    TypeWanted = ColumnWidths(FUi->ListTypes, {}, TypeTexts);
-    PropWanted = ColumnWidths(FUi->ListProps, {}, PropTexts);
+    TypeWanted = TypeContent;
+    PropWanted = PropContent;
   }
   const int TypeNeed = ListWidth(FUi->ListTypes, TypeWanted);
   const int PropNeed = ListWidth(FUi->ListProps, PropWanted);
