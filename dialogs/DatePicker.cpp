@@ -65,22 +65,26 @@ bool TDatePicker::ReadText(const QString& Text, QDate& Date) const {
   }
 }
 
-bool TDatePicker::Valid() const {
-  QDate Date;
+std::optional<QDate> TDatePicker::ShownDate() const {
   const QString Shown = text();
-  return Shown == textFromDateTime(dateTime()) || ReadText(Shown, Date);
+  if (Shown == textFromDateTime(dateTime()))
+    return date();
+  QDate Read;
+  if (ReadText(Shown, Read))
+    return Read;
+  return std::nullopt;
+}
+
+bool TDatePicker::Valid() const {
+  return ShownDate().has_value();
 }
 
 double TDatePicker::Value() const {
-  QDate Shown = date();
   // Text typed but not yet taken in (a year typed with two digits under a
   // four-digit pattern, and Enter goes to OK first) counts as it reads by the
   // regional rules. Untouched text is left alone, so that a two-digit year
   // never moves a loaded date into another century.
-  const QString Typed = text();
-  QDate Read;
-  if (Typed != textFromDateTime(dateTime()) && ReadText(Typed, Read))
-    Shown = Read;
+  const QDate Shown = ShownDate().value_or(date());
   const double Day = EncodeDate(Shown.year(), Shown.month(), Shown.day());
   const double Time = static_cast<double>(FTimeOfDayMs) / MsPerDay;
   // Before day 0 the count keeps its day in the integer part and the time of

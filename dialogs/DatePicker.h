@@ -5,6 +5,7 @@
 #include <QDateTimeEdit>
 
 #include <functional>
+#include <optional>
 
 // A date field with a drop-down calendar that holds a whole day count: the
 // user sees and changes the date, the time of day is kept beside it.
@@ -61,6 +62,9 @@ private:
   void ShowText(const QString& Text);
   bool Held(const QString& Text) const;
   bool ReadText(const QString& Text, QDate& Date) const;
+  // The date the field stands for: its own while the text is untouched, else
+  // what the typed text reads as; none when that reads as no date.
+  std::optional<QDate> ShownDate() const;
   int SectionDigits(qsizetype Section) const;
 
   TRegional FSettings;
