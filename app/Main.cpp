@@ -105,7 +105,7 @@ QIcon AppIcon() {
 }
 
 TMainForm::TMainForm(TPropDB* DB, const QStringList& Args, QWidget* Parent)
-    : QMainWindow(Parent), FUi(new Ui::MainForm), FDB(DB), FDoc(*DB) {
+    : QMainWindow(Parent), FUi(new Ui::MainForm), FDoc(*DB) {
   InitMainResources();
   FUi->setupUi(this);
   setWindowIcon(AppIcon());
@@ -116,6 +116,9 @@ TMainForm::TMainForm(TPropDB* DB, const QStringList& Args, QWidget* Parent)
   FStatusPanel->setObjectName(QStringLiteral("StatusPanel"));
   FStatusPanel->setMinimumWidth(400);
   FUi->StatusBar->addWidget(FStatusPanel);
+  FWarningPanel = new QLabel(FUi->StatusBar);
+  FWarningPanel->setObjectName(QStringLiteral("WarningPanel"));
+  FUi->StatusBar->addWidget(FWarningPanel, 1);
 
   SetUpActions();
   SetUpLists();
@@ -246,10 +249,10 @@ void TMainForm::FitLists() {
   // text of a large one took two thirds of a second at start-up. Among them,
   // every item, so that whichever of those sets gets selected fits.
   constexpr int Sample = 1000;
-  const std::vector<QStringList> TypeTexts =
-      SampleTexts(FTypeModel->Columns(), *FDB, &TPropDB::Types, std::min(FDB->TypeCount(), Sample));
-  const std::vector<QStringList> PropTexts =
-      SampleTexts(FPropModel->Columns(), *FDB, &TPropDB::Props, std::min(FDB->PropCount(), Sample));
+  const std::vector<QStringList> TypeTexts = SampleTexts(
+      FTypeModel->Columns(), FDoc.DB(), &TPropDB::Types, std::min(FDoc.DB().TypeCount(), Sample));
+  const std::vector<QStringList> PropTexts = SampleTexts(
+      FPropModel->Columns(), FDoc.DB(), &TPropDB::Props, std::min(FDoc.DB().PropCount(), Sample));
   const QList<int> TypeContent = ContentWidths(FUi->ListTypes, TypeTexts);
   const QList<int> PropContent = ContentWidths(FUi->ListProps, PropTexts);
   QList<int> TypeWanted = AtLeast(TypeContent, LayoutWidths(FTypeModel->Columns()));
@@ -344,9 +347,9 @@ void TMainForm::RefillLists() {
   const QScopedValueRollback Guard(FUpdating, true);
   FPropModel->Clear();
   std::vector<PTypeRecord> Rows;
-  Rows.reserve(static_cast<size_t>(FDB->TypeCount()));
-  for (int I = 0; I < FDB->TypeCount(); ++I)
-    Rows.push_back(FDB->Types(I));
+  Rows.reserve(static_cast<size_t>(FDoc.DB().TypeCount()));
+  for (int I = 0; I < FDoc.DB().TypeCount(); ++I)
+    Rows.push_back(FDoc.DB().Types(I));
   FTypeModel->Assign(std::move(Rows));
 }
 
@@ -370,8 +373,8 @@ void TMainForm::ListTypesSelectItem(int Row, bool /*Selected*/) {
     const QScopedValueRollback Guard(FUpdating, true);
     FPropModel->Clear();
     // No index by set: every item is looked at.
-    for (int I = 0; I < FDB->PropCount(); ++I) {
-      const PPropRecord Item = FDB->Props(I);
+    for (int I = 0; I < FDoc.DB().PropCount(); ++I) {
+      const PPropRecord Item = FDoc.DB().Props(I);
       if (Item->Parent == Set)
         Items.push_back(Item);
     }
@@ -444,13 +447,13 @@ void TMainForm::RemoveSelected(QTreeView* View, TRecordListModel<TRec>* Model,
     View->selectionModel()->clear();
     Model->Remove(Row);
   }
-  (FDB->*Free)(Rec);
+  (FDoc.DB().*Free)(Rec);
   UpdateButtons();
 }
 
 void TMainForm::AAddTypeExecute() {
   AddFromDialog(FDialogs.Type, &TFormType::TypeRec, &TMainForm::AddTypeToList,
-                [this] { return FDB->AddType(); });
+                [this] { return FDoc.DB().AddType(); });
 }
 
 void TMainForm::AEditTypeExecute() {
@@ -464,7 +467,7 @@ void TMainForm::ARemoveTypeExecute() {
 void TMainForm::AAddPropExecute() {
   if (const PTypeRecord Set = FTypeModel->Rec(SelectedTypeRow()))
     AddFromDialog(FDialogs.Prop, &TFormProp::PropRec, &TMainForm::AddPropToList,
-                  [this, Set] { return FDB->AddProp(Set); });
+                  [this, Set] { return FDoc.DB().AddProp(Set); });
 }
 
 void TMainForm::AEditPropExecute() {
@@ -477,5 +480,5 @@ void TMainForm::ARemovePropExecute() {
 
 void TMainForm::AShowTestExecute() {
   if (FDialogs.Test)
-    FDialogs.Test->ShowTest(FDB);
+    FDialogs.Test->ShowTest(&FDoc.DB());
 }

@@ -122,11 +122,11 @@ private:
                         const QItemSelection& Deselected);
   int SelectedTypeRow() const;
   int SelectedPropRow() const;
-  // What a failed load does with the records read before the failure.
-  enum class TPartial { Drop, Keep };
-  // Loads File as the document and lists it; on failure shows why and
-  // forgets the file name.
-  bool LoadFile(const QString& File, TPartial Partial);
+  // Loads File as the document and lists it; on failure shows why, and the
+  // document, its lists and its file name stay as they were.
+  bool LoadFile(const QString& File);
+  // What a load did not carry as the file had it, in the status bar.
+  void ShowWarnings(const TWarnings& Warnings);
   // "Открыть..." and a drop: the dialog or drag cursor is gone from the
   // screen before a long load starts.
   void OpenFile(const QString& File);
@@ -134,10 +134,8 @@ private:
   enum class TSaveReport { Reason, Warning };
   bool SaveFile(const QString& File, TSaveReport Report);
   enum class TFileCommand { Open, Save };
-  // The error message for the document's last failure on File.
-  QString FileErrorText(TFileCommand Command, const QString& File) const;
-  // The reason of the document's last failure in the user's language.
-  QString ReasonText() const;
+  // The error message for Failure of Command on File.
+  static QString FileErrorText(TFileCommand Command, const QString& File, const TFailure& Failure);
   template <class TRec, class TDialog>
   void EditSelected(QTreeView* View, TRecordListModel<TRec>* Model, TDialog* Dialog);
   // Adds the record that Create makes (none when it gives none) from what the
@@ -150,10 +148,10 @@ private:
   void RemoveSelected(QTreeView* View, TRecordListModel<TRec>* Model, bool (TPropDB::*Free)(TRec*));
 
   std::unique_ptr<Ui::MainForm> FUi;
-  TPropDB* FDB;
   TDocument FDoc;
   TMainDialogs FDialogs;
   QLabel* FStatusPanel = nullptr;
+  QLabel* FWarningPanel = nullptr; // what the last load did not carry
   QMenu* FPopupMenuType = nullptr;
   QMenu* FPopupMenuProp = nullptr;
   TTypeListModel* FTypeModel = nullptr;

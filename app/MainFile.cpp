@@ -4,7 +4,6 @@
 
 #include "dialogs/Description.h"
 #include "dialogs/SetC.h"
-#include "regional/ParseReasons.h"
 #include "regional/RefList.h"
 #include "testview/Collections.h"
 
@@ -31,7 +30,9 @@ const QString SetFileExt = QStringLiteral("vsxml");
 void LoadBox(QComboBox* Box, const QString& FileName) {
   if (!Box)
     return;
-  const std::optional<QStringList> Lines = LoadRefList(FileName, TRegional::Current());
+  // A list that is missing or cannot be read leaves the box its own entries,
+  // and start-up goes on without a message.
+  const TResult<QStringList> Lines = LoadRefList(FileName, TRegional::Current());
   if (!Lines)
     return;
   // Filling the box is not the user's choice: no handler of its window runs.
@@ -77,9 +78,7 @@ void TMainForm::FormCreate(const QStringList& Args) {
   const QString Arg = Args.value(0);
   if (Arg.isEmpty() || !QFileInfo(Arg).isFile())
     return;
-  // Whatever was read before a failure is not listed; keeping it would let a
-  // later save write records the user never saw.
-  LoadFile(Arg, TPartial::Drop);
+  LoadFile(Arg);
 }
 
 void TMainForm::StartNameRefused(const QString& File) {
@@ -93,25 +92,29 @@ void TMainForm::SetFileName(const QString& Value) {
   FStatusPanel->setText(Value);
 }
 
-bool TMainForm::LoadFile(const QString& File, TPartial Partial) {
-  // The reader empties the database first: no row may outlive its record.
-  ClearRows();
-  bool Loaded = false;
-  {
+bool TMainForm::LoadFile(const QString& File) {
+  const TResult<TWarnings> Loaded = [&] {
     const TBusyCursor Busy;
-    Loaded = FDoc.Load(File, TRegional::Current());
+    // No row may outlive its record.
+    return FDoc.Load(File, TRegional::Current(), [this] { ClearRows(); });
+  }();
+  if (!Loaded) {
+    ShowError(this, FileErrorText(TFileCommand::Open, File, Loaded.Failure()));
+    return false;
   }
-  if (!Loaded && Partial == TPartial::Drop)
-    FDB->Clear();
-  // After a failure "Сохранить" must ask, not write the partial document
-  // over the file that was open before.
-  SetFileName(Loaded ? File : QString());
+  SetFileName(FDoc.FileName());
   RefillLists();
   UpdateButtons();
-  // Over the window as it now is, not over the lists of the document just dropped.
-  if (!Loaded)
-    ShowError(this, FileErrorText(TFileCommand::Open, File));
-  return Loaded;
+  ShowWarnings(*Loaded);
+  return true;
+}
+
+void TMainForm::ShowWarnings(const TWarnings& Warnings) {
+  // Beside the file name: the document did load, so nothing stops the user.
+  QStringList Texts;
+  for (const TWarning& W : Warnings.All())
+    Texts << WarningText(W);
+  FWarningPanel->setText(Texts.join(u' '));
 }
 
 void TMainForm::OpenFile(const QString& File) {
@@ -119,7 +122,7 @@ void TMainForm::OpenFile(const QString& File) {
     const TBusyCursor Busy;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }
-  LoadFile(File, TPartial::Keep);
+  LoadFile(File);
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* Event) {
@@ -144,42 +147,37 @@ void TMainForm::dropEvent(QDropEvent* Event) {
 }
 
 bool TMainForm::SaveFile(const QString& File, TSaveReport Report) {
-  bool Saved = false;
-  {
+  const TDone Saved = [&] {
     const TBusyCursor Busy;
-    Saved = FDoc.Save(File, TRegional::Current());
-  }
+    return FDoc.Save(File, TRegional::Current());
+  }();
   if (Saved)
     return true;
   if (Report == TSaveReport::Warning)
     ShowWarning(this, QStringLiteral("Ошибка при сохранении файла!"));
   else
-    ShowError(this, FileErrorText(TFileCommand::Save, File));
+    ShowError(this, FileErrorText(TFileCommand::Save, File, Saved.Failure()));
   return false;
 }
 
-QString TMainForm::ReasonText() const {
-  if (const std::optional<TLoadFailure>& Failure = FDoc.LoadFailure())
-    return Failure->WordedLines().join(QStringLiteral("\r\n"));
-  return TranslatedReason(FDoc.Error());
-}
-
-QString TMainForm::FileErrorText(TFileCommand Command, const QString& File) const {
+QString TMainForm::FileErrorText(TFileCommand Command, const QString& File,
+                                 const TFailure& Failure) {
   const bool Open = Command == TFileCommand::Open;
-  if (FDoc.OutOfMemory())
+  if (Failure.Kind == TReasonKind::Memory)
     return (Open ? QStringLiteral("Недостаточно памяти, чтобы открыть файл «%1».")
                  : QStringLiteral("Недостаточно памяти, чтобы сохранить файл «%1»."))
         .arg(File);
   return (Open ? QStringLiteral("Не удалось открыть файл «%1».")
                : QStringLiteral("Не удалось сохранить файл «%1»."))
              .arg(File) +
-         u'\n' + ReasonText();
+         u'\n' + FailureText(Failure);
 }
 
 void TMainForm::ANewFileExecute() {
   ClearRows();
-  FDB->Clear();
+  FDoc.New();
   SetFileName(QString());
+  ShowWarnings({});
   UpdateButtons();
 }
 

@@ -2,6 +2,8 @@
 
 // What the set file benchmark's files share.
 
+#include "regional/Failure.h"
+
 #include <QString>
 #include <QTemporaryDir>
 
@@ -28,3 +30,9 @@ double PeakAbove(const QString& Path, int Items);
 
 void BM_LoadHostile(benchmark::State& State);
 void BM_HostilePeakMemory(benchmark::State& State);
+
+// A load or save that failed measures nothing: the benchmark stops there.
+template <class T> void Must(const TResult<T>& Result) {
+  if (!Result)
+    qFatal("%s", qPrintable(FailureText(Result.Failure())));
+}

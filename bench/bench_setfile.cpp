@@ -76,7 +76,7 @@ struct TBenchDocument {
     Path = Dir.filePath(QStringLiteral("bench.vsxml"));
     TPropDB DB;
     FillDocument(DB);
-    DB.SaveToXML(Path, TRegional::Current());
+    Must(DB.SaveToXML(Path, TRegional::Current()));
     Size = QFile(Path).size();
   }
   QByteArray Bytes() const {
@@ -95,7 +95,7 @@ void BM_LoadFromXML(benchmark::State& State) {
   const TBenchDocument& Doc = Document();
   for (auto _ : State) {
     TPropDB DB;
-    DB.LoadFromXML(Doc.Path, TRegional::Current());
+    Must(DB.LoadFromXML(Doc.Path, TRegional::Current()));
     benchmark::DoNotOptimize(DB.PropCount());
   }
   State.SetBytesProcessed(State.iterations() * Doc.Size);
@@ -159,7 +159,7 @@ void BM_BareExpatAttributes(benchmark::State& State) {
 template <class TSave> void MeasureSave(benchmark::State& State, const char* Name, TSave Save) {
   const TBenchDocument& Doc = Document();
   TPropDB DB;
-  DB.LoadFromXML(Doc.Path, TRegional::Current());
+  Must(DB.LoadFromXML(Doc.Path, TRegional::Current()));
   const QString Out = Doc.Dir.filePath(QString::fromLatin1(Name));
   for (auto _ : State)
     Save(DB, Out);
@@ -168,7 +168,7 @@ template <class TSave> void MeasureSave(benchmark::State& State, const char* Nam
 
 void BM_SaveToXML(benchmark::State& State) {
   MeasureSave(State, "saved.vsxml", [](const TPropDB& DB, const QString& Out) {
-    DB.SaveToXML(Out, TRegional::Current());
+    Must(DB.SaveToXML(Out, TRegional::Current()));
   });
 }
 
@@ -177,7 +177,7 @@ void BM_SaveToXML(benchmark::State& State) {
 void BM_BareWriter(benchmark::State& State) {
   const TBenchDocument& Doc = Document();
   TPropDB DB;
-  DB.LoadFromXML(Doc.Path, TRegional::Current());
+  Must(DB.LoadFromXML(Doc.Path, TRegional::Current()));
   const TRegional& R = TRegional::Current();
   std::vector<std::array<QString, 4>> Types;
   std::vector<std::array<QString, 7>> Props;
@@ -238,7 +238,7 @@ struct TToolDocument {
     Path = Dir.filePath(QStringLiteral("tool.vsxml"));
     TPropDB DB;
     FillDocument(DB, 3000);
-    DB.SaveToXML(Path, TRegional::FromLocale("C.UTF-8"));
+    Must(DB.SaveToXML(Path, TRegional::FromLocale("C.UTF-8")));
   }
 };
 

@@ -21,7 +21,7 @@
 namespace {
 
 TError SystemError(int Code) {
-  return TError(qt_error_string(Code));
+  return TError(TFailure::System(Code));
 }
 
 // Refusals that leave an attribute behind without failing the save: the
@@ -101,7 +101,7 @@ QByteArray SaveTarget(const QString& FileName) {
     if (S_ISREG(Info.st_mode))
       return Path;
     if (!S_ISLNK(Info.st_mode))
-      throw TError(QString::fromUtf8(Reason::NotRegularFile));
+      throw TError(TFailure::Own(Reason::NotRegularFile));
     // The same bound as the system's own path lookup.
     if (Links == 40)
       throw SystemError(ELOOP);
@@ -196,9 +196,18 @@ private:
   int FHandle = -1;
 };
 
+// WriteFileAtomically, raising TError.
+void ReplaceFile(const QString& FileName, const std::function<TDone(QIODevice&)>& Write);
+
 } // namespace
 
-void WriteFileAtomically(const QString& FileName, const std::function<void(QIODevice&)>& Write) {
+TDone WriteFileAtomically(const QString& FileName, const std::function<TDone(QIODevice&)>& Write) {
+  return Caught([&] { ReplaceFile(FileName, Write); });
+}
+
+namespace {
+
+void ReplaceFile(const QString& FileName, const std::function<TDone(QIODevice&)>& Write) {
   const QByteArray Target = SaveTarget(FileName);
   TTempFile Temp(FolderOf(Target));
   // Unbuffered, so that every write reaches the file at once and its failure
@@ -206,13 +215,16 @@ void WriteFileAtomically(const QString& FileName, const std::function<void(QIODe
   QFile File;
   if (!File.open(Temp.Handle(), QIODevice::WriteOnly | QIODevice::Unbuffered,
                  QFileDevice::DontCloseHandle))
-    throw TError(File.errorString());
-  Write(File);
+    throw TError(TFailure::OfDevice(File));
+  if (TDone Written = Write(File); !Written)
+    throw TError(Written.Failure());
   if (File.error() != QFileDevice::NoError)
-    throw TError(File.errorString());
+    throw TError(TFailure::OfDevice(File));
   CopyIdentity(Target, Temp.Handle());
   Temp.Commit(Target);
 }
+
+} // namespace
 
 bool ArgumentIsExact(const char* Argument) {
   return QFile::encodeName(QFile::decodeName(Argument)) == QByteArray(Argument);

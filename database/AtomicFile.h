@@ -1,5 +1,7 @@
 #pragma once
 
+#include "regional/Failure.h"
+
 #include <QString>
 
 #include <functional>
@@ -9,8 +11,8 @@ class QIODevice;
 // Writes FileName whole or not at all. Write fills a temporary file beside it
 // (and must check its own writes: the device is unbuffered, so a full disk
 // shows at the write that meets it); the temporary file replaces FileName only
-// when Write returned normally. Raises TError with the reason; the file that
-// was there before is then left as it was, and no temporary file remains.
+// when Write succeeded. On failure, Write's or its own, the file that was
+// there before is left as it was, and no temporary file remains.
 // A symbolic link is followed; a FileName that is, or leads to, anything but a
 // regular file is refused before anything is written.
 //
@@ -18,7 +20,7 @@ class QIODevice;
 // them) and, as far as the system lets the saving user set them, its owner
 // and group. It gets a new inode: another hard link to the old file keeps the
 // old contents.
-void WriteFileAtomically(const QString& FileName, const std::function<void(QIODevice&)>& Write);
+TDone WriteFileAtomically(const QString& FileName, const std::function<TDone(QIODevice&)>& Write);
 
 // False when FileName cannot stand for the file it was read from byte for
 // byte: a name on disk in bytes that are not UTF-8 reads as the same text, but

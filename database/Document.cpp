@@ -2,51 +2,41 @@
 
 #include "database/PropDB.h"
 
-#include <exception>
-#include <new>
-
-template <class TStep> bool TDocument::Guarded(TStep Step) const {
-  FError.clear();
-  FLoadFailure.reset();
-  FOutOfMemory = false;
-  try {
-    Step();
-    return true;
-  } catch (const std::bad_alloc& Error) {
-    FOutOfMemory = true;
-    FError = QString::fromLocal8Bit(Error.what());
-  } catch (const TLoadError& Error) {
-    FLoadFailure = Error.Failure();
-    FError = Error.Message();
-  } catch (const TError& Error) {
-    FError = Error.Message();
-  } catch (const std::exception& Error) {
-    FError = QString::fromLocal8Bit(Error.what());
-  }
-  return false;
+void TDocument::New() {
+  FDB.Clear();
+  FFileName.clear();
 }
 
-bool TDocument::Load(const QString& FileName, const TRegional& Settings) {
-  const bool Loaded = Guarded([&] { LoadSetFile(FileName, FDB, Settings); });
-  if (FOutOfMemory)
-    FDB.Clear();
-  return Loaded;
+template <class TRead>
+TResult<TWarnings> TDocument::Replace(TRead Read, const std::function<void()>& BeforeReplace) {
+  TPropDB Loaded;
+  TResult<TWarnings> Result = Read(Loaded);
+  if (!Result)
+    return Result;
+  if (BeforeReplace)
+    BeforeReplace();
+  // The old records go with Loaded.
+  FDB.Swap(Loaded);
+  return Result;
 }
 
-bool TDocument::Read(QIODevice& Device, const TRegional& Settings) {
-  const bool Loaded = Guarded([&] {
-    FDB.Clear();
-    ReadSetFile(Device, FDB, Settings);
-  });
-  if (FOutOfMemory)
-    FDB.Clear();
-  return Loaded;
+TResult<TWarnings> TDocument::Load(const QString& FileName, const TRegional& Settings,
+                                   const std::function<void()>& BeforeReplace) {
+  TResult<TWarnings> Result =
+      Replace([&](TPropDB& Into) { return LoadSetFile(FileName, Into, Settings); }, BeforeReplace);
+  if (Result)
+    FFileName = FileName;
+  return Result;
 }
 
-bool TDocument::Write(QIODevice& Device, const TRegional& Settings) const {
-  return Guarded([&] { WriteSetFile(Device, FDB, Settings); });
+TResult<TWarnings> TDocument::Read(QIODevice& Device, const TRegional& Settings) {
+  return Replace([&](TPropDB& Into) { return ReadSetFile(Device, Into, Settings); }, nullptr);
 }
 
-bool TDocument::Save(const QString& FileName, const TRegional& Settings) const {
-  return Guarded([&] { SaveSetFile(FileName, FDB, Settings); });
+TDone TDocument::Write(QIODevice& Device, const TRegional& Settings) const {
+  return WriteSetFile(Device, FDB, Settings);
+}
+
+TDone TDocument::Save(const QString& FileName, const TRegional& Settings) const {
+  return SaveSetFile(FileName, FDB, Settings);
 }

@@ -1,14 +1,15 @@
 #pragma once
 
-// One open document: the set database, the file it belongs to, and why the
-// last load or save failed. The editor and the tool load and save through it,
-// so that both catch the same failures the same way.
+// One open document: the set database and the file it belongs to. The editor
+// and the tool load and save only through it, so that both keep the same
+// rules: a load that fails changes nothing, and a save that fails leaves the
+// file as it was.
 
 #include "database/SetFile.h"
 
 #include <QString>
 
-#include <optional>
+#include <functional>
 
 class QIODevice;
 class TPropDB;
@@ -25,30 +26,28 @@ public:
   const QString& FileName() const { return FFileName; }
   void SetFileName(const QString& Value) { FFileName = Value; }
 
-  // Empties the database and reads FileName into it. On failure the records
-  // read before it stay, except when the memory ran out: then none do, as the
-  // part read so far may be what used it up. The file name is not changed.
-  bool Load(const QString& FileName, const TRegional& Settings);
+  // An empty document that belongs to no file.
+  void New();
+  // Reads FileName into a database of its own, whose records take the place
+  // of this document's, and FileName its name, only once the whole file has
+  // loaded; BeforeReplace runs just before, for whatever holds the old
+  // records to let go of them. On failure the document stays exactly as it
+  // was.
+  TResult<TWarnings> Load(const QString& FileName, const TRegional& Settings,
+                          const std::function<void()>& BeforeReplace = nullptr);
+  // The same for a document that is not a file of its own (a pipe); the file
+  // name stays.
+  TResult<TWarnings> Read(QIODevice& Device, const TRegional& Settings);
   // Writes the whole database to FileName; the old file stays on failure.
-  bool Save(const QString& FileName, const TRegional& Settings) const;
-  // The same for a document that is not a file of its own (a pipe): Read
-  // empties the database and reads Device, Write writes the whole database to
-  // Device, which keeps what was written before a failure.
-  bool Read(QIODevice& Device, const TRegional& Settings);
-  bool Write(QIODevice& Device, const TRegional& Settings) const;
-
-  // The reason of the last failure, as the reader or writer words it.
-  const QString& Error() const { return FError; }
-  // The parts of the last failed load, when the reader said what failed.
-  const std::optional<TLoadFailure>& LoadFailure() const { return FLoadFailure; }
-  bool OutOfMemory() const { return FOutOfMemory; }
+  TDone Save(const QString& FileName, const TRegional& Settings) const;
+  // Writes the whole database to Device, which keeps what was written before
+  // a failure.
+  TDone Write(QIODevice& Device, const TRegional& Settings) const;
 
 private:
-  template <class TStep> bool Guarded(TStep Step) const;
-
   TPropDB& FDB;
   QString FFileName;
-  mutable QString FError;
-  mutable std::optional<TLoadFailure> FLoadFailure;
-  mutable bool FOutOfMemory = false;
+
+  template <class TRead>
+  TResult<TWarnings> Replace(TRead Read, const std::function<void()>& BeforeReplace);
 };

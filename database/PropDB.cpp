@@ -100,6 +100,13 @@ void TPropDB::Clear() {
   TTypeList().swap(FTypeList);
 }
 
+void TPropDB::Swap(TPropDB& Other) noexcept {
+  FPropPool.Swap(Other.FPropPool);
+  FTypePool.Swap(Other.FTypePool);
+  FPropList.swap(Other.FPropList);
+  FTypeList.swap(Other.FTypeList);
+}
+
 TPropsBySet::TPropsBySet(const TPropDB& DB) {
   const size_t TypeCount = size_t(DB.TypeCount());
   const size_t PropCount = size_t(DB.PropCount());
@@ -144,25 +151,26 @@ int32_t NewGUID(TGUID& GUID) {
   return 0;
 }
 
-void TPropDB::LoadFromXML(const QString& FileName, const TRegional& Settings) {
-  LoadSetFile(FileName, *this, Settings);
+TResult<TWarnings> TPropDB::LoadFromXML(const QString& FileName, const TRegional& Settings) {
+  return LoadSetFile(FileName, *this, Settings);
 }
 
-void TPropDB::SaveToXML(const QString& FileName, const TRegional& Settings) const {
-  SaveSetFile(FileName, *this, Settings);
+TDone TPropDB::SaveToXML(const QString& FileName, const TRegional& Settings) const {
+  return SaveSetFile(FileName, *this, Settings);
 }
 
-void TPropDB::LoadFromXMLBytes(const QByteArray& Bytes, const TRegional& Settings) {
+TResult<TWarnings> TPropDB::LoadFromXMLBytes(const QByteArray& Bytes, const TRegional& Settings) {
   Clear();
   QBuffer Device;
   Device.setData(Bytes);
   Device.open(QIODevice::ReadOnly);
-  ReadSetFile(Device, *this, Settings);
+  return ReadSetFile(Device, *this, Settings);
 }
 
-QByteArray TPropDB::SaveToXMLBytes(const TRegional& Settings) const {
+TResult<QByteArray> TPropDB::SaveToXMLBytes(const TRegional& Settings) const {
   QBuffer Device;
   Device.open(QIODevice::WriteOnly);
-  WriteSetFile(Device, *this, Settings);
+  if (TDone Written = WriteSetFile(Device, *this, Settings); !Written)
+    return Written.Failure();
   return Device.data();
 }

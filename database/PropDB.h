@@ -12,9 +12,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "regional/Failure.h"
+
 struct TTypeRecord;
 using PTypeRecord = TTypeRecord*;
 
+// A set: a named list of items meant for one language and one country.
 struct TTypeRecord {
   TGUID GUID;
   QString Name;
@@ -24,6 +27,7 @@ struct TTypeRecord {
   friend bool operator==(const TTypeRecord&, const TTypeRecord&) = default;
 };
 
+// An item of the set Parent: a named piece of property.
 struct TPropRecord {
   TGUID GUID;
   PTypeRecord Parent = nullptr;
@@ -41,9 +45,9 @@ using PPropRecord = TPropRecord*;
 using TTypeList = std::vector<PTypeRecord>;
 using TPropList = std::vector<PPropRecord>;
 
-// Owns every set and item; everyone else holds plain pointers. Operations
-// report by result and never raise; only the set file reader and writer raise
-// TError.
+// Owns every set and item; everyone else holds plain pointers. Every
+// operation reports by its result and none raises: the set file's load and
+// save return their failure.
 class TPropDB {
 public:
   TPropDB() = default;
@@ -62,13 +66,15 @@ public:
   bool RemoveProp(PPropRecord Rec);
   bool RemoveType(PTypeRecord Rec);
   void Clear();
+  // Exchanges every record with Other's; the records stay where they are.
+  void Swap(TPropDB& Other) noexcept;
 
   // Dates and costs in the file are in the form of Settings.
-  void LoadFromXML(const QString& FileName, const TRegional& Settings);
-  void SaveToXML(const QString& FileName, const TRegional& Settings) const;
+  TResult<TWarnings> LoadFromXML(const QString& FileName, const TRegional& Settings);
+  TDone SaveToXML(const QString& FileName, const TRegional& Settings) const;
   // The same reader and writer on a document held in memory.
-  void LoadFromXMLBytes(const QByteArray& Bytes, const TRegional& Settings);
-  QByteArray SaveToXMLBytes(const TRegional& Settings) const;
+  TResult<TWarnings> LoadFromXMLBytes(const QByteArray& Bytes, const TRegional& Settings);
+  TResult<QByteArray> SaveToXMLBytes(const TRegional& Settings) const;
 
 private:
   TRecordPool<TPropRecord> FPropPool;

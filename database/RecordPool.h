@@ -54,6 +54,12 @@ public:
     FUsed = BlockSize;
   }
 
+  void Swap(TRecordPool& Other) noexcept {
+    FBlocks.swap(Other.FBlocks);
+    std::swap(FUsed, Other.FUsed);
+    std::swap(FFree, Other.FFree);
+  }
+
 private:
   union TSlot {
     TSlot* Next;

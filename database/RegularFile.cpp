@@ -9,19 +9,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-QString OpenRegularFile(const QString& FileName, QFile& File) {
+TDone OpenRegularFile(const QString& FileName, QFile& File) {
   const int Fd = ::open(QFile::encodeName(FileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (Fd < 0)
-    return qt_error_string(errno);
+    return TFailure::System(errno);
   struct stat Info;
   if (::fstat(Fd, &Info) != 0 || !S_ISREG(Info.st_mode)) {
     ::close(Fd);
-    return QString::fromUtf8(Reason::NotRegularFile);
+    return TFailure::Own(Reason::NotRegularFile);
   }
   ::fcntl(Fd, F_SETFL, ::fcntl(Fd, F_GETFL) & ~O_NONBLOCK);
   if (!File.open(Fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
     ::close(Fd);
-    return File.errorString();
+    return TFailure::OfDevice(File);
   }
-  return QString();
+  return {};
 }

@@ -71,8 +71,8 @@ QString FormatDate(int Y, int M, int D, const TRegional& S, int YearWidth) {
   return Out;
 }
 
-QString DateMessage(const QString& Text) {
-  return QStringLiteral("''") + Text + QStringLiteral("'' is not a valid date");
+TError DateError(const QString& Text) {
+  return TError(TFailure::Converting(Conversion::NotADate, Text));
 }
 
 } // namespace
@@ -98,7 +98,7 @@ bool TryEncodeDate(int Y, int M, int D, double& Value) {
 double EncodeDate(int Year, int Month, int Day) {
   double Value = 0;
   if (!TryEncodeDate(Year, Month, Day, Value))
-    throw TError(DateMessage(Padded(Year, 4) + u'-' + Padded(Month, 2) + u'-' + Padded(Day, 2)));
+    throw DateError(Padded(Year, 4) + u'-' + Padded(Month, 2) + u'-' + Padded(Day, 2));
   return Value;
 }
 
@@ -139,7 +139,7 @@ QString DateToFileStr(double Date, const TRegional& Settings) {
   int Y = 0, M = 0, D = 0;
   // A file must never receive a date that it cannot read back.
   if (!DecodeDate(Date, Y, M, D))
-    throw TError(DateMessage(QString::number(Date, 'g', 17)));
+    throw DateError(QString::number(Date, 'g', 17));
   return FormatDate(Y, M, D, Settings, 4);
 }
 
@@ -192,7 +192,7 @@ double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear) {
     }
   }
   if (!Ok || Count < 2)
-    throw TError(DateMessage(Text));
+    throw DateError(Text);
 
   int Y = 0, M = 0, D = 0;
   if (Count == 3) {
@@ -223,6 +223,6 @@ double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear) {
   }
   double Value = 0;
   if (!TryEncodeDate(Y, M, D, Value))
-    throw TError(DateMessage(Text));
+    throw DateError(Text);
   return Value;
 }

@@ -1,17 +1,42 @@
 #pragma once
 
-#include <QString>
+#include "regional/Failure.h"
 
+#include <new>
 #include <stdexcept>
+#include <type_traits>
 
-// An error raised by the set file reader and writer, the atomic write and the
-// conversions; Message() is the text that callers show.
+// A failure raised inside the set file reader and writer and the conversions
+// they call from the parser's callbacks; it goes no further than the entry
+// that returns it as a TResult. Message() is its one wording.
 class TError : public std::runtime_error {
 public:
-  explicit TError(const QString& AMessage)
-      : std::runtime_error(AMessage.toStdString()), FMessage(AMessage) {}
-  const QString& Message() const { return FMessage; }
+  explicit TError(TFailure AFailure)
+      : std::runtime_error("TError"), FFailure(std::move(AFailure)) {}
+  const TFailure& Failure() const { return FFailure; }
+  QString Message() const { return FailureText(FFailure); }
 
 private:
-  QString FMessage;
+  TFailure FFailure;
 };
+
+template <class T> struct TResultOf { using Type = TResult<T>; };
+template <class T> struct TResultOf<TResult<T>> { using Type = TResult<T>; };
+
+// What Step returns, or the failure it raised; the memory running out is a
+// failure too. The one place where the core's exceptions become results.
+template <class TStep>
+auto Caught(TStep&& Step) -> typename TResultOf<std::invoke_result_t<TStep>>::Type {
+  try {
+    if constexpr (std::is_void_v<std::invoke_result_t<TStep>>) {
+      Step();
+      return {};
+    } else {
+      return Step();
+    }
+  } catch (const TError& E) {
+    return E.Failure();
+  } catch (const std::bad_alloc&) {
+    return TFailure::OutOfMemory();
+  }
+}

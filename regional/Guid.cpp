@@ -132,7 +132,7 @@ TGUID StringToGUID(const QString& Text) {
     if (Ascii && ParseGUID(std::string_view(Latin, 38), GUID))
       return GUID;
   }
-  throw TError(QStringLiteral("'") + Text + QStringLiteral("' is not a valid GUID value"));
+  throw TError(TFailure::Converting(Conversion::NotAGuid, Text));
 }
 
 TGUID GUIDFromUuid(const QUuid& Uuid) {

@@ -110,8 +110,8 @@ void Digits18(double Value, std::string& Digits, int& Exp10) {
   Digits.assign(Chars, 18);
 }
 
-QString FloatMessage(const QString& Text) {
-  return QStringLiteral("'") + Text + QStringLiteral("' is not a valid floating point value");
+TError FloatError(const QString& Text) {
+  return TError(TFailure::Converting(Conversion::NotAFloat, Text));
 }
 
 void SkipBlanks(const QString& Text, qsizetype& Pos) {
@@ -201,7 +201,7 @@ QString CostToStr(double Cost, QChar Decimal) {
 double StrToCost(const QString& Text, QChar Decimal) {
   const qsizetype N = Text.size();
   qsizetype Pos = 0;
-  auto Fail = [&Text]() { return TError(FloatMessage(Text)); };
+  auto Fail = [&Text]() { return FloatError(Text); };
   SkipBlanks(Text, Pos);
   const bool Negative = TakeSign(Text, Pos);
   std::string IntDigits, FracDigits;
@@ -347,9 +347,7 @@ QString FormatCost(double Cost, QChar Decimal) {
 int32_t StrToInt(const QString& Text) {
   const qsizetype N = Text.size();
   qsizetype Pos = 0;
-  auto Fail = [&Text]() {
-    return TError(QStringLiteral("''") + Text + QStringLiteral("'' is not a valid integer value"));
-  };
+  auto Fail = [&Text]() { return TError(TFailure::Converting(Conversion::NotAnInteger, Text)); };
   SkipBlanks(Text, Pos);
   const bool Negative = TakeSign(Text, Pos);
   bool Hex = false;

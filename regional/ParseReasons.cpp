@@ -1,10 +1,6 @@
 #include "regional/ParseReasons.h"
 
 #include <QCoreApplication>
-#include <QRegularExpression>
-#include <QStringList>
-
-#include <optional>
 
 #include <expat.h>
 
@@ -99,66 +95,4 @@ QString ExpatReason(int Code) {
     if (Reason.Code == Code)
       return Translate("Expat", Reason.Text);
   return QString::fromLatin1(XML_ErrorString(static_cast<XML_Error>(Code)));
-}
-
-namespace {
-
-// The texts filled into Pattern's %1, %2 ... when English is Pattern filled
-// in; nullopt when it is not. A name may hold anything, the pattern's own
-// words too, so the holes match greedily.
-std::optional<QStringList> Filled(const QString& Pattern, const QString& English) {
-  static const QRegularExpression Hole(QStringLiteral("%[1-9]"));
-  if (!Pattern.contains(Hole))
-    return English == Pattern ? std::optional<QStringList>(QStringList()) : std::nullopt;
-  QString Expression;
-  qsizetype From = 0;
-  for (const QRegularExpressionMatch& M : Hole.globalMatch(Pattern)) {
-    Expression += QRegularExpression::escape(Pattern.mid(From, M.capturedStart() - From)) +
-                  QStringLiteral("(.*)");
-    From = M.capturedEnd();
-  }
-  Expression += QRegularExpression::escape(Pattern.mid(From));
-  const QRegularExpressionMatch M =
-      QRegularExpression(QRegularExpression::anchoredPattern(Expression),
-                         QRegularExpression::DotMatchesEverythingOption)
-          .match(English);
-  if (!M.hasMatch())
-    return std::nullopt;
-  QStringList Texts = M.capturedTexts();
-  Texts.removeFirst();
-  return Texts;
-}
-
-} // namespace
-
-QString TranslatedReason(const QString& English) {
-  for (const char* Text : OwnTable) {
-    const std::optional<QStringList> Names = Filled(QString::fromLatin1(Text), English);
-    if (!Names)
-      continue;
-    // Filled in at once, so that a name holding "%2" stays as it is.
-    const QString Translated = Translate("Reason", Text);
-    switch (Names->size()) {
-    case 0:
-      return Translated;
-    case 1:
-      return Translated.arg((*Names)[0]);
-    case 2:
-      return Translated.arg((*Names)[0], (*Names)[1]);
-    default:
-      return Translated.arg((*Names)[0], (*Names)[1], (*Names)[2]);
-    }
-  }
-  // A reader that words a code by expat's own text still gets it translated.
-  for (const TExpatReason& Reason : ExpatTable)
-    if (English == QLatin1String(XML_ErrorString(static_cast<XML_Error>(Reason.Code))))
-      return Translate("Expat", Reason.Text);
-  // System reasons that Qt words itself, in its own catalogue when it has them.
-  return QCoreApplication::translate("QIODevice", English.toUtf8().constData());
-}
-
-QString TranslatedMessage(const QString& Message) {
-  const qsizetype End = Message.indexOf(QStringLiteral("\r\n"));
-  return End < 0 ? TranslatedReason(Message)
-                 : TranslatedReason(Message.left(End)) + Message.mid(End);
 }

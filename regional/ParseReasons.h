@@ -1,8 +1,8 @@
 #pragma once
 
-// The reasons a set file fails to load, in the user's language. The reader
-// words them in English; these look the English up in the catalogue at call
-// time, so that a translator installed later still applies.
+// The reasons that the core gives for a failure or a warning, as ids: each
+// is its English pattern, looked up in the catalogue only where it is shown
+// (regional/Failure.h).
 
 #include <QString>
 
@@ -57,6 +57,16 @@ inline constexpr const char* CostCannotBeHeld = QT_TRANSLATE_NOOP(
 
 } // namespace Reason
 
+// What a load does not carry as the file had it: %1 how many, %2 the first
+// one's name, %3 its line.
+namespace Warning {
+
+inline constexpr const char* Skipped = QT_TRANSLATE_NOOP(
+    "Warning", "%1 elements or attributes that the format does not know were skipped; the "
+               "first: \"%2\", line %3.");
+
+} // namespace Warning
+
 // One expat error code and our English wording for it. The wording is ours,
 // not expat's, so that a newer expat does not change what users read.
 struct TExpatReason {
@@ -75,12 +85,3 @@ std::span<const char* const> OwnReasons();
 // The reason for an expat error code, translated; an unknown code gives
 // expat's own text.
 QString ExpatReason(int Code);
-
-// English, a reason of OwnReasons() (filled in or not), expat's own wording
-// of a code or a system reason that Qt words, translated; any other text,
-// such as a conversion message, as it is.
-QString TranslatedReason(const QString& English);
-
-// A reader's message with its first line, the reason, translated; the lines
-// after it (line number, source text) stay as they are.
-QString TranslatedMessage(const QString& Message);

@@ -1,5 +1,7 @@
 #include "regional/RefList.h"
 
+#include "regional/ParseReasons.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -47,16 +49,14 @@ QStringList DecodeRefList(const QByteArray& Bytes, const TRegional& Settings) {
   return SplitLines(FromAnsi(Bytes, Settings));
 }
 
-std::optional<QStringList> LoadRefList(const QString& FileName, const TRegional& Settings) {
-  // A folder of that name, or a file we may not read, counts as missing: the
-  // box keeps its own entries and start-up goes on without a message.
+TResult<QStringList> LoadRefList(const QString& FileName, const TRegional& Settings) {
   if (!QFileInfo(FileName).isFile())
-    return std::nullopt;
+    return TFailure::Own(Reason::NotRegularFile);
   QFile File(FileName);
   if (!File.open(QIODevice::ReadOnly))
-    return std::nullopt;
+    return TFailure::OfDevice(File);
   const QByteArray Bytes = File.readAll();
   if (File.error() != QFileDevice::NoError)
-    return std::nullopt;
+    return TFailure::OfDevice(File);
   return DecodeRefList(Bytes, Settings);
 }

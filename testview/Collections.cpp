@@ -249,23 +249,20 @@ void TFormCollections::eAllCountriesClick() {
 void TFormCollections::bSaveToFileClick() {
   if (!SaveDialog.Execute(this, true))
     return;
-  bool Written = false;
-  TExportLoss Loss;
-  try {
+  // Out of memory gathering the rows is reported like any other failure.
+  const TResult<TExportLoss> Loss = Caught([&] {
     TPropList Ticked;
     for (int I = 0; I < FItems->rowCount(); ++I) {
       const TTestItemsModel::TRow* Row = FItems->Row(I);
       if (Row->Ticked)
         Ticked.push_back(Row->Rec);
     }
-    Written = WriteExport(SaveDialog.FileName, Ticked, TRegional::Current(), &Loss);
-  } catch (const std::bad_alloc&) {
-    // Out of memory gathering the rows: reported like any other failure.
-  }
-  if (!Written)
+    return SaveExport(SaveDialog.FileName, Ticked, TRegional::Current());
+  });
+  if (!Loss)
     ShowError(this, QStringLiteral("Ошибка при сохранении файла!"));
-  else if (Loss.Characters > 0)
-    ShowWarning(this, ExportLossWarning(Loss, TRegional::Current()));
+  else if (Loss->Characters > 0)
+    ShowWarning(this, ExportLossWarning(*Loss, TRegional::Current()));
 }
 
 void TFormCollections::keyPressEvent(QKeyEvent* Event) {

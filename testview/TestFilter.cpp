@@ -136,14 +136,22 @@ QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings, TExport
   return Bytes;
 }
 
-TExportLoss SaveExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings) {
-  TExportLoss Loss;
-  const QByteArray Bytes = ExportBytes(Rows, Settings, &Loss);
-  WriteFileAtomically(FileName, [&](QIODevice& File) {
-    if (File.write(Bytes) != Bytes.size())
-      throw TError(File.errorString());
+TResult<TExportLoss> SaveExport(const QString& FileName, const TPropList& Rows,
+                                const TRegional& Settings) {
+  if (FileName.isEmpty())
+    return TFailure::Own(Reason::NoFileName);
+  return Caught([&]() -> TResult<TExportLoss> {
+    TExportLoss Loss;
+    const QByteArray Bytes = ExportBytes(Rows, Settings, &Loss);
+    const TDone Written = WriteFileAtomically(FileName, [&](QIODevice& File) -> TDone {
+      if (File.write(Bytes) != Bytes.size())
+        return TFailure::OfDevice(File);
+      return {};
+    });
+    if (!Written)
+      return Written.Failure();
+    return Loss;
   });
-  return Loss;
 }
 
 QString ExportLossWarning(const TExportLoss& Loss, const TRegional& Settings) {
@@ -152,22 +160,4 @@ QString ExportLossWarning(const TExportLoss& Loss, const TRegional& Settings) {
   return QStringLiteral("Не удалось записать в кодировке %1 символов: %2 (вместо них стоит "
                         "«?» или похожий знак); первое такое имя: «%3».")
       .arg(QString::fromLatin1(Settings.Charset), QString::number(Loss.Characters), Loss.FirstName);
-}
-
-bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings,
-                 TExportLoss* Loss, QString* Reason) {
-  try {
-    if (FileName.isEmpty())
-      throw TError(QString::fromUtf8(Reason::NoFileName));
-    const TExportLoss Lost = SaveExport(FileName, Rows, Settings);
-    if (Loss)
-      *Loss = Lost;
-    return true;
-  } catch (const std::exception& E) {
-    if (Reason) {
-      const auto* Error = dynamic_cast<const TError*>(&E);
-      *Reason = Error ? Error->Message() : QString::fromUtf8(E.what());
-    }
-    return false;
-  }
 }

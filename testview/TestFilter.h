@@ -56,13 +56,10 @@ QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings,
                        TExportLoss* Loss = nullptr);
 
 // Writes the export of Rows to FileName through a temporary file that replaces
-// it only when everything was written; raises TError with the reason, and the
-// file that was there before is then left as it was. Returns what was lost.
-TExportLoss SaveExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings);
-// The same; false for any failure, also an empty FileName, with its reason in
-// Reason when given.
-bool WriteExport(const QString& FileName, const TPropList& Rows, const TRegional& Settings,
-                 TExportLoss* Loss = nullptr, QString* Reason = nullptr);
+// it only when everything was written; on failure, an empty FileName too, the
+// file that was there before is left as it was. Returns what was lost.
+TResult<TExportLoss> SaveExport(const QString& FileName, const TPropList& Rows,
+                                const TRegional& Settings);
 
 // The warning that the editor and the tool give for a written export that
 // lost characters; empty when none were lost.

@@ -7,7 +7,6 @@
 #include "database/Document.h"
 #include "database/PropDB.h"
 #include "database/SetFile.h"
-#include "regional/ParseReasons.h"
 #include "regional/Regional.h"
 #include "regional/Translations.h"
 #include "testview/TestFilter.h"
@@ -18,7 +17,6 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
-#include <QRegularExpression>
 #include <QSet>
 
 #include <cstdio>
@@ -113,27 +111,15 @@ void Fail(const QString& Text) {
   Print(stderr, ProgramName + QStringLiteral(": ") + Text + u'\n');
 }
 
-// An error message on one line: a conversion message quotes the attribute,
-// line breaks and all.
-QString OneLine(const QString& Message) {
-  static const QRegularExpression Breaks(QStringLiteral("\\r\\n|\\r|\\n"));
-  QStringList Parts = Message.split(Breaks);
-  while (Parts.size() > 1 && Parts.back().isEmpty())
-    Parts.removeLast();
-  return Parts.join(QStringLiteral(" | "));
+// A failure's reason in the user's language, on one line.
+QString OneLine(const TFailure& Failure) {
+  return FailureText(Failure, TLayout::OneLine);
 }
 
-// A failed load's or save's reason in the user's language, on one line.
-QString FailureText(const TDocument& Doc) {
-  if (const std::optional<TLoadFailure>& Failure = Doc.LoadFailure())
-    return OneLine(Failure->WordedLines().join(QStringLiteral("\r\n")));
-  return OneLine(TranslatedMessage(Doc.Error()));
-}
-
-QString ErrorText(const std::exception& E) {
-  if (const auto* Error = dynamic_cast<const TError*>(&E))
-    return TranslatedMessage(Error->Message());
-  return QString::fromLocal8Bit(E.what());
+// What File's load did not carry as the file had it, a line each kind.
+void Warn(const QString& File, const TWarnings& Warnings) {
+  for (const TWarning& W : Warnings.All())
+    Fail(TTool::tr("%1: warning: %2").arg(File, WarningText(W)));
 }
 
 TRegional SettingsOf(const QString& Name) {
@@ -200,30 +186,28 @@ void RequireFiles(const QStringList& Files, qsizetype Count, const QString& Comm
 }
 
 // Reads the set file File into Doc; "-" reads standard input, whole, so that
-// a parse error can still quote its line. Returns the reason of a failure,
-// empty when the file read completely.
-QString ReadInput(const QString& File, TDocument& Doc, const TRegional& Settings) {
+// a parse error can still quote its line.
+TResult<TWarnings> ReadInput(const QString& File, TDocument& Doc, const TRegional& Settings) {
   if (!IsStdStream(File))
-    return Doc.Load(File, Settings) ? QString() : FailureText(Doc);
+    return Doc.Load(File, Settings);
   QFile In;
   if (!In.open(STDIN_FILENO, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-    return OneLine(TranslatedMessage(In.errorString()));
+    return TFailure::OfDevice(In);
   QByteArray Bytes = In.readAll();
   if (In.error() != QFileDevice::NoError)
-    return OneLine(TranslatedMessage(In.errorString()));
+    return TFailure::OfDevice(In);
   QBuffer Buffer(&Bytes);
   Buffer.open(QIODevice::ReadOnly);
-  return Doc.Read(Buffer, Settings) ? QString() : FailureText(Doc);
+  return Doc.Read(Buffer, Settings);
 }
 
 // Standard output has no old content to keep, so it is written directly.
-// Returns the reason of a failure, empty when everything was written.
-QString WriteStdout(const QByteArray& Bytes) {
+TDone WriteStdout(const QByteArray& Bytes) {
   QFile Out;
   if (!Out.open(STDOUT_FILENO, QIODevice::WriteOnly, QFileDevice::DontCloseHandle) ||
       Out.write(Bytes) != Bytes.size() || !Out.flush())
-    return OneLine(TranslatedMessage(Out.errorString()));
-  return QString();
+    return TFailure::OfDevice(Out);
+  return {};
 }
 
 int Check(const QStringList& Files, const TRegional& Settings) {
@@ -232,11 +216,12 @@ int Check(const QStringList& Files, const TRegional& Settings) {
     TPropDB DB;
     TDocument Doc(DB);
     QString Line = File + QStringLiteral(": ");
-    const QString Failure = ReadInput(File, Doc, Settings);
-    if (Failure.isEmpty()) {
+    const TResult<TWarnings> Read = ReadInput(File, Doc, Settings);
+    if (Read) {
+      Warn(File, *Read);
       Line += TTool::tr("sets: %1, items: %2").arg(DB.TypeCount()).arg(DB.PropCount());
     } else {
-      Line += TTool::tr("error: %1").arg(Failure);
+      Line += TTool::tr("error: %1").arg(OneLine(Read.Failure()));
       Result = ExitFailed;
     }
     Print(stdout, Line + u'\n');
@@ -246,10 +231,20 @@ int Check(const QStringList& Files, const TRegional& Settings) {
 }
 
 bool Load(const QString& File, TDocument& Doc, const TRegional& Settings) {
-  const QString Failure = ReadInput(File, Doc, Settings);
-  if (!Failure.isEmpty())
-    Fail(TTool::tr("%1: read error: %2").arg(File, Failure));
-  return Failure.isEmpty();
+  const TResult<TWarnings> Read = ReadInput(File, Doc, Settings);
+  if (!Read) {
+    Fail(TTool::tr("%1: read error: %2").arg(File, OneLine(Read.Failure())));
+    return false;
+  }
+  Warn(File, *Read);
+  return true;
+}
+
+// Says why Output was not written; true when it was.
+bool Written(const QString& Output, const TDone& Done) {
+  if (!Done)
+    Fail(TTool::tr("%1: write error: %2").arg(Output, OneLine(Done.Failure())));
+  return bool(Done);
 }
 
 int Convert(const QString& Input, const QString& Output, const TRegional& From,
@@ -260,19 +255,17 @@ int Convert(const QString& Input, const QString& Output, const TRegional& From,
     Fail(TTool::tr("%1: not written").arg(Output));
     return ExitFailed;
   }
-  QString Reason;
+  TDone Done;
   if (IsStdStream(Output)) {
     QBuffer Buffer;
     Buffer.open(QIODevice::WriteOnly);
-    Reason = Doc.Write(Buffer, To) ? WriteStdout(Buffer.data()) : FailureText(Doc);
-  } else if (!Doc.Save(Output, To)) {
-    Reason = FailureText(Doc);
+    Done = Doc.Write(Buffer, To);
+    if (Done)
+      Done = WriteStdout(Buffer.data());
+  } else {
+    Done = Doc.Save(Output, To);
   }
-  if (!Reason.isEmpty()) {
-    Fail(TTool::tr("%1: write error: %2").arg(Output, Reason));
-    return ExitFailed;
-  }
-  return ExitOk;
+  return Written(Output, Done) ? ExitOk : ExitFailed;
 }
 
 // The rows that the test view shows ticked when it opens each set that passes
@@ -300,25 +293,22 @@ int Export(const QString& Input, const QString& Output, const TRegional& Setting
     Fail(TTool::tr("%1: not written").arg(Output));
     return ExitFailed;
   }
-  QString Reason;
-  TExportLoss Loss;
-  try {
-    // One set's export after another is the export of all their rows: the
-    // 8-bit character sets carry no state from line to line.
+  // One set's export after another is the export of all their rows: the
+  // 8-bit character sets carry no state from line to line.
+  TResult<TExportLoss> Loss = Caught([&] {
     const TPropList Rows = ExportRows(DB, Filter, Level, Collator);
-    if (IsStdStream(Output))
-      Reason = WriteStdout(ExportBytes(Rows, Settings, &Loss));
-    else
-      Loss = SaveExport(Output, Rows, Settings);
-  } catch (const std::exception& E) {
-    Reason = OneLine(ErrorText(E));
-  }
-  if (!Reason.isEmpty()) {
-    Fail(TTool::tr("%1: write error: %2").arg(Output, Reason));
+    if (!IsStdStream(Output))
+      return SaveExport(Output, Rows, Settings);
+    TExportLoss Lost;
+    const QByteArray Bytes = ExportBytes(Rows, Settings, &Lost);
+    if (TDone Done = WriteStdout(Bytes); !Done)
+      return TResult<TExportLoss>(Done.Failure());
+    return TResult<TExportLoss>(Lost);
+  });
+  if (!Written(Output, Loss ? TDone() : TDone(Loss.Failure())))
     return ExitFailed;
-  }
-  if (Loss.Characters > 0)
-    Fail(Output + QStringLiteral(": ") + ExportLossWarning(Loss, Settings));
+  if (Loss->Characters > 0)
+    Fail(Output + QStringLiteral(": ") + ExportLossWarning(*Loss, Settings));
   return ExitOk;
 }
 

@@ -429,5 +429,16 @@ FILE или INPUT, равный -, читается со стандартног�
         <source>argument &quot;%1&quot; is not UTF-8: such a name cannot be passed on unchanged</source>
         <translation>аргумент &quot;%1&quot; не в UTF-8: такое имя не передать без искажения</translation>
     </message>
+    <message>
+        <source>%1: warning: %2</source>
+        <translation>%1: предупреждение: %2</translation>
+    </message>
+</context>
+<context>
+    <name>Warning</name>
+    <message>
+        <source>%1 elements or attributes that the format does not know were skipped; the first: &quot;%2&quot;, line %3.</source>
+        <translation>Пропущено элементов и атрибутов, которых нет в формате: %1; первый — «%2», строка %3.</translation>
+    </message>
 </context>
 </TS>

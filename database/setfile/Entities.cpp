@@ -1,7 +1,7 @@
 #include "database/setfile/Entities.h"
 
 #include "database/setfile/Limits.h"
-#include "database/setfile/Reasons.h"
+#include "regional/ParseReasons.h"
 
 #include <algorithm>
 
@@ -13,8 +13,8 @@ bool IsNameByte(char C) {
          C == ':';
 }
 
-QString Named(const char* Reason, std::string_view Name) {
-  return ReasonText(Reason).arg(QString::fromUtf8(Name.data(), qsizetype(Name.size())));
+TFailure Named(const char* Reason, std::string_view Name) {
+  return TFailure::Own(Reason, {QString::fromUtf8(Name.data(), qsizetype(Name.size()))});
 }
 
 } // namespace
@@ -67,14 +67,15 @@ int TEntityGraph::Intern(std::string_view Name) {
   return Added->second;
 }
 
-QString TEntityGraph::Declare(std::string_view Name, const char* Value, int Length) {
+std::optional<TFailure> TEntityGraph::Declare(std::string_view Name, const char* Value,
+                                              int Length) {
   if (IsPredefined(Name))
-    return QString(); // never expanded from its declaration
+    return std::nullopt; // never expanded from its declaration
   const int Id = Intern(Name);
   if (Id < 0)
-    return ReasonText(Reason::TooManyEntities);
+    return TFailure::Own(Reason::TooManyEntities);
   if (FNodes[size_t(Id)].Declared)
-    return QString();
+    return std::nullopt;
   std::vector<int> Refs;
   bool Full = false;
   if (Value) {
@@ -87,7 +88,7 @@ QString TEntityGraph::Declare(std::string_view Name, const char* Value, int Leng
     });
   }
   if (Full)
-    return ReasonText(Reason::TooManyEntities);
+    return TFailure::Own(Reason::TooManyEntities);
   std::sort(Refs.begin(), Refs.end());
   Refs.erase(std::unique(Refs.begin(), Refs.end()), Refs.end());
   if (std::binary_search(Refs.begin(), Refs.end(), Id))
@@ -102,7 +103,7 @@ QString TEntityGraph::Declare(std::string_view Name, const char* Value, int Leng
   }
   Node.Refs = std::move(Refs);
   if (Node.Height > MaxEntityDepth)
-    return ReasonText(Reason::EntitiesTooDeep);
+    return TFailure::Own(Reason::EntitiesTooDeep);
   // The entities that refer to this one now reach further. Each step raises a
   // height, and no height passes the limit, so this ends in proportion to
   // the references; coming back to this entity is a cycle.
@@ -117,20 +118,20 @@ QString TEntityGraph::Declare(std::string_view Name, const char* Value, int Leng
       if (P == Id)
         return Named(Reason::EntityRefersToItself, Name);
       if (Height > MaxEntityDepth)
-        return ReasonText(Reason::EntitiesTooDeep);
+        return TFailure::Own(Reason::EntitiesTooDeep);
       FNodes[size_t(P)].Height = Height;
       Work.push_back(P);
     }
   }
-  return QString();
+  return std::nullopt;
 }
 
-QString TEntityGraph::CheckDeclared() const {
+std::optional<TFailure> TEntityGraph::CheckDeclared() const {
   for (size_t I = 0; I < FNodes.size(); ++I) {
     if (!FNodes[I].Declared && !FNodes[I].Referrers.empty())
       return Named(Reason::EntityNotDeclared, *FNames[I]);
   }
-  return QString();
+  return std::nullopt;
 }
 
 bool TEntityGraph::Resolves(std::string_view Name) {

@@ -6,9 +6,10 @@
 // reference it cannot resolve without a word. The graph keeps every expansion
 // shallow and lets the reader refuse a reference that would not resolve.
 
-#include <QString>
+#include "regional/Failure.h"
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -25,12 +26,12 @@ public:
   // Records the entity Name, declared with the replacement text Value
   // (nullptr for an external entity); a later declaration of the same name
   // does not count, as for the parser. Returns the reason to refuse the
-  // document, or an empty string: a reference chain longer than
-  // MaxEntityDepth, a cycle, or too many entities.
-  QString Declare(std::string_view Name, const char* Value, int Length);
+  // document, if any: a reference chain longer than MaxEntityDepth, a cycle,
+  // or too many entities.
+  std::optional<TFailure> Declare(std::string_view Name, const char* Value, int Length);
   // The reason to refuse a document type in which an entity refers to one
-  // that was never declared, or an empty string.
-  QString CheckDeclared() const;
+  // that was never declared, if any.
+  std::optional<TFailure> CheckDeclared() const;
   // Whether Name and every entity that its expansion refers to are declared.
   bool Resolves(std::string_view Name);
 

@@ -4,7 +4,7 @@
 
 #include "database/setfile/Limits.h"
 #include "database/setfile/Reader.h"
-#include "database/setfile/Reasons.h"
+#include "regional/ParseReasons.h"
 
 #include <cstring>
 #include <string>
@@ -29,7 +29,7 @@ void TReader::CheckRawReferences(int Count) {
       Name += At(J) < 0x80 ? char(At(J)) : '\x01';
     if (Name.empty() || Name[0] == '#' || FEntities.Resolves(Name))
       continue;
-    Stop(ReasonText(Reason::UnresolvedInValue));
+    Stop(TFailure::Own(Reason::UnresolvedInValue));
   }
 }
 
@@ -59,12 +59,12 @@ void XMLCALL TReader::XmlDeclHandler(void* Data, const XML_Char* Version, const 
     // The parser takes any 1.x as 1.0, and lets a declaration overrule a
     // UTF-8 byte-order mark.
     if (Version && std::strcmp(Version, "1.0") != 0)
-      R->Stop(ReasonText(Reason::XmlVersion));
+      R->Stop(TFailure::Own(Reason::XmlVersion));
     if (!Encoding)
       return;
     const QByteArray Name = QByteArray(Encoding).toLower();
     if (R->FUtf8Mark && Name != "utf-8")
-      R->Stop(ReasonText(Reason::MarkMismatch));
+      R->Stop(TFailure::Own(Reason::MarkMismatch));
     if (R->FEncoding.Kind != TSourceEncoding::Utf8)
       return; // UTF-16 was told by the first bytes
     if (Name == "iso-8859-1")
@@ -89,9 +89,8 @@ void XMLCALL TReader::EndDoctypeHandler(void* Data) {
   // Without a default handler internal entities are expanded, as before.
   XML_SetDefaultHandlerExpand(R->FParser, nullptr);
   R->Guard([&] {
-    const QString Reason = R->FEntities.CheckDeclared();
-    if (!Reason.isEmpty())
-      R->Stop(Reason);
+    if (std::optional<TFailure> Failure = R->FEntities.CheckDeclared())
+      R->Stop(std::move(*Failure));
   });
 }
 // Declarations after a parameter entity reference would not be processed,
@@ -101,7 +100,7 @@ void XMLCALL TReader::DtdDefaultHandler(void* Data, const XML_Char* Text, int Le
   if (Length < 3 || Text[0] != '%' || Text[Length - 1] != ';')
     return;
   TReader* R = Self(Data);
-  R->Guard([&] { R->Stop(ReasonText(Reason::ParameterEntity)); });
+  R->Guard([&] { R->Stop(TFailure::Own(Reason::ParameterEntity)); });
 }
 void XMLCALL TReader::EntityDeclHandler(void* Data, const XML_Char* Name, int IsParameter,
                                         const XML_Char* Value, int Length, const XML_Char*,
@@ -110,9 +109,8 @@ void XMLCALL TReader::EntityDeclHandler(void* Data, const XML_Char* Name, int Is
   if (IsParameter)
     return;
   R->Guard([&] {
-    const QString Reason = R->FEntities.Declare(Name, Value, Length);
-    if (!Reason.isEmpty())
-      R->Stop(Reason);
+    if (std::optional<TFailure> Failure = R->FEntities.Declare(Name, Value, Length))
+      R->Stop(std::move(*Failure));
   });
 }
 void XMLCALL TReader::AttlistHandler(void* Data, const XML_Char* Element, const XML_Char*,
@@ -122,7 +120,7 @@ void XMLCALL TReader::AttlistHandler(void* Data, const XML_Char* Element, const 
   // The parser compares each new default with all earlier ones of the element.
   R->Guard([&] {
     if (++R->FAttlists[Element] > MaxAttlist)
-      R->Stop(ReasonText(Reason::TooManyAttlist));
+      R->Stop(TFailure::Own(Reason::TooManyAttlist));
     if (Default && R->FUnreadSubset)
       R->CheckEntitiesInDefault();
   });
@@ -131,8 +129,8 @@ void XMLCALL TReader::SkippedEntityHandler(void* Data, const XML_Char* Name, int
   TReader* R = Self(Data);
   R->Guard([&] {
     if (IsParameter)
-      R->Stop(ReasonText(Reason::ParameterEntity));
-    R->Stop(ReasonText(Reason::EntityNotDeclared).arg(QString::fromUtf8(Name)));
+      R->Stop(TFailure::Own(Reason::ParameterEntity));
+    R->Stop(TFailure::Own(Reason::EntityNotDeclared, {QString::fromUtf8(Name)}));
   });
 }
 // An external entity is never read: its reference fails the load rather than

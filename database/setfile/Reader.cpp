@@ -9,9 +9,9 @@
 
 #include "database/SetFile.h"
 #include "database/setfile/Limits.h"
-#include "database/setfile/Reasons.h"
 #include "database/setfile/Schema.h"
 #include "database/setfile/Values.h"
+#include "regional/ParseReasons.h"
 
 #include <QDate>
 #include <QFileDevice>
@@ -21,13 +21,24 @@
 #include <string_view>
 #include <utility>
 
+struct TReader::TKeys {
+  std::array<const XML_Char*, TypeAttributes.size()> Type{};
+  std::array<const XML_Char*, PropAttributes.size()> Prop{};
+};
+
 TReader::TReader(TPropDB& DB, const TRegional& Settings)
     : FDB(DB), FSettings(Settings), FThisYear(QDate::currentDate().year()),
-      FLastType(TypeAttributes.size()), FLastProp(PropAttributes.size()) {}
+      FLastType(TypeAttributes.size()), FLastProp(PropAttributes.size()),
+      FKeys(std::make_unique<TKeys>()) {}
 
-void TReader::Stop(const QString& Reason) {
-  if (FStop.Reason.isEmpty())
-    FStop = TLoadFailure::Parsing(Reason, Line());
+TReader::~TReader() {
+  if (FParser)
+    XML_ParserFree(FParser);
+}
+
+void TReader::Stop(TFailure Reason) {
+  if (!FStop)
+    FStop = std::move(Reason).At(Line());
   XML_StopParser(FParser, XML_FALSE);
   throw TStop();
 }
@@ -44,14 +55,18 @@ void TReader::UpdateTextHandler() {
 void TReader::Unexpected() {
   // The records before it stay; nothing after it is added.
   if (!FPending)
-    FPending = TLoadFailure::Parsing(ReasonText(Reason::UnexpectedNode), Line());
+    FPending = TFailure::Own(Reason::UnexpectedNode).At(Line());
   FDone = true;
 }
 
 void TReader::ConversionFailed(const TError& Error) {
   if (!FPending)
-    FPending = TLoadFailure::Conversion(Error.Message());
+    FPending = Error.Failure();
   FDone = true;
+}
+
+void TReader::Skipped(const XML_Char* Name) {
+  FWarnings.Add(TWarningKind::Skipped, [&] { return std::pair(Utf8ToText(Name), Line()); });
 }
 
 // The value as a QString for the general conversions, which only failing
@@ -65,7 +80,7 @@ QString TReader::Text(std::string_view Value, TLastText* Last) {
   if (!Value.data())
     return QString();
   if (FValueBytes + qint64(Value.size()) > ValueAllowance + ValueFactor * FFed)
-    Stop(ReasonText(Reason::ValuesExpand));
+    Stop(Reason::ValuesExpand);
   if (!Last)
     return Utf8ToText(Value);
   if (Last->Raw != Value) {
@@ -128,8 +143,10 @@ void TReader::Find(const XML_Char** Atts, const TTable& Table,
       while (I < Count && A[0] != Keys[I] && !IsName(A[0], Table[I].Key))
         ++I;
       if (I == Count) {
-        if (A - Atts < Specified)
+        if (A - Atts < Specified) {
           CountAttributeName(A[0]);
+          Skipped(A[0]);
+        }
         continue;
       }
       Keys[I] = A[0];
@@ -146,7 +163,7 @@ void TReader::Find(const XML_Char** Atts, const TTable& Table,
 int TReader::CheckAttributeCount() {
   const int Specified = XML_GetSpecifiedAttributeCount(FParser);
   if (Specified > 2 * MaxAttributes)
-    Stop(ReasonText(Reason::TooManyAttributes));
+    Stop(Reason::TooManyAttributes);
   return Specified;
 }
 
@@ -156,7 +173,7 @@ void TReader::CountName(const XML_Char* Name) {
       FNames.count(std::string_view(Name)))
     return;
   if (FNames.size() >= size_t(MaxElementNames))
-    Stop(ReasonText(Reason::TooManyNames));
+    Stop(Reason::TooManyNames);
   FNames.emplace(Name);
 }
 
@@ -166,7 +183,7 @@ void TReader::CountAttributeName(const XML_Char* Name) {
   if (FAttributeNames.contains(Name))
     return;
   if (FAttributeNames.size() >= size_t(MaxAttributeNames))
-    Stop(ReasonText(Reason::TooManyAttributeNames));
+    Stop(Reason::TooManyAttributeNames);
   FAttributeNames.emplace(Name);
 }
 
@@ -205,7 +222,7 @@ TReader::TElement TReader::ReadType(const XML_Char** Atts) {
   // convert leaves it with the values read before.
   FType = FDB.AddType();
   try {
-    ReadAttributes(Atts, TypeAttributes, FTypeKeys, *FType, FLastType);
+    ReadAttributes(Atts, TypeAttributes, FKeys->Type, *FType, FLastType);
   } catch (const TError& E) {
     ConversionFailed(E);
   }
@@ -215,12 +232,12 @@ TReader::TElement TReader::ReadType(const XML_Char** Atts) {
 void TReader::ReadProp(const XML_Char** Atts) {
   const PPropRecord Prop = FDB.AddProp(FType);
   try {
-    ReadAttributes(Atts, PropAttributes, FPropKeys, *Prop, FLastProp);
+    ReadAttributes(Atts, PropAttributes, FKeys->Prop, *Prop, FLastProp);
   } catch (const TError& E) {
     ConversionFailed(E);
   }
   if (FValueBytes > ValueAllowance + ValueFactor * FFed)
-    Stop(ReasonText(Reason::ValuesExpand));
+    Stop(Reason::ValuesExpand);
 }
 
 // The element Name with Atts under Parent, read; what it is to its children.
@@ -229,7 +246,7 @@ TReader::TElement TReader::ReadChild(TElement Parent, const XML_Char* Name, cons
   case TElement::Outside:
     // Another root is another kind of file, which a save would destroy.
     if (!IsName(Name, RootKey))
-      Stop(ReasonText(Reason::NotPropdb));
+      Stop(Reason::NotPropdb);
     return TElement::Root; // the root's own attributes are not read
   case TElement::Root:
     if (IsName(Name, TypeKey))
@@ -251,7 +268,7 @@ TReader::TElement TReader::ReadChild(TElement Parent, const XML_Char* Name, cons
 
 void TReader::OnStart(const XML_Char* Name, const XML_Char** Atts) {
   if (FOpen.size() >= size_t(MaxDepth))
-    Stop(ReasonText(Reason::NestedTooDeeply));
+    Stop(Reason::NestedTooDeeply);
   if (FHasDefaults) {
     qint64 Count = 0;
     for (const XML_Char** A = Atts; *A; A += 2)
@@ -259,18 +276,25 @@ void TReader::OnStart(const XML_Char* Name, const XML_Char** Atts) {
     FAttributes += Count;
     // A set file spends at least four bytes on each attribute.
     if (FAttributes > AttributeAllowance + FFed / 4)
-      Stop(ReasonText(Reason::DefaultsExpand));
+      Stop(Reason::DefaultsExpand);
   }
   if (FUnreadSubset)
     CheckEntitiesInTag();
   const TElement Parent = FOpen.empty() ? TElement::Outside : FOpen.back();
   const TElement Child = FDone ? TElement::Skipped : ReadChild(Parent, Name, Atts);
-  if (Child == TElement::Skipped)
+  if (Child == TElement::Skipped) {
     CountName(Name);
+    if (!FDone)
+      Skipped(Name);
+  }
   if (Child == TElement::Skipped || Child == TElement::Root) {
     const int Specified = CheckAttributeCount();
-    for (int A = 0; A < Specified; A += 2)
+    for (int A = 0; A < Specified; A += 2) {
       CountAttributeName(Atts[A]);
+      // The root's own attributes are no part of the format either.
+      if (Child == TElement::Root)
+        Skipped(Atts[A]);
+    }
   }
   FOpen.push_back(Child);
   UpdateTextHandler();
@@ -343,7 +367,7 @@ void TReader::Attach() {
   XML_SetUnknownEncodingHandler(FParser, UnknownEncodingHandler, this);
 }
 
-void TReader::Read(QIODevice& Device) {
+TResult<TWarnings> TReader::Read(QIODevice& Device) {
   Attach();
 
   FDevice = &Device;
@@ -363,8 +387,8 @@ void TReader::Read(QIODevice& Device) {
       throw std::bad_alloc();
     const qint64 Got = Device.read(static_cast<char*>(Buffer), Want);
     if (Got < 0 || (Limit >= 0 && FFed + Got > Limit)) {
-      Fail(TLoadFailure::Parsing(Got < 0 ? Device.errorString() : ReasonText(Reason::FileGrew), 0),
-           true);
+      return Failed((Got < 0 ? TFailure::OfDevice(Device) : TFailure::Own(Reason::FileGrew)).At(0),
+                    true);
     }
     if (HeadSize < 3 && Got > 0) {
       // Expat tells UTF-16 by the first two bytes (a zero byte among them
@@ -382,7 +406,7 @@ void TReader::Read(QIODevice& Device) {
           FEncoding.Kind = TSourceEncoding::Utf16BE;
         // XML requires the mark in UTF-16; the marks have no zero byte.
         if (Zero)
-          Fail(TLoadFailure::Parsing(ReasonText(Reason::Utf16WithoutMark), 1), true);
+          return Failed(TFailure::Own(Reason::Utf16WithoutMark).At(1), true);
       }
     }
     FFed += Got;
@@ -397,42 +421,40 @@ void TReader::Read(QIODevice& Device) {
       Want = int(std::clamp<qint64>(2 * qint64(Size - Offset), ChunkSize, 1 << 28));
       if (Size - Offset > ChunkSize &&
           AttributesSoFar(Pending + Offset, Size - Offset, FEncoding) > MaxAttributes)
-        Fail(TLoadFailure::Parsing(ReasonText(Reason::TooManyAttributes), Line()), true);
+        return Failed(TFailure::Own(Reason::TooManyAttributes).At(Line()), true);
     }
   }
   const XML_Error Code = XML_GetErrorCode(FParser);
   if (Status != XML_STATUS_OK && Code == XML_ERROR_NO_MEMORY)
     throw std::bad_alloc();
-  if (Status != XML_STATUS_OK && Code == XML_ERROR_ABORTED && !FStop.Reason.isEmpty())
-    Fail(FStop, true);
+  if (Status != XML_STATUS_OK && Code == XML_ERROR_ABORTED && FStop)
+    return Failed(std::move(*FStop), true);
   if (Status != XML_STATUS_OK)
-    Fail(TLoadFailure::Parsing(QString::fromLatin1(XML_ErrorString(Code)), Line(), int(Code)),
-         true);
+    return Failed(TFailure::Parser(int(Code)).At(Line()), true);
   if (FPending)
-    Fail(*FPending, false);
+    return Failed(std::move(*FPending), false);
+  return std::move(FWarnings);
 }
 
-void TReader::Fail(TLoadFailure Failure, bool LoadNothing) {
+TFailure TReader::Failed(TFailure Failure, bool LoadNothing) {
   if (LoadNothing)
     FDB.Clear();
   if (Failure.Parse)
     Failure.Source = SourceLine(*FDevice, FStart, Failure.Line, FEncoding);
-  throw TLoadError(std::move(Failure));
+  return Failure;
 }
 
-void ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings) {
-  // Nothing but TLoadError leaves the reader; a load that ran out of memory
-  // loads nothing.
+TResult<TWarnings> ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings) {
+  // A load that ran out of memory loads nothing: what it read so far may be
+  // what used it up.
   try {
     TReader Reader(DB, Settings);
-    Reader.Read(Device);
-  } catch (const TLoadError&) {
-    throw;
+    return Reader.Read(Device);
   } catch (const std::bad_alloc&) {
     DB.Clear();
-    throw TLoadError(TLoadFailure::Conversion(ReasonText(Reason::OutOfMemory)));
+    return TFailure::Own(Reason::OutOfMemory);
   } catch (const std::exception& E) {
     DB.Clear();
-    throw TLoadError(TLoadFailure::Conversion(QString::fromUtf8(E.what())));
+    return TFailure::Foreign(QString::fromUtf8(E.what()));
   }
 }

@@ -7,13 +7,14 @@
 #include "database/SetFile.h"
 #include "database/setfile/Entities.h"
 #include "database/setfile/Expat.h"
-#include "database/setfile/Reasons.h"
 #include "database/setfile/SourceLine.h"
+#include "regional/ParseReasons.h"
 
 #include <QString>
 
 #include <array>
 #include <exception>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -37,14 +38,12 @@ struct TStop {};
 class TReader {
 public:
   TReader(TPropDB& DB, const TRegional& Settings);
-  ~TReader() {
-    if (FParser)
-      XML_ParserFree(FParser);
-  }
+  ~TReader();
   TReader(const TReader&) = delete;
   TReader& operator=(const TReader&) = delete;
 
-  void Read(QIODevice& Device);
+  // The warnings, or the failure; raises std::bad_alloc.
+  TResult<TWarnings> Read(QIODevice& Device);
 
   // For the attribute tables: values (no data for an absent attribute) as
   // the general conversions take them.
@@ -92,17 +91,21 @@ private:
   std::unordered_map<std::string, int> FAttlists; // declared attributes by element
   QString FScratch;
   // The first failure that keeps the records read before it.
-  std::optional<TLoadFailure> FPending;
+  std::optional<TFailure> FPending;
   // A reason of our own for stopping the parser.
-  TLoadFailure FStop;
+  std::optional<TFailure> FStop;
+  TWarnings FWarnings;
 
   void Attach();
-  // Raises the failure, with its source line; LoadNothing empties the database.
-  [[noreturn]] void Fail(TLoadFailure Failure, bool LoadNothing);
+  // The failure, with its source line; LoadNothing empties the database.
+  TFailure Failed(TFailure Failure, bool LoadNothing);
   qint64 Line() const { return qint64(XML_GetCurrentLineNumber(FParser)); }
   void UpdateTextHandler();
-  [[noreturn]] void Stop(const QString& Reason);
+  [[noreturn]] void Stop(TFailure Reason);
+  [[noreturn]] void Stop(const char* Reason) { Stop(TFailure::Own(Reason)); }
   void Unexpected();
+  // A node that the format does not know, passed over.
+  void Skipped(const XML_Char* Name);
   void ConversionFailed(const TError& Error);
   template <class TBody> void Guard(TBody Body);
   static TReader* Self(void* Data) { return static_cast<TReader*>(Data); }
@@ -110,9 +113,10 @@ private:
   // The last text of each attribute, by element.
   std::vector<TLastText> FLastType, FLastProp;
   // The parser gives each attribute name from one copy for the whole
-  // document: the names found so far, by element, in table order.
-  std::array<const XML_Char*, 4> FTypeKeys{};
-  std::array<const XML_Char*, 7> FPropKeys{};
+  // document: the names found so far, by element, in table order. Sized by
+  // the tables, which need the whole reader themselves.
+  struct TKeys;
+  std::unique_ptr<TKeys> FKeys;
   template <class TTable>
   void Find(const XML_Char** Atts, const TTable& Table,
             std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
@@ -163,16 +167,19 @@ private:
 
 // Expat is C: nothing may unwind through it.
 template <class TBody> void TReader::Guard(TBody Body) {
-  if (!FStop.Reason.isEmpty())
+  if (FStop)
     return;
   try {
     Body();
   } catch (const TStop&) {
   } catch (const std::bad_alloc&) {
-    FStop = TLoadFailure::Parsing(ReasonText(Reason::OutOfMemory), Line());
+    FStop = TFailure::Own(Reason::OutOfMemory).At(Line());
+    XML_StopParser(FParser, XML_FALSE);
+  } catch (const TError& E) {
+    FStop = TFailure(E.Failure()).At(Line());
     XML_StopParser(FParser, XML_FALSE);
   } catch (const std::exception& E) {
-    FStop = TLoadFailure::Parsing(QString::fromUtf8(E.what()), Line());
+    FStop = TFailure::Foreign(QString::fromUtf8(E.what())).At(Line());
     XML_StopParser(FParser, XML_FALSE);
   }
 }

@@ -126,8 +126,8 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
      [](const TPropRecord& P, TValueOut& Out) { Out.Cost(P.Cost); },
      [](const TPropRecord& P, const TRegional&) {
        if (!std::isfinite(P.Cost))
-         throw TError(QString::fromUtf8(Reason::CostCannotBeHeld)
-                          .arg(P.Name, P.Parent->Name, CostToStr(P.Cost, u'.')));
+         throw TError(TFailure::Own(Reason::CostCannotBeHeld,
+                                    {P.Name, P.Parent->Name, CostToStr(P.Cost, u'.')}));
      }},
     TextAttribute<TPropRecord, &TPropRecord::Curr, true>("curr"),
 };

@@ -145,7 +145,7 @@ void TValueOut::Flush() {
   for (size_t Done = 0; Done < FUsed;) {
     const qint64 Written = FDevice.write(FBuffer.data() + Done, qint64(FUsed - Done));
     if (Written <= 0)
-      throw TError(FDevice.errorString());
+      throw TError(TFailure::OfDevice(FDevice));
     Done += size_t(Written);
   }
   FUsed = 0;

@@ -46,9 +46,7 @@ void PutStart(TValueOut& Out, const std::array<std::string, N>& Leads,
   Out.Raw("\"");
 }
 
-} // namespace
-
-void WriteSetFile(QIODevice& Device, const TPropDB& DB, const TRegional& Settings) {
+void Write(QIODevice& Device, const TPropDB& DB, const TRegional& Settings) {
   const TPropsBySet Groups(DB);
   for (int T = 0; T < DB.TypeCount(); ++T) {
     Check(TypeAttributes, *DB.Types(T), Settings);
@@ -85,4 +83,10 @@ void WriteSetFile(QIODevice& Device, const TPropDB& DB, const TRegional& Setting
   // The file ends with a line break.
   Out.Raw("\r\n");
   Out.Flush();
+}
+
+} // namespace
+
+TDone WriteSetFile(QIODevice& Device, const TPropDB& DB, const TRegional& Settings) {
+  return Caught([&] { Write(Device, DB, Settings); });
 }

@@ -20,13 +20,20 @@ TEST(AtomicFileIdentity, OwnerGroupModeAndAttributesSurviveASave) {
   const QString File = Dir.filePath(QStringLiteral("set.vsxml"));
   const QByteArray Path = QFile::encodeName(File);
   const char* const Attr = "user.brimsett.test";
-  WriteFileAtomically(File, [](QIODevice& Device) { Device.write("old"); });
+  const auto Put = [](QByteArray Bytes) {
+    return [Bytes](QIODevice& Device) -> TDone {
+      if (Device.write(Bytes) != Bytes.size())
+        return TFailure::OfDevice(Device);
+      return {};
+    };
+  };
+  ASSERT_TRUE(WriteFileAtomically(File, Put("old")));
   ASSERT_EQ(chown(Path, 1234, 5678), 0);
   if (setxattr(Path, Attr, "kept", 4, 0) != 0)
     GTEST_SKIP() << "the filesystem keeps no user attributes";
   ASSERT_EQ(chmod(Path, 0444), 0);
 
-  WriteFileAtomically(File, [](QIODevice& Device) { ASSERT_EQ(Device.write("new"), 3); });
+  ASSERT_TRUE(WriteFileAtomically(File, Put("new")));
 
   struct stat After {};
   ASSERT_EQ(stat(Path, &After), 0);

@@ -1,6 +1,7 @@
-// The reader's reasons against the built Russian catalogue: every one is
-// translated there, and a message keeps everything but its reason.
+// The reasons against the built Russian catalogue: every one is translated
+// there, and a failure's wording keeps everything but its reason.
 
+#include "regional/Failure.h"
 #include "regional/ParseReasons.h"
 
 #include <QCoreApplication>
@@ -30,32 +31,47 @@ TEST(ParseReasons, EveryReasonHasARussianTranslation) {
     const QString Text = Russian.translate("Expat", Reason.Text);
     EXPECT_FALSE(Text.isEmpty());
     EXPECT_EQ(ExpatReason(Reason.Code), Text);
-    // Expat's own wording of the code finds the same translation.
-    EXPECT_EQ(TranslatedReason(QString::fromLatin1(XML_ErrorString(XML_Error(Reason.Code)))), Text);
+    EXPECT_EQ(FailureText(TFailure::Parser(Reason.Code)), Text);
   }
   for (const char* Reason : OwnReasons()) {
     SCOPED_TRACE(Reason);
     EXPECT_FALSE(Russian.translate("Reason", Reason).isEmpty());
-    EXPECT_EQ(TranslatedReason(QString::fromLatin1(Reason)), Russian.translate("Reason", Reason));
+    EXPECT_EQ(FailureText(TFailure::Own(Reason)), Russian.translate("Reason", Reason));
   }
 
   const QString Crlf = QStringLiteral("\r\n");
+  TFailure Unexpected = TFailure::Own(Reason::UnexpectedNode).At(3);
+  Unexpected.Source = QStringLiteral("<!-- -->");
   const struct {
-    QString Message, Expected;
+    TFailure Failure;
+    QString Lines, OneLine;
   } Cases[] = {
-      {"Unexpected node" + Crlf + "Line: 3" + Crlf + "<!-- -->",
-       QString::fromUtf8("Неожиданный узел") + Crlf + "Line: 3" + Crlf + "<!-- -->"},
-      // A name that holds the pattern's own text is filled in whole.
-      {"Entity ' not declared.' not declared.",
-       QString::fromUtf8("Сущность « not declared.» не объявлена.")},
-      {"The cost of item \"%2\" in set \"a\" is inf, which a set file cannot hold",
+      {Unexpected, QString::fromUtf8("Неожиданный узел") + Crlf + "Line: 3" + Crlf + "<!-- -->",
+       QString::fromUtf8("Неожиданный узел | Line: 3 | <!-- -->")},
+      // A name that holds a pattern's text, or a hole, stays as it is.
+      {TFailure::Own(Reason::CostCannotBeHeld, {"%2", "a", "inf"}),
        QString::fromUtf8("Цена элемента \"%2\" в наборе \"a\" равна inf, такую "
-                         "файл наборов сохранить не может")},
-      {"''true'' is not a valid integer value", "''true'' is not a valid integer value"},
-      {"Unexpected node ", "Unexpected node "},
+                         "файл наборов сохранить не может"),
+       {}},
+      // Conversions speak as they always have; a value's line breaks stay in
+      // the lines and end a part on one line.
+      {TFailure::Converting(Conversion::NotAnInteger, "1\r\n2\r3\n"),
+       "''1\r\n2\r3\n'' is not a valid integer value",
+       "''1 | 2 | 3 | '' is not a valid integer value"},
+      {TFailure::Parser(XML_ERROR_SYNTAX).At(0),
+       QString::fromUtf8("синтаксическая ошибка") + Crlf + "Line: 0" + Crlf,
+       QString::fromUtf8("синтаксическая ошибка | Line: 0")},
   };
-  for (const auto& C : Cases)
-    EXPECT_EQ(TranslatedMessage(C.Message), C.Expected) << C.Message.toStdString();
+  for (const auto& C : Cases) {
+    EXPECT_EQ(FailureText(C.Failure), C.Lines);
+    if (!C.OneLine.isNull()) {
+      EXPECT_EQ(FailureText(C.Failure, TLayout::OneLine), C.OneLine);
+    }
+  }
+  // The warnings come from the same catalogue.
+  EXPECT_FALSE(Russian.translate("Warning", Warning::Skipped).isEmpty());
+  EXPECT_EQ(WarningText({TWarningKind::Skipped, 2, "x", 4}),
+            Russian.translate("Warning", Warning::Skipped).arg("2", "x", "4"));
   QCoreApplication::removeTranslator(&Russian);
 }
 

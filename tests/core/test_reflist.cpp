@@ -51,16 +51,16 @@ TEST(RefList, DecodesLinesAsTheyStand) {
 TEST(RefList, MissingFileOrFolderIsNotLoaded) {
   QTemporaryDir Dir;
   ASSERT_TRUE(Dir.isValid());
-  EXPECT_FALSE(LoadRefList(Dir.filePath(QStringLiteral("none.txt")), TRegional()).has_value());
+  EXPECT_FALSE(bool(LoadRefList(Dir.filePath(QStringLiteral("none.txt")), TRegional())));
   ASSERT_TRUE(QDir(Dir.path()).mkdir(QStringLiteral("folder.txt")));
-  EXPECT_FALSE(LoadRefList(Dir.filePath(QStringLiteral("folder.txt")), TRegional()).has_value());
+  EXPECT_FALSE(bool(LoadRefList(Dir.filePath(QStringLiteral("folder.txt")), TRegional())));
 
   QFile File(Dir.filePath(QStringLiteral("list.txt")));
   ASSERT_TRUE(File.open(QIODevice::WriteOnly));
   File.write("one\r\ntwo\r\n");
   File.close();
   const auto Lines = LoadRefList(File.fileName(), WithCharset("UTF-8"));
-  ASSERT_TRUE(Lines.has_value());
+  ASSERT_TRUE(Lines);
   EXPECT_EQ(*Lines, QStringList({"one", "two"}));
 }
 

@@ -47,24 +47,19 @@ protected:
   }
   // The error of Load on a database with content: the load must fail and
   // leave the database empty.
-  template <class TLoad> static std::optional<TLoadError> FailedLoad(TLoad Load) {
+  template <class TLoad> static std::optional<TFailure> FailedLoad(TLoad Load) {
     TPropDB DB;
     Fill(DB);
-    std::optional<TLoadError> Error;
-    try {
-      Load(DB);
-      ADD_FAILURE() << "loaded";
-    } catch (const TLoadError& E) {
-      Error = E;
-    }
+    const TResult<TWarnings> Result = Load(DB);
+    EXPECT_FALSE(Result) << "loaded";
     EXPECT_EQ(DB.TypeCount(), 0);
     EXPECT_EQ(DB.PropCount(), 0);
-    return Error;
+    return Result ? std::nullopt : std::optional<TFailure>(Result.Failure());
   }
   QByteArray Sample() const {
     TPropDB DB;
     Fill(DB);
-    return DB.SaveToXMLBytes(TRegional::Current());
+    return Ok(DB.SaveToXMLBytes(TRegional::Current()));
   }
   QStringList Entries() const {
     return QDir(Dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -155,21 +150,22 @@ TEST_F(SetFileErrors, DocumentsThatAreNotWellFormed) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
     const auto E =
-        FailedLoad([&](TPropDB& DB) { DB.LoadFromXMLBytes(C.Bytes, TRegional::Current()); });
+        FailedLoad([&](TPropDB& DB) { return DB.LoadFromXMLBytes(C.Bytes, TRegional::Current()); });
     if (E) {
-      const TLoadFailure& F = E->Failure();
-      ASSERT_TRUE(F.Parse) << E->Message().toStdString();
-      EXPECT_EQ(E->Message(), Message(F.Reason, int(F.Line), F.Source));
+      const TFailure& F = *E;
+      const QString Reason = ReasonOf(F);
+      ASSERT_TRUE(F.Parse) << FailureText(F).toStdString();
+      EXPECT_EQ(FailureText(F), Message(Reason, int(F.Line), F.Source));
       if (C.Reason) {
-        EXPECT_EQ(F.Reason.toStdString(), C.Reason);
+        EXPECT_EQ(Reason.toStdString(), C.Reason);
       } else {
-        EXPECT_FALSE(F.Reason.isEmpty());
+        EXPECT_FALSE(Reason.isEmpty());
       }
       // The parser's code names its reason; our own reasons (sentences) have none.
-      if (F.Code != 0) {
-        EXPECT_EQ(F.Reason.toStdString(), XML_ErrorString(XML_Error(F.Code)));
+      if (F.Kind == TReasonKind::Parser) {
+        EXPECT_EQ(Reason.toStdString(), XML_ErrorString(XML_Error(F.Code)));
       } else {
-        EXPECT_TRUE(F.Reason.endsWith(u'.')) << F.Reason.toStdString();
+        EXPECT_TRUE(Reason.endsWith(u'.')) << Reason.toStdString();
       }
       EXPECT_EQ(F.Line, C.Line);
       if (!C.Source.isNull()) {
@@ -187,8 +183,7 @@ TEST_F(SetFileErrors, AFaultAfterTheReadPartStillAddsNothing) {
        {QByteArray("</propdb><late x=\"1\" x=\"2\"/>"),
         QByteArray("<type name=\"&bad;\"/></propdb>"), QByteArray("</propdb><!-- \xFF -->")}) {
     TPropDB DB;
-    EXPECT_THROW(DB.LoadFromXMLBytes(Sets + Rest, TRegional::Current()), TError)
-        << Rest.constData();
+    EXPECT_FALSE(DB.LoadFromXMLBytes(Sets + Rest, TRegional::Current())) << Rest.constData();
     EXPECT_EQ(DB.TypeCount(), 0);
   }
 }
@@ -240,12 +235,11 @@ TEST_F(SetFileErrors, HostileDocuments) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
     TPropDB DB;
-    try {
-      DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
+    const TResult<TWarnings> Loaded = DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
+    if (Loaded)
       EXPECT_EQ(C.Reason, nullptr) << "loaded";
-    } catch (const TLoadError& E) {
-      EXPECT_EQ(E.Failure().Reason.toStdString(), C.Reason ? C.Reason : "(loads)");
-    }
+    else
+      EXPECT_EQ(ReasonOf(Loaded.Failure()).toStdString(), C.Reason ? C.Reason : "(loads)");
     EXPECT_EQ(DB.TypeCount(), C.Sets);
   }
 }
@@ -363,14 +357,14 @@ TEST_F(SetFileErrors, DocumentsReadOnlyAsTheyStand) {
     SCOPED_TRACE(C.Name);
     TPropDB DB;
     Fill(DB);
-    try {
-      DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
+    const TResult<TWarnings> Loaded = DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
+    if (Loaded) {
       ASSERT_EQ(DB.TypeCount(), 1);
       EXPECT_EQ(DB.Types(0)->Name.toStdString(), C.Reason);
-    } catch (const TLoadError& E) {
-      const TLoadFailure& F = E.Failure();
-      EXPECT_EQ(F.Reason.toStdString(), C.Reason);
-      EXPECT_EQ(E.Message(), Message(F.Reason, C.Line, F.Source));
+    } else {
+      const TFailure& F = Loaded.Failure();
+      EXPECT_EQ(ReasonOf(F).toStdString(), C.Reason);
+      EXPECT_EQ(FailureText(F), Message(ReasonOf(F), C.Line, F.Source));
       EXPECT_EQ(DB.TypeCount(), 0);
     }
   }
@@ -383,23 +377,22 @@ TEST_F(SetFileErrors, DevicesThatFailMidway) {
   Fill(Big);
   for (int I = 0; I < 2000; ++I)
     Big.AddProp(Big.Types(0))->Name = QStringLiteral("item number %1").arg(I);
-  const QByteArray Whole = Big.SaveToXMLBytes(TRegional::Current());
+  const QByteArray Whole = Ok(Big.SaveToXMLBytes(TRegional::Current()));
   for (const qint64 At : {qint64(0), qint64(1), qint64(70000), Whole.size() - 1, Whole.size()}) {
     SCOPED_TRACE(At);
     TFailDevice Device(QByteArray(), At);
     Device.open(QIODevice::WriteOnly);
-    try {
-      WriteSetFile(Device, Big, CommaRegional());
+    const TDone Written = WriteSetFile(Device, Big, CommaRegional());
+    if (Written)
       EXPECT_EQ(At, Whole.size()) << "written";
-    } catch (const TError& E) {
-      EXPECT_EQ(E.Message(), QStringLiteral("No space left on device"));
-    }
+    else
+      EXPECT_EQ(FailureText(Written.Failure()), QStringLiteral("No space left on device"));
     EXPECT_EQ(Device.Written, Whole.left(At));
   }
   TFailDevice Device(Whole, 70000);
   Device.open(QIODevice::ReadOnly);
   TPropDB DB;
-  ExpectTError([&] { ReadSetFile(Device, DB, CommaRegional()); },
+  ExpectTError([&] { return ReadSetFile(Device, DB, CommaRegional()); },
                Message(QStringLiteral("Input/output error"), 0, QString()));
   EXPECT_EQ(DB.PropCount(), 0);
 }
@@ -418,14 +411,15 @@ TEST_F(SetFileErrors, FilesThatCannotBeRead) {
   ASSERT_EQ(mkfifo(QFile::encodeName(Path(QStringLiteral("fifo"))).constData(), 0600), 0);
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Path.toStdString());
-    const auto E = FailedLoad([&](TPropDB& DB) { DB.LoadFromXML(C.Path, TRegional::Current()); });
+    const auto E =
+        FailedLoad([&](TPropDB& DB) { return DB.LoadFromXML(C.Path, TRegional::Current()); });
     if (E) {
-      const TLoadFailure& F = E->Failure();
-      EXPECT_FALSE(F.Reason.isEmpty());
+      const QString Reason = ReasonOf(*E);
+      EXPECT_FALSE(Reason.isEmpty());
       if (C.Reason) {
-        EXPECT_EQ(F.Reason.toStdString(), C.Reason);
+        EXPECT_EQ(Reason.toStdString(), C.Reason);
       }
-      EXPECT_EQ(E->Message(), Message(F.Reason, 0, QString()));
+      EXPECT_EQ(FailureText(*E), Message(Reason, 0, QString()));
     }
   }
 }
@@ -439,12 +433,9 @@ TEST_F(SetFileErrors, ASaveThatCannotStartLeavesNothing) {
   for (const QString& Target : {Path(QStringLiteral("plain/set.vsxml")),
                                 Path(QStringLiteral("missing/set.vsxml")), Dir.path()}) {
     SCOPED_TRACE(Target.toStdString());
-    try {
-      DB.SaveToXML(Target, TRegional::Current());
-      ADD_FAILURE() << "saved";
-    } catch (const TError& E) {
-      EXPECT_FALSE(E.Message().isEmpty());
-    }
+    const TDone Saved = DB.SaveToXML(Target, TRegional::Current());
+    ASSERT_FALSE(Saved) << "saved";
+    EXPECT_FALSE(FailureText(Saved.Failure()).isEmpty());
     EXPECT_EQ(Entries(), QStringList({QStringLiteral("plain")}));
   }
   EXPECT_EQ(DB.TypeCount(), 1); // the database is unchanged
@@ -484,7 +475,8 @@ TEST_F(SetFileErrors, ASaveThatFailsMidwayKeepsTheOldFile) {
     Bad->Cost = C.Cost;
     ExpectTError(
         [&] {
-          WriteFileAtomically(Target, [&](QIODevice& D) { WriteSetFile(D, Big, CommaRegional()); });
+          return WriteFileAtomically(
+              Target, [&](QIODevice& D) { return WriteSetFile(D, Big, CommaRegional()); });
         },
         QString::fromUtf8(C.Message));
     QFile F(Target);
@@ -494,7 +486,7 @@ TEST_F(SetFileErrors, ASaveThatFailsMidwayKeepsTheOldFile) {
     // Refused before a byte went anywhere.
     TFailDevice Device(QByteArray(), 1 << 30);
     Device.open(QIODevice::WriteOnly);
-    EXPECT_THROW(WriteSetFile(Device, Big, CommaRegional()), TError);
+    EXPECT_FALSE(WriteSetFile(Device, Big, CommaRegional()));
     EXPECT_TRUE(Device.Written.isEmpty());
   }
   Big.RemoveProp(Bad);
@@ -502,9 +494,9 @@ TEST_F(SetFileErrors, ASaveThatFailsMidwayKeepsTheOldFile) {
   // And a save that succeeds replaces the file and leaves nothing else.
   TPropDB Small;
   Small.AddType()->Name = QStringLiteral("new");
-  Small.SaveToXML(Target, TRegional::Current());
+  Ok(Small.SaveToXML(Target, TRegional::Current()));
   TPropDB Back;
-  Back.LoadFromXML(Target, TRegional::Current());
+  Ok(Back.LoadFromXML(Target, TRegional::Current()));
   ASSERT_EQ(Back.TypeCount(), 1);
   EXPECT_EQ(Back.Types(0)->Name, QStringLiteral("new"));
   EXPECT_EQ(Entries(), QStringList({QStringLiteral("set.vsxml")}));

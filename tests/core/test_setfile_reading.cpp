@@ -79,11 +79,7 @@ TEST_F(SetFile, ReadingRules) {
     SCOPED_TRACE(C.Name);
     TPropDB DB;
     DB.AddType()->Name = QStringLiteral("stale");
-    try {
-      DB.LoadFromXMLBytes(C.Document, TRegional::Current());
-    } catch (const TError& E) {
-      ADD_FAILURE() << E.Message().toStdString();
-    }
+    Ok(DB.LoadFromXMLBytes(C.Document, TRegional::Current()));
     EXPECT_EQ(Describe(DB), C.Expected);
   }
 }
@@ -100,17 +96,16 @@ TEST_F(SetFile, NodesUnderTheRootOtherThanSetsFailTheLoad) {
     const QByteArray Rest = Node + Type("B");
     for (const bool Malformed : {false, true}) {
       TPropDB DB;
-      try {
-        DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1")) + "\r\n" + Rest) + (Malformed ? "<" : ""),
-                            TRegional::Current());
-        ADD_FAILURE() << "loaded";
-      } catch (const TError& E) {
-        if (Malformed)
-          EXPECT_TRUE(E.Message().startsWith(QStringLiteral("unclosed token\r\n")));
-        else
-          EXPECT_EQ(E.Message(), QStringLiteral("Unexpected node\r\nLine: 3\r\n") +
-                                     QString::fromUtf8(Rest.left(40)));
-      }
+      const TResult<TWarnings> Loaded =
+          DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1")) + "\r\n" + Rest) + (Malformed ? "<" : ""),
+                              TRegional::Current());
+      ASSERT_FALSE(Loaded) << "loaded";
+      const QString Message = FailureText(Loaded.Failure());
+      if (Malformed)
+        EXPECT_TRUE(Message.startsWith(QStringLiteral("unclosed token\r\n")));
+      else
+        EXPECT_EQ(Message, QStringLiteral("Unexpected node\r\nLine: 3\r\n") +
+                               QString::fromUtf8(Rest.left(40)));
       EXPECT_EQ(Describe(DB), Malformed ? "" : "A[a1]");
     }
   }
@@ -122,7 +117,7 @@ TEST_F(SetFile, NodesUnderTheRootOtherThanSetsFailTheLoad) {
   ASSERT_EQ(Bytes.mid(48, 9), "\r\n  <type");
   Bytes[50] = 'x';
   TPropDB DB;
-  ExpectTError([&] { DB.LoadFromXMLBytes(Bytes, TRegional::Current()); },
+  ExpectTError([&] { return DB.LoadFromXMLBytes(Bytes, TRegional::Current()); },
                QStringLiteral("Unexpected node\r\nLine: 3\r\n") +
                    QString::fromUtf8(Bytes.mid(50, 40)));
   EXPECT_EQ(DB.TypeCount(), 0);
@@ -130,7 +125,8 @@ TEST_F(SetFile, NodesUnderTheRootOtherThanSetsFailTheLoad) {
 
 TEST_F(SetFile, DuplicateGUIDsAreBothLoaded) {
   TPropDB DB;
-  DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1") + Prop("a2")) + Type("B")), TRegional::Current());
+  Ok(DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1") + Prop("a2")) + Type("B")),
+                         TRegional::Current()));
   ASSERT_EQ(DB.TypeCount(), 2);
   EXPECT_EQ(DB.Types(0)->GUID, DB.Types(1)->GUID);
   EXPECT_EQ(DB.FindType(DB.Types(1)->GUID), DB.Types(0));
@@ -139,12 +135,12 @@ TEST_F(SetFile, DuplicateGUIDsAreBothLoaded) {
 
 TEST_F(SetFile, ReadsTheFieldValues) {
   TPropDB DB;
-  DB.LoadFromXMLBytes(
+  Ok(DB.LoadFromXMLBytes(
       Doc("<type GUID=\"{0b6e2f41-93a7-4c1d-8e55-71d2a9c3f604}\" name=\" N \" language=\"ru\" "
           "country=\"RU\"><prop GUID=\"{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}\" name=\"\" "
           "detail=\" -7\" default=\"0\" date=\" 4 . 7 . 2010\" cost=\" -1,5E3 \" "
           "curr=\"€\"/></type>"),
-      TRegional::Current());
+      TRegional::Current()));
   ASSERT_EQ(DB.TypeCount(), 1);
   EXPECT_EQ(GUIDToString(DB.Types(0)->GUID),
             QStringLiteral("{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F604}"));
@@ -176,7 +172,7 @@ TEST_F(SetFile, DefaultIsTheLowByteOfAnInteger) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Text);
     TPropDB DB;
-    DB.LoadFromXMLBytes(Doc(Type("A", PropWith(C.Text))), TRegional::Current());
+    Ok(DB.LoadFromXMLBytes(Doc(Type("A", PropWith(C.Text))), TRegional::Current()));
     ASSERT_EQ(DB.PropCount(), 1);
     EXPECT_EQ(DB.Props(0)->Default, C.Expected);
   }
@@ -221,7 +217,7 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
     TPropDB DB;
-    ExpectTError([&] { DB.LoadFromXMLBytes(Doc(Before + C.Body), TRegional::Current()); },
+    ExpectTError([&] { return DB.LoadFromXMLBytes(Doc(Before + C.Body), TRegional::Current()); },
                  QString::fromUtf8(C.Message));
     EXPECT_EQ(Describe(DB), C.Kept);
     const PTypeRecord Last = DB.Types(DB.TypeCount() - 1);
@@ -242,7 +238,9 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
   TRegionalScope Dot(MakeRegional(TDateOrder::DMY, 2, 2, 4, u'.', u'.'));
   TPropDB DB;
   ExpectTError(
-      [&] { DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1") + Prop("a2"))), TRegional::Current()); },
+      [&] {
+        return DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1") + Prop("a2"))), TRegional::Current());
+      },
       QStringLiteral("'12,5' is not a valid floating point value"));
   EXPECT_EQ(Describe(DB), "A[a1]");
   ASSERT_EQ(DB.PropCount(), 1);
@@ -253,11 +251,11 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
 // A missing attribute reads as the empty text.
 TEST_F(SetFile, MissingAttributesReadAsEmptyTexts) {
   TPropDB DB;
-  DB.LoadFromXMLBytes(
+  Ok(DB.LoadFromXMLBytes(
       Doc("<type GUID=\"{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F604}\"><prop "
           "GUID=\"{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}\" detail=\"3\" default=\"1\" "
           "date=\"01.01.2000\" cost=\"2\"/></type>"),
-      TRegional::Current());
+      TRegional::Current()));
   ASSERT_EQ(DB.TypeCount(), 1);
   EXPECT_TRUE(DB.Types(0)->Name.isEmpty());
   EXPECT_TRUE(DB.Types(0)->Language.isEmpty());
@@ -287,7 +285,7 @@ TEST_F(SetFile, MissingAttributesReadAsEmptyTexts) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Message);
     TPropDB Failing;
-    ExpectTError([&] { Failing.LoadFromXMLBytes(Doc(C.Element), TRegional::Current()); },
+    ExpectTError([&] { return Failing.LoadFromXMLBytes(Doc(C.Element), TRegional::Current()); },
                  QString::fromUtf8(C.Message));
     EXPECT_EQ(Failing.TypeCount(), 1);
   }
@@ -321,11 +319,7 @@ TEST_F(SetFile, DeclaredEncodingsAreHonoured) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Label);
     TPropDB DB;
-    try {
-      DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
-    } catch (const TError& E) {
-      ADD_FAILURE() << E.Message().toStdString();
-    }
+    Ok(DB.LoadFromXMLBytes(C.Bytes, TRegional::Current()));
     ASSERT_EQ(DB.TypeCount(), 1);
     EXPECT_EQ(DB.Types(0)->Name, Name);
   }

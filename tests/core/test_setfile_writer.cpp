@@ -5,6 +5,7 @@
 #include "database/PropDB.h"
 #include "database/SetFile.h"
 #include "database/setfile/Values.h"
+#include "tests/TestError.h"
 #include "tests/TestSettings.h"
 
 #include <QBuffer>
@@ -85,11 +86,13 @@ void WriteWithStreamWriter(QIODevice& Device, const TPropDB& DB, const TRegional
   Device.write(Text.toUtf8());
 }
 
-QByteArray Written(void (*Write)(QIODevice&, const TPropDB&, const TRegional&), const TPropDB& DB,
-                   const TRegional& R) {
+template <class TWrite> QByteArray Written(TWrite Write, const TPropDB& DB, const TRegional& R) {
   QBuffer Device;
   Device.open(QIODevice::WriteOnly);
-  Write(Device, DB, R);
+  if constexpr (IsResult<decltype(Write(Device, DB, R))>)
+    Ok(Write(Device, DB, R));
+  else
+    Write(Device, DB, R);
   return Device.data();
 }
 

@@ -3,6 +3,7 @@
 
 #include "database/PropDB.h"
 #include "database/SetFile.h"
+#include "tests/TestError.h"
 #include "testview/TestFilter.h"
 
 #include <QCoreApplication>
@@ -143,10 +144,10 @@ TEST(Tool, ConvertRoundTripAndUsToGb) {
   EXPECT_EQ(Piped.Out, Read(Back));
   const TRegional Ru = TRegional::FromLocale("ru_RU.UTF-8");
   TPropDB DB, InGb;
-  DB.LoadFromXML(Example, Ru);
-  EXPECT_NE(Read(Us), DB.SaveToXMLBytes(Ru));
-  EXPECT_EQ(Read(Back), DB.SaveToXMLBytes(Ru));
-  LoadSetFile(Gb, InGb, TRegional::FromLocale("en_GB.UTF-8"));
+  Ok(DB.LoadFromXML(Example, Ru));
+  EXPECT_NE(Read(Us), Ok(DB.SaveToXMLBytes(Ru)));
+  EXPECT_EQ(Read(Back), Ok(DB.SaveToXMLBytes(Ru)));
+  Ok(LoadSetFile(Gb, InGb, TRegional::FromLocale("en_GB.UTF-8")));
   ASSERT_EQ(InGb.PropCount(), DB.PropCount());
   for (int I = 0; I < DB.PropCount(); ++I)
     EXPECT_EQ(InGb.Props(I)->Date, DB.Props(I)->Date) << DB.Props(I)->Name.toStdString();
@@ -162,7 +163,7 @@ TEST(Tool, ExportWritesWhatTheViewWritesForEachSet) {
               0);
     const TRegional Settings = TRegional::FromLocale(Name);
     TPropDB DB;
-    LoadSetFile(Example, DB, Settings);
+    Ok(LoadSetFile(Example, DB, Settings));
     TPropList Rows;
     for (const char* Item : {"Микроволновая печь", "Холодильник", "Чайник", "Домкрат",
                              "Зимние шины", "Набор ключей", "Газонокосилка", "Лопата"})

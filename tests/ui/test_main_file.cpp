@@ -4,6 +4,7 @@
 #include "test_main_fixture.h"
 
 #include "regional/RefList.h"
+#include "tests/TestError.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -52,7 +53,7 @@ protected:
       Item->Date = EncodeDate(2010, 7, 4);
       Item->Cost = 1.5;
     }
-    Other.SaveToXML(Path(Name), TRegional::Current());
+    Ok(Other.SaveToXML(Path(Name), TRegional::Current()));
     return Path(Name);
   }
 
@@ -76,12 +77,8 @@ protected:
   // The message that the reader gives for FileName.
   static QString LoadError(const QString& FileName) {
     TPropDB Other;
-    try {
-      Other.LoadFromXML(FileName, TRegional::Current());
-    } catch (const TError& Error) {
-      return Error.Message();
-    }
-    return QStringLiteral("<loaded>");
+    const TResult<TWarnings> Loaded = Other.LoadFromXML(FileName, TRegional::Current());
+    return Loaded ? QStringLiteral("<loaded>") : FailureText(Loaded.Failure());
   }
 
   QTemporaryDir Dir;
@@ -112,7 +109,7 @@ TEST_F(MainFileTest, SaveWithoutFileNameAsksAndKeepsTheName) {
   EXPECT_EQ(Stub.FileRequests.size(), 1);
   EXPECT_TRUE(Stub.Messages.isEmpty());
   TPropDB Back;
-  Back.LoadFromXML(Written, TRegional::Current());
+  Ok(Back.LoadFromXML(Written, TRegional::Current()));
   ASSERT_EQ(Back.TypeCount(), 2);
   EXPECT_EQ(Back.Types(1)->Name, QStringLiteral("Два"));
 }
@@ -121,13 +118,9 @@ TEST_F(MainFileTest, FailedSaveAsKeepsPathAndSaveShowsTheErrorText) {
   CreateWindow();
   AddSet(QStringLiteral("Один"));
   const QString Unwritable = Path(QStringLiteral("no/such/dir/x.vsxml"));
-  QString Expected;
-  try {
-    DB.SaveToXML(Unwritable, TRegional::Current());
-  } catch (const TError& Error) {
-    Expected = Error.Message();
-  }
-  ASSERT_FALSE(Expected.isEmpty());
+  const TDone Saved = DB.SaveToXML(Unwritable, TRegional::Current());
+  ASSERT_FALSE(Saved);
+  const QString Expected = FailureText(Saved.Failure());
 
   Stub.FileAnswers = {Unwritable};
   Trigger("ASaveAs");
@@ -191,32 +184,33 @@ TEST_F(MainFileTest, OpenListsTheFileAndSelectsNothing) {
   EXPECT_TRUE(Stub.Messages.isEmpty());
 }
 
-TEST_F(MainFileTest, OpenFailingHalfwayShowsWhatWasReadAndForgetsTheName) {
+// A file that does not load takes nothing of the open document: not its
+// records, its lists, their selection, nor its name.
+TEST_F(MainFileTest, OpenThatFailsChangesNothing) {
   CreateWindow();
   const QString Good = WriteSetFile(QStringLiteral("good.vsxml"));
   const QString Half = WriteHalfFile(QStringLiteral("half.vsxml"));
-  const QString Expected = LoadError(Half);
-  ASSERT_NE(Expected, QStringLiteral("<loaded>"));
-  Stub.FileAnswers = {Good, Half};
+  Write(Path(QStringLiteral("png.vsxml")), "\x89PNG\r\n\x1A\n");
+  Stub.FileAnswers = {Good};
   Trigger("AOpen");
-  Trigger("AOpen");
-
-  ASSERT_EQ(Stub.Messages.size(), 1);
-  EXPECT_EQ(Stub.Messages.at(0).Icon, QMessageBox::Critical);
-  EXPECT_EQ(Stub.Messages.at(0).Text,
-            QStringLiteral("Не удалось открыть файл «%1».\n").arg(Half) + Expected);
-  EXPECT_EQ(Column(Form->ListTypes(), 0), QStringList({"Kitchen", "Garage"}));
-  EXPECT_EQ(Form->FileName(), QString());
-  EXPECT_EQ(StatusText(), QString());
-
-  // "Сохранить" asks instead of writing the partial document over good.vsxml.
-  Stub.FileAnswers = {QString()};
-  Trigger("ASave");
-  ASSERT_EQ(Stub.FileRequests.size(), 3);
-  EXPECT_TRUE(Stub.FileRequests.at(2).Save);
-  TPropDB Back;
-  Back.LoadFromXML(Good, TRegional::Current());
-  EXPECT_EQ(Back.TypeCount(), 2);
+  AddSet(QStringLiteral("ZZZ"));
+  Form->RefillLists();
+  ClickRow(Form->ListTypes(), 2);
+  for (const QString& Bad : {Half, Path(QStringLiteral("png.vsxml")), Path("missing.vsxml")}) {
+    SCOPED_TRACE(Bad.toStdString());
+    Stub.Messages.clear();
+    Stub.FileAnswers = {Bad};
+    Trigger("AOpen");
+    ASSERT_EQ(Stub.Messages.size(), 1);
+    EXPECT_EQ(Stub.Messages.at(0).Icon, QMessageBox::Critical);
+    EXPECT_EQ(Stub.Messages.at(0).Text,
+              QStringLiteral("Не удалось открыть файл «%1».\n").arg(Bad) + LoadError(Bad));
+    EXPECT_EQ(Column(Form->ListTypes(), 0), QStringList({"Первый", "Second", "ZZZ"}));
+    EXPECT_EQ(Selected(Form->ListTypes()), 2);
+    EXPECT_EQ(DB.TypeCount(), 3);
+    EXPECT_EQ(Form->FileName(), Good);
+    EXPECT_EQ(StatusText(), Good);
+  }
 }
 
 TEST_F(MainFileTest, DropOpensOneSetFileAsOpenDoes) {
@@ -254,8 +248,8 @@ TEST_F(MainFileTest, DropOpensOneSetFileAsOpenDoes) {
   ASSERT_EQ(Stub.Messages.size(), 1);
   EXPECT_EQ(Stub.Messages.at(0).Text,
             QStringLiteral("Не удалось открыть файл «%1».\n").arg(Half) + LoadError(Half));
-  EXPECT_EQ(Column(Form->ListTypes(), 0), QStringList({"Kitchen", "Garage"}));
-  EXPECT_EQ(StatusText(), QString());
+  EXPECT_EQ(Column(Form->ListTypes(), 0), QStringList({"Первый", "Second"}));
+  EXPECT_EQ(StatusText(), File);
 }
 
 TEST_F(MainFileTest, FieldsAndListsAreNamedForScreenReaders) {
@@ -489,7 +483,7 @@ TEST(BundledExample, ReadsUnderItsLocale) {
   for (const char* List : {"list_of_country.txt", "list_of_language.txt", "list_of_currency.txt"}) {
     const auto Lines =
         LoadRefList(Examples.filePath(QString::fromUtf8(List)), TRegional::Current());
-    ASSERT_TRUE(Lines.has_value()) << List;
+    ASSERT_TRUE(Lines) << List;
     EXPECT_GE(Lines->size(), 5) << List;
     EXPECT_FALSE(Lines->constFirst().startsWith(QChar(0xFEFF))) << List;
   }

@@ -5,6 +5,7 @@
 
 #include "database/AtomicFile.h"
 #include "regional/Translations.h"
+#include "tests/TestError.h"
 
 #include <QDialogButtonBox>
 #include <QFile>
@@ -85,7 +86,7 @@ TEST_F(MainFitTest, SaveBeyondTheFileSizeLimitKeepsFileAndDocument) {
             QStringLiteral("Не удалось сохранить файл «%1».\n").arg(File) +
                 QString::fromLocal8Bit(strerror(EFBIG)));
   TPropDB Back;
-  Back.LoadFromXML(File, TRegional::Current());
+  Ok(Back.LoadFromXML(File, TRegional::Current()));
   EXPECT_EQ(Back.TypeCount(), DB.TypeCount() - 1);
   EXPECT_EQ(Form->FileName(), File);
 }

@@ -1,0 +1,160 @@
+#pragma once
+
+// Why something failed, or was not carried exactly, as data: the id of a
+// reason and what fills it in. Nothing is worded until it is shown, by
+// FailureText and WarningText, so that the catalogue installed at that time
+// applies and nothing has to be read back out of a sentence.
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+#include <utility>
+#include <variant>
+#include <vector>
+
+class QIODevice;
+
+enum class TReasonKind : unsigned char {
+  Own,        // Text is one of Reason:: (regional/ParseReasons.h)
+  Parser,     // Code is the parser's error code
+  System,     // Code is an errno value
+  Foreign,    // Args[0] is a reason as Qt or the runtime words it
+  Conversion, // Text is one of Conversion::, shown as it stands
+  Memory,     // the memory ran out
+};
+
+// The conversions' messages: English in every language, as the reading rules
+// have always given them. "%1" is the text that did not convert.
+namespace Conversion {
+inline constexpr const char* NotADate = "''%1'' is not a valid date";
+inline constexpr const char* NotAFloat = "'%1' is not a valid floating point value";
+inline constexpr const char* NotAnInteger = "''%1'' is not a valid integer value";
+inline constexpr const char* NotAGuid = "'%1' is not a valid GUID value";
+} // namespace Conversion
+
+struct TFailure {
+  TReasonKind Kind = TReasonKind::Own;
+  const char* Text = nullptr; // Own, Conversion: the reason's pattern
+  int Code = 0;               // Parser, System
+  QStringList Args;           // what the pattern's %1, %2 ... stand for
+  // A document that does not parse is shown with where: the line (0 when the
+  // file could not be read at all) and the start of that line.
+  bool Parse = false;
+  qint64 Line = 0;
+  QString Source;
+
+  static TFailure Own(const char* Reason, QStringList Args = {}) {
+    return Of(TReasonKind::Own, Reason, 0, std::move(Args));
+  }
+  static TFailure Parser(int Code) { return Of(TReasonKind::Parser, nullptr, Code); }
+  static TFailure System(int Errno) { return Of(TReasonKind::System, nullptr, Errno); }
+  static TFailure OfDevice(const QIODevice& Device);
+  static TFailure Foreign(const QString& Reason) {
+    return Of(TReasonKind::Foreign, nullptr, 0, {Reason});
+  }
+  static TFailure Converting(const char* Pattern, const QString& Text) {
+    return Of(TReasonKind::Conversion, Pattern, 0, {Text});
+  }
+  static TFailure OutOfMemory() { return Of(TReasonKind::Memory, nullptr, 0); }
+
+  // The same failure as a parse failure at Line.
+  TFailure At(qint64 ALine) && {
+    Parse = true;
+    Line = ALine;
+    return std::move(*this);
+  }
+  bool Is(const char* Reason) const { return Kind == TReasonKind::Own && Text == Reason; }
+
+  friend bool operator==(const TFailure&, const TFailure&) = default;
+
+private:
+  static TFailure Of(TReasonKind Kind, const char* Text, int Code, QStringList Args = {}) {
+    TFailure F;
+    F.Kind = Kind;
+    F.Text = Text;
+    F.Code = Code;
+    F.Args = std::move(Args);
+    return F;
+  }
+};
+
+// How the lines of a failure are put together: one under the other (CR LF,
+// as message boxes take them), or on one line for a terminal.
+enum class TLayout : unsigned char { Lines, OneLine };
+
+// The one wording of a failure, in the user's language: the reason, and for a
+// parse failure the parse-error pattern's "Line: N" and source after it.
+QString FailureText(const TFailure& Failure, TLayout Layout = TLayout::Lines);
+
+// What a load read but does not carry as the file had it, one entry a kind:
+// how many values or nodes, and the first of them.
+enum class TWarningKind : unsigned char {
+  Skipped, // elements or attributes that the format does not know
+};
+
+struct TWarning {
+  TWarningKind Kind;
+  qint64 Count = 0;
+  QString First; // the first node's name
+  qint64 Line = 0;
+
+  friend bool operator==(const TWarning&, const TWarning&) = default;
+};
+
+class TWarnings {
+public:
+  // Counts one more of Kind. Only for the first does First() give its name
+  // and line, so that counting the others costs nothing more.
+  template <class TFirst> void Add(TWarningKind Kind, TFirst First) {
+    for (TWarning& W : FAll)
+      if (W.Kind == Kind) {
+        ++W.Count;
+        return;
+      }
+    auto [Name, Line] = First();
+    FAll.push_back({Kind, 1, std::move(Name), Line});
+  }
+  const std::vector<TWarning>& All() const { return FAll; }
+  bool Empty() const { return FAll.empty(); }
+
+  friend bool operator==(const TWarnings&, const TWarnings&) = default;
+
+private:
+  std::vector<TWarning> FAll; // in the order first met
+};
+
+// The one wording of a warning, in the user's language.
+QString WarningText(const TWarning& Warning);
+
+// Either a value or the failure that stands in its place.
+template <class T> class [[nodiscard]] TResult {
+public:
+  TResult(T Value) : FValue(std::move(Value)) {}
+  TResult(TFailure Failure) : FValue(std::move(Failure)) {}
+
+  explicit operator bool() const { return FValue.index() == 0; }
+  T& operator*() { return std::get<0>(FValue); }
+  const T& operator*() const { return std::get<0>(FValue); }
+  T* operator->() { return &std::get<0>(FValue); }
+  const T* operator->() const { return &std::get<0>(FValue); }
+  const TFailure& Failure() const { return std::get<1>(FValue); }
+
+private:
+  std::variant<T, TFailure> FValue;
+};
+
+// What only succeeds or fails.
+template <> class [[nodiscard]] TResult<void> {
+public:
+  TResult() = default;
+  TResult(TFailure Failure) : FFailure(std::move(Failure)) {}
+
+  explicit operator bool() const { return !FFailure; }
+  const TFailure& Failure() const { return *FFailure; }
+
+private:
+  std::optional<TFailure> FFailure;
+};
+
+using TDone = TResult<void>;
