@@ -147,7 +147,7 @@ double StrToDate(const QString& Text, const TRegional& Settings) {
   return StrToDate(Text, Settings, CurrentYear());
 }
 
-double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear) {
+double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear, bool* FromToday) {
   const qsizetype N = Text.size();
   qsizetype Pos = 0;
   const QChar Sep = Settings.DateSeparator;
@@ -208,6 +208,8 @@ double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear) {
       Y = Values[0], M = Values[1], D = Values[2], YDigits = Digits[0];
       break;
     }
+    if (FromToday)
+      *FromToday = YDigits <= 2;
     if (YDigits <= 2) {
       const int First = ThisYear - 50;
       Y += First - First % 100;
@@ -220,6 +222,8 @@ double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear) {
     else
       M = Values[0], D = Values[1];
     Y = ThisYear;
+    if (FromToday)
+      *FromToday = true;
   }
   double Value = 0;
   if (!TryEncodeDate(Y, M, D, Value))

@@ -5,19 +5,22 @@
 #include <QCoreApplication>
 #include <QIODevice>
 
+#include <algorithm>
+
 namespace {
 
-// Args filled into Pattern at once, so that a name holding "%2" stays as it is.
+// Args filled into Pattern at once, so that a name holding "%2" stays as it
+// is; they come from files, so they show escaped.
 QString Filled(const QString& Pattern, const QStringList& Args) {
   switch (Args.size()) {
   case 0:
     return Pattern;
   case 1:
-    return Pattern.arg(Args[0]);
+    return Pattern.arg(Escaped(Args[0]));
   case 2:
-    return Pattern.arg(Args[0], Args[1]);
+    return Pattern.arg(Escaped(Args[0]), Escaped(Args[1]));
   default:
-    return Pattern.arg(Args[0], Args[1], Args[2]);
+    return Pattern.arg(Escaped(Args[0]), Escaped(Args[1]), Escaped(Args[2]));
   }
 }
 
@@ -35,7 +38,7 @@ QString Worded(const TFailure& F) {
   case TReasonKind::System:
     return QtReason(qt_error_string(F.Code));
   case TReasonKind::Foreign:
-    return QtReason(F.Args.value(0));
+    return QtReason(Escaped(F.Args.value(0)));
   case TReasonKind::Conversion:
     return Filled(QString::fromUtf8(F.Text), F.Args);
   case TReasonKind::Memory:
@@ -52,28 +55,40 @@ TFailure TFailure::OfDevice(const QIODevice& Device) {
 
 QString FailureText(const TFailure& Failure, TLayout Layout) {
   QStringList Lines{Worded(Failure)};
-  if (Failure.Parse)
-    Lines << QStringLiteral("Line: ") + QString::number(Failure.Line) << Failure.Source;
-  if (Layout == TLayout::Lines)
-    return Lines.join(QStringLiteral("\r\n"));
-  // A conversion message quotes the attribute, line breaks and all.
-  QStringList Parts;
-  for (QString Line : std::as_const(Lines))
-    Parts << Line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
-                 .replace(u'\r', u'\n')
-                 .split(u'\n');
-  while (Parts.size() > 1 && Parts.back().isEmpty())
-    Parts.removeLast();
-  return Parts.join(QStringLiteral(" | "));
+  if (Failure.Parse) {
+    Lines << QStringLiteral("Line: ") + QString::number(Failure.Line);
+    if (Layout == TLayout::Lines || !Failure.Source.isEmpty())
+      Lines << Escaped(Failure.Source);
+  }
+  return Lines.join(Layout == TLayout::Lines ? QStringLiteral("\r\n") : QStringLiteral(" | "));
+}
+
+QString Escaped(const QString& Text) {
+  const auto IsControl = [](QChar C) {
+    const char16_t U = C.unicode();
+    return (U < 0x20 && U != u'\t') || (U >= 0x80 && U <= 0x9F);
+  };
+  if (std::none_of(Text.begin(), Text.end(), IsControl))
+    return Text;
+  QString Out;
+  Out.reserve(Text.size() + 8);
+  for (const QChar C : Text) {
+    if (IsControl(C))
+      Out += QStringLiteral("\\x") +
+             QString::number(C.unicode(), 16).toUpper().rightJustified(2, u'0');
+    else
+      Out += C;
+  }
+  return Out;
 }
 
 QString WarningText(const TWarning& Warning) {
-  const char* Pattern = Warning::Skipped;
-  switch (Warning.Kind) {
-  case TWarningKind::Skipped:
-    Pattern = Warning::Skipped;
-    break;
-  }
-  return Filled(QCoreApplication::translate("Warning", Pattern),
-                {QString::number(Warning.Count), Warning.First, QString::number(Warning.Line)});
+  static const char* const Patterns[] = {Warning::Skipped,          Warning::CostRounded,
+                                         Warning::YearFromToday,    Warning::FlagModulo,
+                                         Warning::DetailOutOfRange, Warning::RowSplits};
+  const QString Pattern = QCoreApplication::translate("Warning", Patterns[size_t(Warning.Kind)]);
+  const QString Count = QString::number(Warning.Count);
+  if (Warning.Kind == TWarningKind::RowSplits)
+    return Pattern.arg(Count, Escaped(Warning.First));
+  return Pattern.arg(Count, Escaped(Warning.First), QString::number(Warning.Line));
 }

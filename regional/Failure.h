@@ -85,19 +85,30 @@ enum class TLayout : unsigned char { Lines, OneLine };
 
 // The one wording of a failure, in the user's language: the reason, and for a
 // parse failure the parse-error pattern's "Line: N" and source after it.
+// What came from a file shows its control characters escaped.
 QString FailureText(const TFailure& Failure, TLayout Layout = TLayout::Lines);
+
+// Text with its C0 and C1 control characters but TAB escaped ("\x1B"), as
+// everything from a file is shown: in a terminal they would act, in a message
+// box they would show as nothing.
+QString Escaped(const QString& Text);
 
 // What a load read but does not carry as the file had it, one entry a kind:
 // how many values or nodes, and the first of them.
 enum class TWarningKind : unsigned char {
-  Skipped, // elements or attributes that the format does not know
+  Skipped,          // elements or attributes that the format does not know
+  CostRounded,      // costs with more than the 15 digits that a file keeps
+  YearFromToday,    // dates whose year, or its century, came from today
+  FlagModulo,       // default flags outside 0..255, read modulo 256
+  DetailOutOfRange, // detail levels outside 0..2: at no level in the test view
+  RowSplits,        // exported texts holding a tab or a line break
 };
 
 struct TWarning {
   TWarningKind Kind;
   qint64 Count = 0;
-  QString First; // the first node's name
-  qint64 Line = 0;
+  QString First;   // the first node's or item's name
+  qint64 Line = 0; // where the first is; 0 where no line applies
 
   friend bool operator==(const TWarning&, const TWarning&) = default;
 };

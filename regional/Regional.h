@@ -66,7 +66,10 @@ char* DateToFileChars(int Year, int Month, int Day, const TRegional& Settings,
 // Regional date reading; raises TError "''%s'' is not a valid date". Two-digit
 // years fall in the hundred years from ThisYear - 50, and a date without a year
 // lies in ThisYear.
-double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear);
+// FromToday, when given, tells whether the year or its century came from
+// ThisYear.
+double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear,
+                 bool* FromToday = nullptr);
 // The same against this year by the clock.
 double StrToDate(const QString& Text, const TRegional& Settings);
 

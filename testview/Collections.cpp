@@ -250,8 +250,8 @@ void TFormCollections::bSaveToFileClick() {
   if (!SaveDialog.Execute(this, true))
     return;
   // Out of memory gathering the rows is reported like any other failure.
+  TPropList Ticked;
   const TResult<TExportLoss> Loss = Caught([&] {
-    TPropList Ticked;
     for (int I = 0; I < FItems->rowCount(); ++I) {
       const TTestItemsModel::TRow* Row = FItems->Row(I);
       if (Row->Ticked)
@@ -259,10 +259,19 @@ void TFormCollections::bSaveToFileClick() {
     }
     return SaveExport(SaveDialog.FileName, Ticked, TRegional::Current());
   });
-  if (!Loss)
+  if (!Loss) {
     ShowError(this, QStringLiteral("Ошибка при сохранении файла!"));
-  else if (Loss->Characters > 0)
-    ShowWarning(this, ExportLossWarning(*Loss, TRegional::Current()));
+    return;
+  }
+  // What the file does not carry as the view shows it, in one message.
+  QStringList Warnings;
+  if (Loss->Characters > 0)
+    Warnings << ExportLossWarning(*Loss, TRegional::Current());
+  const TWarnings Splits = ExportWarnings(Ticked);
+  for (const TWarning& W : Splits.All())
+    Warnings << WarningText(W);
+  if (!Warnings.isEmpty())
+    ShowWarning(this, Warnings.join(u'\n'));
 }
 
 void TFormCollections::keyPressEvent(QKeyEvent* Event) {

@@ -154,6 +154,17 @@ TResult<TExportLoss> SaveExport(const QString& FileName, const TPropList& Rows,
   });
 }
 
+TWarnings ExportWarnings(const TPropList& Rows) {
+  const auto Splits = [](const QString& Text) {
+    return Text.contains(u'\t') || Text.contains(u'\r') || Text.contains(u'\n');
+  };
+  TWarnings Warnings;
+  for (const PPropRecord Row : Rows)
+    if (Splits(Row->Name) || Splits(Row->Curr))
+      Warnings.Add(TWarningKind::RowSplits, [&] { return std::pair(Row->Name, qint64(0)); });
+  return Warnings;
+}
+
 QString ExportLossWarning(const TExportLoss& Loss, const TRegional& Settings) {
   if (Loss.Characters == 0)
     return {};

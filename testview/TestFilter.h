@@ -61,6 +61,10 @@ QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings,
 TResult<TExportLoss> SaveExport(const QString& FileName, const TPropList& Rows,
                                 const TRegional& Settings);
 
+// The rows whose name or currency holds a tab or a line break, which splits
+// the row in the export.
+TWarnings ExportWarnings(const TPropList& Rows);
+
 // The warning that the editor and the tool give for a written export that
 // lost characters; empty when none were lost.
 QString ExportLossWarning(const TExportLoss& Loss, const TRegional& Settings);

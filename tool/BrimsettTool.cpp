@@ -295,8 +295,9 @@ int Export(const QString& Input, const QString& Output, const TRegional& Setting
   }
   // One set's export after another is the export of all their rows: the
   // 8-bit character sets carry no state from line to line.
+  TPropList Rows;
   TResult<TExportLoss> Loss = Caught([&] {
-    const TPropList Rows = ExportRows(DB, Filter, Level, Collator);
+    Rows = ExportRows(DB, Filter, Level, Collator);
     if (!IsStdStream(Output))
       return SaveExport(Output, Rows, Settings);
     TExportLoss Lost;
@@ -307,6 +308,7 @@ int Export(const QString& Input, const QString& Output, const TRegional& Setting
   });
   if (!Written(Output, Loss ? TDone() : TDone(Loss.Failure())))
     return ExitFailed;
+  Warn(Output, ExportWarnings(Rows));
   if (Loss->Characters > 0)
     Fail(Output + QStringLiteral(": ") + ExportLossWarning(*Loss, Settings));
   return ExitOk;

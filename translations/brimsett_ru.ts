@@ -440,5 +440,25 @@ FILE или INPUT, равный -, читается со стандартног�
         <source>%1 elements or attributes that the format does not know were skipped; the first: &quot;%2&quot;, line %3.</source>
         <translation>Пропущено элементов и атрибутов, которых нет в формате: %1; первый — «%2», строка %3.</translation>
     </message>
+    <message>
+        <source>%1 costs have more than 15 significant digits, which is all a set file keeps; the first: item &quot;%2&quot;, line %3.</source>
+        <translation>Цен с более чем 15 значащими цифрами (больше файл наборов не хранит): %1; первая — у элемента «%2», строка %3.</translation>
+    </message>
+    <message>
+        <source>%1 dates have no year or a two-digit one, completed from the current year; the first: item &quot;%2&quot;, line %3.</source>
+        <translation>Дат без года или с двузначным годом, дополненных по текущему году: %1; первая — у элемента «%2», строка %3.</translation>
+    </message>
+    <message>
+        <source>%1 default flags lie outside 0 to 255 and were read modulo 256; the first: item &quot;%2&quot;, line %3.</source>
+        <translation>Признаков «по умолчанию» вне 0–255, прочитанных по модулю 256: %1; первый — у элемента «%2», строка %3.</translation>
+    </message>
+    <message>
+        <source>%1 detail levels lie outside 0 to 2, so these items show at no level of the test view; the first: item &quot;%2&quot;, line %3.</source>
+        <translation>Уровней детализации вне 0–2 (такие элементы не видны в тесте ни на каком уровне): %1; первый — у элемента «%2», строка %3.</translation>
+    </message>
+    <message>
+        <source>%1 rows hold a tab or a line break in a name or currency, which splits them; the first: item &quot;%2&quot;.</source>
+        <translation>Строк с табуляцией или переводом строки в имени или валюте (строка разорвётся): %1; первая — элемент «%2».</translation>
+    </message>
 </context>
 </TS>

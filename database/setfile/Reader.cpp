@@ -69,6 +69,13 @@ void TReader::Skipped(const XML_Char* Name) {
   FWarnings.Add(TWarningKind::Skipped, [&] { return std::pair(Utf8ToText(Name), Line()); });
 }
 
+void TReader::WarnNoted(const TPropRecord& Prop) {
+  for (unsigned Kind = 0; FNoted >> Kind; ++Kind)
+    if (FNoted >> Kind & 1)
+      FWarnings.Add(TWarningKind(Kind), [&] { return std::pair(Prop.Name, Line()); });
+  FNoted = 0;
+}
+
 // The value as a QString for the general conversions, which only failing
 // or unusual values reach.
 const QString& TReader::Scratch(std::string_view Value) {
@@ -236,6 +243,10 @@ void TReader::ReadProp(const XML_Char** Atts) {
   } catch (const TError& E) {
     ConversionFailed(E);
   }
+  if (Prop->Detail < 0 || Prop->Detail > 2)
+    Note(TWarningKind::DetailOutOfRange);
+  if (FNoted)
+    WarnNoted(*Prop);
   if (FValueBytes > ValueAllowance + ValueFactor * FFed)
     Stop(Reason::ValuesExpand);
 }

@@ -53,6 +53,9 @@ public:
   // their bound.
   QString Text(std::string_view Value, TLastText* Last = nullptr);
   const TRegional& Settings() const { return FSettings; }
+  // A value of the item being read that a save would not keep as it is: said
+  // once the item has been read, with its name.
+  void Note(TWarningKind Kind) { FNoted |= 1u << unsigned(Kind); }
   // Two-digit years are read against one year for the whole file.
   int ThisYear() const { return FThisYear; }
 
@@ -95,6 +98,7 @@ private:
   // A reason of our own for stopping the parser.
   std::optional<TFailure> FStop;
   TWarnings FWarnings;
+  unsigned FNoted = 0; // the kinds noted on the item being read
 
   void Attach();
   // The failure, with its source line; LoadNothing empties the database.
@@ -106,6 +110,7 @@ private:
   void Unexpected();
   // A node that the format does not know, passed over.
   void Skipped(const XML_Char* Name);
+  void WarnNoted(const TPropRecord& Prop);
   void ConversionFailed(const TError& Error);
   template <class TBody> void Guard(TBody Body);
   static TReader* Self(void* Data) { return static_cast<TReader*>(Data); }

@@ -1,9 +1,18 @@
 #pragma once
 
 // The set file's elements and, for each, its attributes: the name, how the
-// reader takes a value into the record and how the writer puts it out. A
-// field of a record is added here and in the record; the order of a table is
-// the order in which the values are read and written.
+// reader takes a value into the record and how the writer puts it out. The
+// order of a table is the order in which the values are read and written.
+//
+// A new field of a record touches, besides its row here:
+// - the record (database/PropDB.h), which the fuzz target compares whole;
+// - its list column, if it is shown (database/Columns.cpp);
+// - the dialog's control and its form (dialogs/SetC.* or dialogs/Description.*,
+//   forms/SetC.ui or forms/Description.ui);
+// - the export line, if it is exported (testview/TestFilter.cpp, ExportLine);
+// - the writer's test oracle (tests/core/test_setfile_writer.cpp), which fails
+//   on a row that it does not know.
+// The reader's key arrays take their sizes from these tables.
 
 #include "database/PropDB.h"
 #include "database/setfile/Reader.h"
@@ -99,6 +108,8 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
        int32_t Int = 0;
        const size_t Length = ReadInt(V, R, Int);
        P.Default = (Int & 0xFF) != 0;
+       if (Int < 0 || Int > 0xFF)
+         R.Note(TWarningKind::FlagModulo);
        return Length;
      },
      [](const TPropRecord& P, TValueOut& Out) { Out.Raw(P.Default ? "1" : "0"); }},
@@ -107,7 +118,11 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
        return ReadNumber(
            V, P.Date, [&R](const char* T, double& D) { return DateFromBytes(T, R.Settings(), D); },
            [&R](std::string_view T) {
-             return StrToDate(R.Scratch(T), R.Settings(), R.ThisYear());
+             bool FromToday = false;
+             const double Date = StrToDate(R.Scratch(T), R.Settings(), R.ThisYear(), &FromToday);
+             if (FromToday)
+               R.Note(TWarningKind::YearFromToday);
+             return Date;
            });
      },
      [](const TPropRecord& P, TValueOut& Out) { Out.Date(P.Date); },
@@ -119,9 +134,13 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
     {"cost",
      [](TPropRecord& P, const char* V, TReader& R, TLastText&) {
        const QChar Decimal = R.Settings().DecimalSeparator;
-       return ReadNumber(
+       const size_t Length = ReadNumber(
            V, P.Cost, [Decimal](const char* T, double& C) { return CostFromBytes(T, Decimal, C); },
            [&R, Decimal](std::string_view T) { return StrToCost(R.Scratch(T), Decimal); });
+       // Fifteen characters hold at most fifteen digits, which a file keeps.
+       if (Length > 15 && StrToCost(CostToStr(P.Cost, Decimal), Decimal) != P.Cost)
+         R.Note(TWarningKind::CostRounded);
+       return Length;
      },
      [](const TPropRecord& P, TValueOut& Out) { Out.Cost(P.Cost); },
      [](const TPropRecord& P, const TRegional&) {

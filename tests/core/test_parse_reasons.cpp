@@ -53,11 +53,11 @@ TEST(ParseReasons, EveryReasonHasARussianTranslation) {
        QString::fromUtf8("Цена элемента \"%2\" в наборе \"a\" равна inf, такую "
                          "файл наборов сохранить не может"),
        {}},
-      // Conversions speak as they always have; a value's line breaks stay in
-      // the lines and end a part on one line.
-      {TFailure::Converting(Conversion::NotAnInteger, "1\r\n2\r3\n"),
-       "''1\r\n2\r3\n'' is not a valid integer value",
-       "''1 | 2 | 3 | '' is not a valid integer value"},
+      // What came from a file cannot act on a terminal or vanish in a box:
+      // control characters but TAB show escaped, wherever they stand.
+      {TFailure::Converting(Conversion::NotAnInteger, "1\r\n\x1B]0;t\x07\t\u0085"),
+       QString::fromUtf8("''1\\x0D\\x0A\\x1B]0;t\\x07\t\\x85'' is not a valid integer value"),
+       QString::fromUtf8("''1\\x0D\\x0A\\x1B]0;t\\x07\t\\x85'' is not a valid integer value")},
       {TFailure::Parser(XML_ERROR_SYNTAX).At(0),
        QString::fromUtf8("синтаксическая ошибка") + Crlf + "Line: 0" + Crlf,
        QString::fromUtf8("синтаксическая ошибка | Line: 0")},

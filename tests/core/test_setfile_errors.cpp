@@ -155,7 +155,7 @@ TEST_F(SetFileErrors, DocumentsThatAreNotWellFormed) {
       const TFailure& F = *E;
       const QString Reason = ReasonOf(F);
       ASSERT_TRUE(F.Parse) << FailureText(F).toStdString();
-      EXPECT_EQ(FailureText(F), Message(Reason, int(F.Line), F.Source));
+      EXPECT_EQ(FailureText(F), Message(Reason, int(F.Line), Escaped(F.Source)));
       if (C.Reason) {
         EXPECT_EQ(Reason.toStdString(), C.Reason);
       } else {

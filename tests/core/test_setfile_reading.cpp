@@ -4,7 +4,9 @@
 
 #include "database/PropDB.h"
 #include "tests/TestError.h"
+#include "tests/TestRecords.h"
 #include "tests/TestSettings.h"
+#include "testview/TestFilter.h"
 
 #include <QFile>
 #include <QStringEncoder>
@@ -323,6 +325,59 @@ TEST_F(SetFile, DeclaredEncodingsAreHonoured) {
     ASSERT_EQ(DB.TypeCount(), 1);
     EXPECT_EQ(DB.Types(0)->Name, Name);
   }
+}
+
+} // namespace
+
+namespace {
+
+// What a load reads but a save would not keep as the file had it is said,
+// once a kind, with how many and the first; a file as the writer writes it
+// says nothing.
+TEST_F(SetFile, WarningsForWhatASaveWouldNotKeep) {
+  using K = TWarningKind;
+  const QByteArray Detail9 = QByteArray(PropWith("1")).replace("detail=\"0\"", "detail=\"9\"");
+  const struct {
+    const char* Name;
+    QByteArray Body;
+    std::vector<TWarning> Expected;
+  } Cases[] = {
+      {"as written", Type("A", Prop("a1") + Prop("a2")), {}},
+      {"unknown element, attribute and root attribute",
+       Type("A", "\r\n<x>" + Prop("hidden") + "</x><y/>") +
+           QByteArray(Type("B")).replace("<type ", "<type extra=\"1\" "),
+       {{K::Skipped, 4, "x", 3}}},
+      {"set inside a set", Type("A", Type("B")), {{K::Skipped, 1, "type", 2}}},
+      {"cost beyond 15 digits, and one that only looks long",
+       Type("A", PropWith("1", "04.07.2010", "0,12345678901234567") +
+                     PropWith("1", "04.07.2010", "1,50000000000000000")),
+       {{K::CostRounded, 1, "p", 2}}},
+      {"no year, two-digit year",
+       Type("A", PropWith("1", "04.07") + "\r\n" + PropWith("1", "04.07.10") +
+                     PropWith("1", "04.07.2010")),
+       {{K::YearFromToday, 2, "p", 2}}},
+      {"flag read modulo",
+       Type("A", PropWith("256") + PropWith("-1") + PropWith("2")),
+       {{K::FlagModulo, 2, "p", 2}}},
+      {"detail outside 0..2, with another kind",
+       Type("A", Detail9 + PropWith("512")),
+       {{K::DetailOutOfRange, 1, "p", 2}, {K::FlagModulo, 1, "p", 2}}},
+  };
+  for (const auto& C : Cases) {
+    SCOPED_TRACE(C.Name);
+    TPropDB DB;
+    const TWarnings Warnings = Ok(DB.LoadFromXMLBytes(Doc(C.Body), TRegional::Current()));
+    EXPECT_EQ(Warnings.All(), C.Expected);
+  }
+  // Exported rows that a tab or a line break would split.
+  TPropDB DB;
+  const PTypeRecord T = DB.AddType();
+  TPropList Rows;
+  for (const char* Name : {"plain", "tab\there", "line\nbreak", "cr\r"})
+    Rows.push_back(AddTestItem(DB, T, QString::fromUtf8(Name), {}));
+  Rows.push_back(AddTestItem(DB, T, QStringLiteral("curr"), {}));
+  Rows.back()->Curr = QStringLiteral("U\tS");
+  EXPECT_EQ(ExportWarnings(Rows).All(), std::vector<TWarning>({{K::RowSplits, 4, "tab\there", 0}}));
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include "database/PropDB.h"
 #include "database/SetFile.h"
+#include "database/setfile/Schema.h"
 #include "database/setfile/Values.h"
 #include "tests/TestError.h"
 #include "tests/TestSettings.h"
@@ -38,6 +39,40 @@ QString XmlSafe(const QString& Text) {
   return Out;
 }
 
+// Each value as the file should hold it, by the name of its row in the
+// schema: a row that the oracle does not know yet fails the test.
+QString TypeValue(const TTypeRecord& T, std::string_view Key) {
+  if (Key == "GUID")
+    return GUIDToString(T.GUID);
+  if (Key == "name")
+    return XmlSafe(T.Name);
+  if (Key == "language")
+    return XmlSafe(T.Language);
+  if (Key == "country")
+    return XmlSafe(T.Country);
+  ADD_FAILURE() << "a set's attribute the oracle does not know: " << Key;
+  return {};
+}
+
+QString PropValue(const TPropRecord& P, std::string_view Key, const TRegional& Settings) {
+  if (Key == "GUID")
+    return GUIDToString(P.GUID);
+  if (Key == "name")
+    return XmlSafe(P.Name);
+  if (Key == "detail")
+    return QString::number(P.Detail);
+  if (Key == "default")
+    return QString::number(int(P.Default));
+  if (Key == "date")
+    return DateToFileStr(P.Date, Settings);
+  if (Key == "cost")
+    return CostToStr(P.Cost, Settings.DecimalSeparator);
+  if (Key == "curr")
+    return XmlSafe(P.Curr);
+  ADD_FAILURE() << "an item's attribute the oracle does not know: " << Key;
+  return {};
+}
+
 void WriteWithStreamWriter(QIODevice& Device, const TPropDB& DB, const TRegional& Settings) {
   QString Text;
   QXmlStreamWriter W(&Text);
@@ -58,20 +93,13 @@ void WriteWithStreamWriter(QIODevice& Device, const TPropDB& DB, const TRegional
     W.writeCharacters(QStringLiteral("\r\n  "));
     Items.empty() ? W.writeEmptyElement(QStringLiteral("type"))
                   : W.writeStartElement(QStringLiteral("type"));
-    Attribute("GUID", GUIDToString(Type->GUID));
-    Attribute("name", XmlSafe(Type->Name));
-    Attribute("language", XmlSafe(Type->Language));
-    Attribute("country", XmlSafe(Type->Country));
+    for (const TAttribute<TTypeRecord>& Row : TypeAttributes)
+      Attribute(Row.Key, TypeValue(*Type, Row.Key));
     for (const PPropRecord Prop : Items) {
       W.writeCharacters(QStringLiteral("\r\n    "));
       W.writeEmptyElement(QStringLiteral("prop"));
-      Attribute("GUID", GUIDToString(Prop->GUID));
-      Attribute("name", XmlSafe(Prop->Name));
-      Attribute("detail", QString::number(Prop->Detail));
-      Attribute("default", QString::number(int(Prop->Default)));
-      Attribute("date", DateToFileStr(Prop->Date, Settings));
-      Attribute("cost", CostToStr(Prop->Cost, Settings.DecimalSeparator));
-      Attribute("curr", XmlSafe(Prop->Curr));
+      for (const TAttribute<TPropRecord>& Row : PropAttributes)
+        Attribute(Row.Key, PropValue(*Prop, Row.Key, Settings));
     }
     if (!Items.empty()) {
       W.writeCharacters(QStringLiteral("\r\n  "));
