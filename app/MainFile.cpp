@@ -46,7 +46,13 @@ void LoadBox(QComboBox* Box, const QString& FileName) {
 // The wait cursor for as long as the window cannot answer.
 class TBusyCursor {
 public:
-  TBusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+  TBusyCursor() {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    // A Wayland client's requests, the cursor among them, reach the
+    // compositor only when the event loop sends them: without this a load or
+    // save would be over before the wait cursor showed.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
   ~TBusyCursor() { QGuiApplication::restoreOverrideCursor(); }
   TBusyCursor(const TBusyCursor&) = delete;
   TBusyCursor& operator=(const TBusyCursor&) = delete;

@@ -100,5 +100,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # without it the window and file icons stay blank. Qt's own texts (file
 # dialogs, buttons) come in Russian only with its translations installed.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6svg6, qt6-translations-l10n")
+# In a Wayland session (GNOME, Plasma) Qt draws a native Wayland window only
+# with its Wayland plugin, sharp at the session's scale; without it the editor
+# still runs, through XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
 
 include(CPack)
