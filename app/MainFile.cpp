@@ -114,12 +114,12 @@ bool TMainForm::LoadFile(const QString& File, TPartial Partial) {
   return Loaded;
 }
 
-void TMainForm::OpenFile(const QString& File) {
+bool TMainForm::OpenFile(const QString& File) {
   {
     const TBusyCursor Busy;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }
-  LoadFile(File, TPartial::Keep);
+  return LoadFile(File, TPartial::Keep);
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* Event) {
@@ -184,8 +184,8 @@ void TMainForm::ANewFileExecute() {
 }
 
 void TMainForm::AOpenExecute() {
-  if (OpenDialog.Execute(this, false))
-    OpenFile(OpenDialog.FileName);
+  if (OpenDialog.Execute(this, false) && OpenFile(OpenDialog.FileName))
+    OpenDialog.Remember();
 }
 
 void TMainForm::ASaveExecute() {
@@ -198,7 +198,8 @@ void TMainForm::ASaveExecute() {
 void TMainForm::ASaveAsExecute() {
   if (!SaveDialog.Execute(this, true))
     return;
-  SaveFile(SaveDialog.FileName, TSaveReport::Warning);
+  if (SaveFile(SaveDialog.FileName, TSaveReport::Warning))
+    SaveDialog.Remember();
   // Taken after a failure too, so that "Сохранить" tries the same place again.
   SetFileName(SaveDialog.FileName);
 }

@@ -262,6 +262,8 @@ void TFormCollections::bSaveToFileClick() {
   } catch (const std::bad_alloc&) {
     // Out of memory gathering the rows: reported like any other failure.
   }
+  if (Written)
+    SaveDialog.Remember();
   if (!Written)
     ShowError(this, QStringLiteral("Ошибка при сохранении файла!"));
   else if (Loss.Characters > 0)
