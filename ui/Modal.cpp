@@ -3,6 +3,7 @@
 #include "database/AtomicFile.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -72,8 +73,13 @@ public:
     Chooser.setOption(QFileDialog::DontConfirmOverwrite);
     Chooser.setNameFilter(QtFilter(Dialog.Filter));
     Chooser.setDefaultSuffix(Dialog.DefaultExt);
+    // Opens where the proposal is, never where a Qt dialog last went: Qt
+    // keeps that folder, across runs too, even when the dialog was cancelled
+    // or its command failed there.
+    const QFileInfo Proposed(QDir::current(), Dialog.FileName);
+    Chooser.setDirectory(Dialog.FileName.isEmpty() ? QDir::currentPath() : Proposed.absolutePath());
     if (!Dialog.FileName.isEmpty())
-      Chooser.selectFile(Dialog.FileName);
+      Chooser.selectFile(Proposed.absoluteFilePath());
     if (Chooser.exec() != QDialog::Accepted || Chooser.selectedFiles().isEmpty())
       return {};
     return Chooser.selectedFiles().constFirst();

@@ -77,11 +77,20 @@ TEST_F(FileDialogTest, TheRealDialogReadsNoFileToShowAFolder) {
     }
   });
   int Polls = 0;
+  bool Wandered = false;
   QTimer Poll;
   QObject::connect(&Poll, &QTimer::timeout, [&] {
     auto* Chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
     if (!Chooser)
       return;
+    // The first showing goes elsewhere and is cancelled; the next must not
+    // open there.
+    if (!Wandered) {
+      Wandered = true;
+      Chooser->setDirectory(QDir::rootPath());
+      Chooser->reject();
+      return;
+    }
     // One batch brings the folder's entries, so the listed set file having
     // its type means that every entry has been given its icon and type.
     auto* Model = Chooser->findChild<QFileSystemModel*>();
@@ -89,15 +98,20 @@ TEST_F(FileDialogTest, TheRealDialogReadsNoFileToShowAFolder) {
         Model ? Model->index(Dir.filePath(QStringLiteral("set.vsxml")), 2) : QModelIndex();
     if (!Type.data().toString().isEmpty() || ++Polls == 500) {
       EXPECT_LT(Polls, 500) << "the folder was never listed";
+      EXPECT_EQ(Chooser->directory().absolutePath(), Dir.path());
       Chooser->reject();
     }
   });
   Poll.start(20);
   SetModal(nullptr);
+  const QString Cwd = QDir::currentPath();
+  QDir::setCurrent(Dir.path());
   TFileDialog Dialog;
-  Dialog.FileName = Dir.filePath(QStringLiteral("x.vsxml"));
+  Dialog.FileName = QStringLiteral("x.vsxml");
   Dialog.Filter = QStringLiteral("Наборы (*.vsxml)|*.vsxml");
   EXPECT_FALSE(Dialog.Execute(nullptr, false));
+  EXPECT_FALSE(Dialog.Execute(nullptr, false));
+  QDir::setCurrent(Cwd);
   SetModal(&Stub);
   Done = true;
   Writer.join();
