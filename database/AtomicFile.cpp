@@ -149,8 +149,8 @@ QByteArray ProcPath(int Handle) {
 // through /proc, which a chroot or a container may lack or show another
 // process's view of.
 bool Nameable(int Handle) {
-  struct stat Open {
-  }, Seen{};
+  struct stat Open {};
+  struct stat Seen {};
   return fstat(Handle, &Open) == 0 && stat(ProcPath(Handle).constData(), &Seen) == 0 &&
          Open.st_dev == Seen.st_dev && Open.st_ino == Seen.st_ino;
 }
