@@ -129,7 +129,7 @@ private:
   void ShowWarnings(const TWarnings& Warnings);
   // "Открыть..." and a drop: the dialog or drag cursor is gone from the
   // screen before a long load starts.
-  void OpenFile(const QString& File);
+  bool OpenFile(const QString& File);
   // "Сохранить" shows the writer's reason, "Сохранить как..." only a warning.
   enum class TSaveReport { Reason, Warning };
   bool SaveFile(const QString& File, TSaveReport Report);

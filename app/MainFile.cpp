@@ -123,12 +123,12 @@ void TMainForm::ShowWarnings(const TWarnings& Warnings) {
   FWarningPanel->setText(Texts.join(u' '));
 }
 
-void TMainForm::OpenFile(const QString& File) {
+bool TMainForm::OpenFile(const QString& File) {
   {
     const TBusyCursor Busy;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
   }
-  LoadFile(File);
+  return LoadFile(File);
 }
 
 void TMainForm::dragEnterEvent(QDragEnterEvent* Event) {
@@ -188,8 +188,8 @@ void TMainForm::ANewFileExecute() {
 }
 
 void TMainForm::AOpenExecute() {
-  if (OpenDialog.Execute(this, false))
-    OpenFile(OpenDialog.FileName);
+  if (OpenDialog.Execute(this, false) && OpenFile(OpenDialog.FileName))
+    OpenDialog.Remember();
 }
 
 void TMainForm::ASaveExecute() {
@@ -202,7 +202,8 @@ void TMainForm::ASaveExecute() {
 void TMainForm::ASaveAsExecute() {
   if (!SaveDialog.Execute(this, true))
     return;
-  SaveFile(SaveDialog.FileName, TSaveReport::Warning);
+  if (SaveFile(SaveDialog.FileName, TSaveReport::Warning))
+    SaveDialog.Remember();
   // Taken after a failure too, so that "Сохранить" tries the same place again.
   SetFileName(SaveDialog.FileName);
 }

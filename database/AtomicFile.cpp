@@ -98,8 +98,13 @@ QByteArray SaveTarget(const QString& FileName) {
         return Path; // a new file; a missing folder fails when the file is made
       throw SystemError(errno);
     }
-    if (S_ISREG(Info.st_mode))
+    if (S_ISREG(Info.st_mode)) {
+      // A rename needs only a writable folder; the file itself must be one
+      // the user may write, or its owner's protection is void.
+      if (faccessat(AT_FDCWD, Path.constData(), W_OK, AT_EACCESS) != 0)
+        throw SystemError(errno);
       return Path;
+    }
     if (!S_ISLNK(Info.st_mode))
       throw TError(TFailure::Own(Reason::NotRegularFile));
     // The same bound as the system's own path lookup.
@@ -135,16 +140,34 @@ QByteArray ShortName(const QByteArray& Folder) {
   return Name;
 }
 
+// The path that names the open file Handle, when /proc is there to give one.
+QByteArray ProcPath(int Handle) {
+  return "/proc/self/fd/" + QByteArray::number(Handle);
+}
+
+// Whether the unnamed file Handle can be given a name later: that goes
+// through /proc, which a chroot or a container may lack or show another
+// process's view of.
+bool Nameable(int Handle) {
+  struct stat Open {};
+  struct stat Seen {};
+  return fstat(Handle, &Open) == 0 && stat(ProcPath(Handle).constData(), &Seen) == 0 &&
+         Open.st_dev == Seen.st_dev && Open.st_ino == Seen.st_ino;
+}
+
 // The new contents until they replace the old: an unnamed file where the
-// filesystem makes one (nothing is left behind even when the process dies),
-// else a short random name beside the target.
+// filesystem makes one and /proc can name it (nothing is left behind even
+// when the process dies), else a short random name beside the target.
 class TTempFile {
 public:
   explicit TTempFile(const QByteArray& Folder) : FFolder(Folder) {
     FHandle = open(Folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (FHandle >= 0)
+    if (FHandle >= 0 && Nameable(FHandle))
       return;
-    if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
+    if (FHandle >= 0) {
+      close(FHandle);
+      FHandle = -1;
+    } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
       throw SystemError(errno);
     for (int Tries = 0; FHandle < 0; ++Tries) {
       FName = ShortName(Folder);
@@ -180,7 +203,7 @@ private:
   // Gives the unnamed file a short name, to rename over the target: a link
   // cannot replace an existing file.
   void Link() {
-    const QByteArray Self = "/proc/self/fd/" + QByteArray::number(FHandle);
+    const QByteArray Self = ProcPath(FHandle);
     for (int Tries = 0;; ++Tries) {
       const QByteArray Name = ShortName(FFolder);
       if (linkat(AT_FDCWD, Self.constData(), AT_FDCWD, Name.constData(), AT_SYMLINK_FOLLOW) == 0) {

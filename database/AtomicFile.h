@@ -14,7 +14,8 @@ class QIODevice;
 // when Write succeeded. On failure, Write's or its own, the file that was
 // there before is left as it was, and no temporary file remains.
 // A symbolic link is followed; a FileName that is, or leads to, anything but a
-// regular file is refused before anything is written.
+// regular file, or a file that the user may not write, is refused before
+// anything is written.
 //
 // A file that is replaced keeps its mode, its extended attributes (ACLs among
 // them) and, as far as the system lets the saving user set them, its owner

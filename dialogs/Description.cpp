@@ -36,6 +36,7 @@ void TFormProp::Prepare(const TPropRecord* Rec) {
   const TRegional& Regional = TRegional::Current();
   FUi->eDate->ApplyRegional(Regional);
   FDateStandIn.reset();
+  FCostShown.reset();
   if (!Rec)
     return;
   FUi->eName->setText(Rec->Name);
@@ -45,15 +46,19 @@ void TFormProp::Prepare(const TPropRecord* Rec) {
   int Year = 0, Month = 0, Day = 0;
   if (!DecodeDate(Rec->Date, Year, Month, Day) || Year < 100)
     FDateStandIn = FUi->eDate->Value();
-  FUi->eCost->setText(FormatCost(Rec->Cost, Regional.DecimalSeparator));
+  FCostShown.emplace(FormatCost(Rec->Cost, Regional.DecimalSeparator), Rec->Cost);
+  FUi->eCost->setText(FCostShown->first);
   FUi->eCurr->setEditText(Rec->Curr);
 }
 
 bool TFormProp::Store(TPropRecord& Rec) {
   // The price is read before anything is written, so a refusal changes nothing.
   const TRegional& Regional = TRegional::Current();
+  const QString CostText = FUi->eCost->text();
   const std::optional<double> Cost =
-      ParseCost(FUi->eCost->text(), Regional.DecimalSeparator, Regional.GroupSeparator);
+      FCostShown && CostText == FCostShown->first
+          ? FCostShown->second
+          : ParseCost(CostText, Regional.DecimalSeparator, Regional.GroupSeparator);
   if (!Cost) {
     ShowError(this, QStringLiteral("Введено неверное числовое значение цены!"));
     return false;

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 class QComboBox;
 
@@ -35,4 +36,8 @@ private:
   // The picker's value while it stands in for a record's date that it cannot
   // show (a year below 100); OK keeps that date unless the user changed it.
   std::optional<double> FDateStandIn;
+  // The price text shown for the record the dialog was opened with, and that
+  // record's cost: while the text stays as shown, OK keeps the cost, which
+  // the two decimals shown would round.
+  std::optional<std::pair<QString, double>> FCostShown;
 };

@@ -263,6 +263,7 @@ void TFormCollections::bSaveToFileClick() {
     ShowError(this, QStringLiteral("Ошибка при сохранении файла!"));
     return;
   }
+  SaveDialog.Remember();
   // What the file does not carry as the view shows it, in one message.
   QStringList Warnings;
   if (Loss->Characters > 0)

@@ -3,10 +3,46 @@
 #include "database/AtomicFile.h"
 
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
 #include <QFileInfo>
+#include <QMimeDatabase>
 
 namespace {
+
+// Icons and types from the kind of entry and the name alone. Qt's own
+// provider asks the MIME database, which opens a file whose name it does not
+// know and reads its start, on the window's thread: a FIFO, a file in /proc
+// or a stalled network file then hangs the program.
+class TNameIconProvider final : public QFileIconProvider {
+public:
+  using QFileIconProvider::icon;
+
+  QIcon icon(const QFileInfo& Info) const override {
+    if (Info.isRoot())
+      return icon(Drive);
+    if (Info.isDir())
+      return icon(Folder);
+    const QIcon Themed = QIcon::fromTheme(ByName(Info).iconName());
+    return Themed.isNull() ? icon(File) : Themed;
+  }
+
+  QString type(const QFileInfo& Info) const override {
+    // The base class reads only a regular file, to learn its type.
+    if (!Info.isFile())
+      return QFileIconProvider::type(Info);
+    const QMimeType Mime = ByName(Info);
+    return Mime.comment().isEmpty() ? Mime.name() : Mime.comment();
+  }
+
+private:
+  QMimeType ByName(const QFileInfo& Info) const {
+    return FMime.mimeTypeForFile(Info.fileName(), QMimeDatabase::MatchExtension);
+  }
+
+  QMimeDatabase FMime;
+};
 
 // Qt names a filter by its description alone and reads the patterns from the
 // parentheses; the part after "|" is the same pattern list.
@@ -25,14 +61,25 @@ public:
   }
 
   QString ChooseFile(QWidget* Owner, const TFileDialog& Dialog, bool Save) override {
+    // Before the dialog, which uses it until it is destroyed.
+    TNameIconProvider Icons;
     QFileDialog Chooser(Owner);
+    // Qt's own dialog: a native one would not take the provider, and what it
+    // reads to show a folder is beyond the program's say.
+    Chooser.setOption(QFileDialog::DontUseNativeDialog);
+    Chooser.setIconProvider(&Icons);
     Chooser.setAcceptMode(Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     Chooser.setFileMode(QFileDialog::AnyFile);
     Chooser.setOption(QFileDialog::DontConfirmOverwrite);
     Chooser.setNameFilter(QtFilter(Dialog.Filter));
     Chooser.setDefaultSuffix(Dialog.DefaultExt);
+    // Opens where the proposal is, never where a Qt dialog last went: Qt
+    // keeps that folder, across runs too, even when the dialog was cancelled
+    // or its command failed there.
+    const QFileInfo Proposed(QDir::current(), Dialog.FileName);
+    Chooser.setDirectory(Dialog.FileName.isEmpty() ? QDir::currentPath() : Proposed.absolutePath());
     if (!Dialog.FileName.isEmpty())
-      Chooser.selectFile(Dialog.FileName);
+      Chooser.selectFile(Proposed.absoluteFilePath());
     if (Chooser.exec() != QDialog::Accepted || Chooser.selectedFiles().isEmpty())
       return {};
     return Chooser.selectedFiles().constFirst();
@@ -69,6 +116,10 @@ void ShowWarning(QWidget* Owner, const QString& Text) {
 }
 
 bool TFileDialog::Execute(QWidget* Owner, bool Save) {
+  if (FProposed) {
+    FileName = *FProposed;
+    FProposed.reset();
+  }
   QString Chosen = Modal().ChooseFile(Owner, *this, Save);
   if (Chosen.isEmpty())
     return false;
@@ -80,6 +131,11 @@ bool TFileDialog::Execute(QWidget* Owner, bool Save) {
                                         "записать файл под ним без искажения. Переименуйте файл."));
     return false;
   }
+  FProposed = FileName;
   FileName = Chosen;
   return true;
+}
+
+void TFileDialog::Remember() {
+  FProposed.reset();
 }

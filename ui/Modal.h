@@ -8,10 +8,12 @@
 #include <QMessageBox>
 #include <QString>
 
+#include <optional>
+
 class QDialog;
 class QWidget;
 
-// The settings of one file dialog and the full path last chosen in it.
+// The settings of one file dialog and the full path it proposes.
 struct TFileDialog {
   QString FileName;   // proposed next time; after Execute, the chosen path
   QString Filter;     // "Description (*.ext)|*.ext"
@@ -19,6 +21,14 @@ struct TFileDialog {
 
   // Shows the dialog; false when the user cancelled (FileName unchanged).
   bool Execute(QWidget* Owner, bool Save);
+  // Called once the command on the chosen path succeeded: the next showing
+  // proposes it. Without this call it proposes what it proposed before, so
+  // that a place where a command failed (a folder that cannot be listed
+  // safely, say) is not where the next dialog opens.
+  void Remember();
+
+private:
+  std::optional<QString> FProposed; // set while a chosen path awaits Remember
 };
 
 class TModalSeam {

@@ -384,6 +384,8 @@ TEST_F(CollectionsTest, FailedExportShowsErrorAndLeavesTheViewAsItWas) {
     // A name that is a folder fails too, and the folder stays.
     Export(Folder);
     EXPECT_EQ(Stub.Messages.size(), 2);
+    // The next export opens where the failed one did not.
+    EXPECT_EQ(Stub.FileRequests[1].Proposed, Stub.FileRequests[0].Proposed);
     EXPECT_TRUE(QFileInfo(Folder).isDir());
     EXPECT_EQ(Ticks(), (QList<bool>{true, true}));
   });

@@ -210,28 +210,47 @@ TEST_F(ItemDialogTest, DetailStepsAndLeavingTheFieldKeepTheRange) {
   }));
 }
 
-TEST_F(ItemDialogTest, CostIsShownWithTwoDecimalsAndStoredAsShown) {
+// The price shows two decimals. While its text stays as shown, OK keeps the
+// record's cost whole, after a change of name too; another typed price is read.
+TEST_F(ItemDialogTest, CostLeftAsShownIsKeptAndATypedOneIsRead) {
   struct TCase {
     TRegional Regional;
     double Cost;
     const char* Shown;
+    const char* Typed; // null: the price is left alone
     double Stored;
   } const Cases[] = {
-      {CommaRegional(), 0.125, "0,13", 0.13},
-      {StopRegional(), 0.125, "0.13", 0.13},
-      {CommaRegional(), -3, "-3,00", -3},
+      {CommaRegional(), 0.125, "0,13", nullptr, 0.125},
+      {StopRegional(), 0.125, "0.13", "0.130", 0.13},
+      {CommaRegional(), -3, "-3,00", nullptr, -3},
+      {CommaRegional(), 1.23456, "1,23", nullptr, 1.23456},
+      {CommaRegional(), 1.23456, "1,23", "1,234", 1.234},
+      {CommaRegional(), 9.98E-322, "0,00", nullptr, 9.98E-322},
+      {CommaRegional(), 9.98E-322, "0,00", "0", 0},
+      // Typed over and back to the shown text: nothing left to read.
+      {CommaRegional(), 1.23456, "1,23", "1,23", 1.23456},
   };
   for (const TCase& C : Cases) {
-    SCOPED_TRACE(C.Shown);
+    SCOPED_TRACE(testing::Message() << C.Shown << " typed " << (C.Typed ? C.Typed : "nothing"));
     TRegional::SetCurrent(C.Regional);
     TPropRecord Rec = Sample(&Set);
     Rec.Cost = C.Cost;
     EXPECT_TRUE(Show(&Rec, [&C](QDialog* D) {
       EXPECT_EQ(EditText(Child<QLineEdit>(D, "eCost")), QString::fromUtf8(C.Shown));
+      Retype(Child<QLineEdit>(D, "eName"), QStringLiteral("Самовар"));
+      if (C.Typed)
+        Retype(Child<QLineEdit>(D, "eCost"), QString::fromUtf8(C.Typed));
       QTest::keyClick(Child<QLineEdit>(D, "eCost"), Qt::Key_Return);
     }));
+    EXPECT_EQ(Rec.Name, QStringLiteral("Самовар"));
     EXPECT_EQ(Rec.Cost, C.Stored);
   }
+  // An add shows the last price but stands for no record: what it shows is read.
+  EXPECT_TRUE(Show(nullptr, [](QDialog* D) {
+    EXPECT_EQ(EditText(Child<QLineEdit>(D, "eCost")), QStringLiteral("1,23"));
+    Ok(D);
+  }));
+  EXPECT_EQ(Form->PropRec()->Cost, 1.23);
 }
 
 TEST_F(ItemDialogTest, OkWritesTheSixFieldsAndLeavesIdentityAndOwnRecord) {
