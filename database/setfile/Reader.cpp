@@ -43,8 +43,10 @@ void TReader::UpdateTextHandler() {
 
 void TReader::Unexpected() {
   // The records before it stay; nothing after it is added.
-  if (!FPending)
+  if (!FPending) {
     FPending = TLoadFailure::Parsing(ReasonText(Reason::UnexpectedNode), Line());
+    FStream.Hold(FPending->Line);
+  }
   FDone = true;
 }
 
@@ -362,6 +364,8 @@ void TReader::Read(QIODevice& Device) {
     if (!Buffer)
       throw std::bad_alloc();
     const qint64 Got = Device.read(static_cast<char*>(Buffer), Want);
+    if (Got > 0 && Device.isSequential())
+      FStream.Append(static_cast<const char*>(Buffer), Got);
     if (Got < 0 || (Limit >= 0 && FFed + Got > Limit)) {
       Fail(TLoadFailure::Parsing(Got < 0 ? Device.errorString() : ReasonText(Reason::FileGrew), 0),
            true);
@@ -398,6 +402,8 @@ void TReader::Read(QIODevice& Device) {
       if (Size - Offset > ChunkSize &&
           AttributesSoFar(Pending + Offset, Size - Offset, FEncoding) > MaxAttributes)
         Fail(TLoadFailure::Parsing(ReasonText(Reason::TooManyAttributes), Line()), true);
+      if (HeadSize >= 2 && Device.isSequential())
+        FStream.Release(FFed - (Size - Offset), FEncoding);
     }
   }
   const XML_Error Code = XML_GetErrorCode(FParser);
@@ -415,8 +421,12 @@ void TReader::Read(QIODevice& Device) {
 void TReader::Fail(TLoadFailure Failure, bool LoadNothing) {
   if (LoadNothing)
     FDB.Clear();
+  // A stream is quoted as far as it was read: reading on could wait for a
+  // writer that is done with its line.
   if (Failure.Parse)
-    Failure.Source = SourceLine(*FDevice, FStart, Failure.Line, FEncoding);
+    Failure.Source = FDevice->isSequential()
+                         ? FStream.Source(Failure.Line, FEncoding)
+                         : SourceLine(*FDevice, FStart, Failure.Line, FEncoding);
   throw TLoadError(std::move(Failure));
 }
 
