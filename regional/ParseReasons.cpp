@@ -77,6 +77,7 @@ const char* const OwnTable[] = {
     Reason::NotRegularFile,
     Reason::NoFileName,
     Reason::CostCannotBeHeld,
+    Reason::NoConversion,
 };
 // clang-format on
 

@@ -1,6 +1,7 @@
 #include "testview/TestFilter.h"
 
 #include "database/AtomicFile.h"
+#include "regional/Iconv.h"
 #include "regional/ParseReasons.h"
 
 #include <QHash>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 TTypeList FilterTypes(const TPropDB& DB, const TSetFilter& Filter) {
@@ -117,6 +119,19 @@ static qsizetype LostCharacters(const QString& Text, const TRegional& Settings,
 }
 
 QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings, TExportLoss* Loss) {
+  // A conversion that does not open fails the export: ToAnsi would write ASCII
+  // and "?" instead. Held open while ToAnsi and FromAnsi open their own, so
+  // that those find the conversion loaded.
+  std::optional<TIconv> To, Back;
+  if (!TIconv::IsUtf8(Settings.Charset)) {
+    To.emplace(Settings.Charset + "//TRANSLIT", "UTF-8");
+    Back.emplace("UTF-8", Settings.Charset);
+    for (const TIconv* Conversion : {&*To, &*Back})
+      if (!Conversion->IsOpen())
+        throw TError(QString::fromUtf8(Reason::NoConversion)
+                         .arg(QString::fromLatin1(Settings.Charset),
+                              qt_error_string(Conversion->OpenError())));
+  }
   QString Text;
   for (const PPropRecord Row : Rows)
     Text += ExportLine(*Row, Settings);
@@ -140,8 +155,14 @@ TExportLoss SaveExport(const QString& FileName, const TPropList& Rows, const TRe
   TExportLoss Loss;
   const QByteArray Bytes = ExportBytes(Rows, Settings, &Loss);
   WriteFileAtomically(FileName, [&](QIODevice& File) {
-    if (File.write(Bytes) != Bytes.size())
-      throw TError(File.errorString());
+    // A write cut short (a full disk, the file-size limit) says nothing of
+    // why; the write of the rest then fails with the reason.
+    for (qsizetype Done = 0; Done < Bytes.size();) {
+      const qint64 Written = File.write(Bytes.constData() + Done, Bytes.size() - Done);
+      if (Written <= 0)
+        throw TError(File.errorString());
+      Done += Written;
+    }
   });
   return Loss;
 }

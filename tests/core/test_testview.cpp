@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <csignal>
 #include <sys/resource.h>
@@ -337,10 +338,16 @@ TEST_F(TestViewWrite, FailureLeavesNoFileAndKeepsTheOldOne) {
   rlimit Small = Saved;
   Small.rlim_cur = 64;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &Small), 0);
-  const bool Written = WriteExport(Path, Many, CommaRegional("CP1251"));
+  QString Reason;
+  const bool Written = WriteExport(Path, Many, CommaRegional("CP1251"), nullptr, &Reason);
   setrlimit(RLIMIT_FSIZE, &Saved);
   std::signal(SIGXFSZ, OldHandler);
   EXPECT_FALSE(Written);
+  // The write is cut short first; its reason is the one of the write after.
+  EXPECT_EQ(Reason, qt_error_string(EFBIG));
+  // A conversion that does not open writes nothing, rather than ASCII.
+  EXPECT_FALSE(WriteExport(Path, Rows, CommaRegional("NO-SUCH-CHARSET"), nullptr, &Reason));
+  EXPECT_TRUE(Reason.contains("NO-SUCH-CHARSET")) << Reason.toStdString();
   EXPECT_EQ(Read(Path), QByteArray("old content"));
   EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), QStringList{"old.txt"});
 }
