@@ -553,6 +553,10 @@ int main(int argc, char** argv) {
   OpenTerminal();
   IgnoreFileSizeSignal();
   QCoreApplication App(argc, argv);
+  // The system's reasons come in UTF-8 then, as Qt reads them, and go out
+  // converted like every other text.
+  if (ToTerminal)
+    std::setlocale(LC_CTYPE, "C.UTF-8");
   QCoreApplication::setApplicationName(ProgramName);
   QCoreApplication::setApplicationVersion(QStringLiteral(BRIMSETT_VERSION));
   // Messages in the language of the locale the tool runs in, whatever
