@@ -147,9 +147,8 @@ int WriteAll(int Fd, QByteArrayView Bytes) {
 }
 
 // Messages go out in the character set of the locale the tool runs in; Qt 6
-// would write UTF-8 whatever it is. Taken before Qt moves the process's
-// character set to UTF-8, and opened then, while a descriptor is still free
-// to load the conversion; nullptr for UTF-8 itself.
+// would write UTF-8 whatever it is. Opened at start, while a descriptor is
+// still free to load the conversion; nullptr for UTF-8 itself.
 std::unique_ptr<TIconv> ToTerminal;
 
 void OpenTerminal() {

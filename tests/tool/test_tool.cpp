@@ -98,9 +98,13 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
   const char *const Small = "ulimit -f 1; exec \"$@\"",
                     *const SmallOut = "ulimit -f 1; F=$(mktemp); \"$@\" >$F; R=$?; rm $F; exit $R",
                     *const FewFds = "exec 3>&-; ulimit -n 4; exec \"$@\"";
+  // The sanitizers' runtime takes no address limit, and needs descriptors of
+  // its own: those rows run in the plain build.
 #ifdef __SANITIZE_ADDRESS__
-  const char* const Zeros = "head -c 300000000 /dev/zero | exec \"$@\""; // no address limit
+  const bool Sanitized = true;
+  const char* const Zeros = "head -c 300000000 /dev/zero | exec \"$@\"";
 #else
+  const bool Sanitized = false;
   const char* const Zeros = "ulimit -v 400000; head -c 300000000 /dev/zero | exec \"$@\"";
 #endif
   const struct {
@@ -153,6 +157,8 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
       {{"check", "--locale", Ru, Named}, 0, false, {}, Cp1251, InCp1251},
   };
   for (const auto& C : Cases) {
+    if (Sanitized && C.Shell == FewFds)
+      continue;
     Write(Out, "old");
     const TRun R = Tool(C.Args, C.In, C.Shell);
     const bool Check = C.Args.front() == u"check";
