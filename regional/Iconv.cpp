@@ -2,7 +2,25 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
+
+TIconv::TIconv(const QByteArray& To, const QByteArray& From)
+    : FCd(iconv_open(To.constData(), From.constData())) {
+  if (IsOpen())
+    return;
+  FOpenError = errno;
+  // iconv says EINVAL also for a conversion whose module it could not load
+  // for want of a descriptor; that is the reason then.
+  if (FOpenError != EINVAL)
+    return;
+  const int Probe = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+  if (Probe >= 0)
+    ::close(Probe);
+  else if (errno == EMFILE || errno == ENFILE)
+    FOpenError = errno;
+}
 
 QByteArray TIconv::Convert(QByteArrayView Input, const TInvalid& Invalid, bool EndInInitialState) {
   QByteArray Out;

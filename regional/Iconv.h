@@ -17,8 +17,7 @@ public:
     bool ResetState = false;        // back to the initial shift state after it
   };
 
-  TIconv(const QByteArray& To, const QByteArray& From)
-      : FCd(iconv_open(To.constData(), From.constData())) {}
+  TIconv(const QByteArray& To, const QByteArray& From);
   ~TIconv() {
     if (IsOpen())
       iconv_close(FCd);
@@ -26,8 +25,11 @@ public:
   TIconv(const TIconv&) = delete;
   TIconv& operator=(const TIconv&) = delete;
 
-  // False when iconv knows one of the two character sets not.
+  // False when iconv knows one of the two character sets not, or could not
+  // load the conversion.
   bool IsOpen() const { return FCd != reinterpret_cast<iconv_t>(-1); }
+  // Why the conversion did not open, as errno; 0 when it is open.
+  int OpenError() const { return FOpenError; }
   // For conversions of another shape than Convert's.
   iconv_t Handle() const { return FCd; }
 
@@ -35,9 +37,16 @@ public:
   // stateful output set is brought back to its initial shift state at the end.
   QByteArray Convert(QByteArrayView Input, const TInvalid& Invalid, bool EndInInitialState);
 
+  // Whether Charset names UTF-8, which needs no conversion.
+  static bool IsUtf8(const QByteArray& Charset) {
+    return Charset.compare("UTF-8", Qt::CaseInsensitive) == 0 ||
+           Charset.compare("UTF8", Qt::CaseInsensitive) == 0;
+  }
+
   // Length of the UTF-8 sequence that starts with Lead (1 for a stray byte).
   static int Utf8Length(unsigned char Lead);
 
 private:
   iconv_t FCd;
+  int FOpenError = 0;
 };

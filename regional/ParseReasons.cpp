@@ -73,6 +73,7 @@ const char* const OwnTable[] = {
     Reason::NotRegularFile,
     Reason::NoFileName,
     Reason::CostCannotBeHeld,
+    Reason::NoConversion,
 };
 // clang-format on
 

@@ -54,6 +54,8 @@ inline constexpr const char* NotRegularFile = QT_TRANSLATE_NOOP("Reason", "Not a
 inline constexpr const char* NoFileName = QT_TRANSLATE_NOOP("Reason", "No file name given.");
 inline constexpr const char* CostCannotBeHeld = QT_TRANSLATE_NOOP(
     "Reason", "The cost of item \"%1\" in set \"%2\" is %3, which a set file cannot hold");
+inline constexpr const char* NoConversion =
+    QT_TRANSLATE_NOOP("Reason", "Cannot convert the text to the character set %1: %2");
 
 } // namespace Reason
 

@@ -1,6 +1,7 @@
 #include "testview/TestFilter.h"
 
 #include "database/AtomicFile.h"
+#include "regional/Iconv.h"
 #include "regional/ParseReasons.h"
 
 #include <QHash>
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 TTypeList FilterTypes(const TPropDB& DB, const TSetFilter& Filter) {
@@ -117,6 +119,19 @@ static qsizetype LostCharacters(const QString& Text, const TRegional& Settings,
 }
 
 QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings, TExportLoss* Loss) {
+  // A conversion that does not open fails the export: ToAnsi would write ASCII
+  // and "?" instead. Held open while ToAnsi and FromAnsi open their own, so
+  // that those find the conversion loaded.
+  std::optional<TIconv> To, Back;
+  if (!TIconv::IsUtf8(Settings.Charset)) {
+    To.emplace(Settings.Charset + "//TRANSLIT", "UTF-8");
+    Back.emplace("UTF-8", Settings.Charset);
+    for (const TIconv* Conversion : {&*To, &*Back})
+      if (!Conversion->IsOpen())
+        throw TError(
+            TFailure::Own(Reason::NoConversion, {QString::fromLatin1(Settings.Charset),
+                                                 qt_error_string(Conversion->OpenError())}));
+  }
   QString Text;
   for (const PPropRecord Row : Rows)
     Text += ExportLine(*Row, Settings);
@@ -144,8 +159,14 @@ TResult<TExportLoss> SaveExport(const QString& FileName, const TPropList& Rows,
     TExportLoss Loss;
     const QByteArray Bytes = ExportBytes(Rows, Settings, &Loss);
     const TDone Written = WriteFileAtomically(FileName, [&](QIODevice& File) -> TDone {
-      if (File.write(Bytes) != Bytes.size())
-        return TFailure::OfDevice(File);
+      // A write cut short (a full disk, the file-size limit) says nothing of
+      // why; the write of the rest then fails with the reason.
+      for (qsizetype Done = 0; Done < Bytes.size();) {
+        const qint64 Written = File.write(Bytes.constData() + Done, Bytes.size() - Done);
+        if (Written <= 0)
+          return TFailure::OfDevice(File);
+        Done += Written;
+      }
       return {};
     });
     if (!Written)

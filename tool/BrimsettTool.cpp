@@ -7,6 +7,8 @@
 #include "database/Document.h"
 #include "database/PropDB.h"
 #include "database/SetFile.h"
+#include "regional/Iconv.h"
+#include "regional/ParseReasons.h"
 #include "regional/Regional.h"
 #include "regional/Translations.h"
 #include "testview/TestFilter.h"
@@ -19,8 +21,13 @@
 #include <QFile>
 #include <QSet>
 
-#include <cstdio>
+#include <cerrno>
+#include <clocale>
 #include <exception>
+#include <fcntl.h>
+#include <langinfo.h>
+#include <memory>
+#include <new>
 #include <unistd.h>
 
 namespace {
@@ -96,19 +103,138 @@ const char* const HelpText = QT_TRANSLATE_NOOP(
     "2 a command-line error (unknown command, option or locale, a missing\n"
     "argument, a wrong level, options that exclude each other).\n");
 
+// Which of standard input, output and error were closed when the tool
+// started. Each is held on /dev/null since, so that no file the tool opens
+// takes its number; reading or writing one is a failure all the same.
+bool ClosedAtStart[3] = {};
+
+void HoldClosedStreams() {
+  for (int Fd = STDIN_FILENO; Fd <= STDERR_FILENO; ++Fd) {
+    if (::fcntl(Fd, F_GETFD) != -1 || errno != EBADF)
+      continue;
+    ClosedAtStart[Fd] = true;
+    // The lowest free number is Fd, since the ones below it are open by now.
+    int Held = ::open("/dev/null", O_RDWR);
+    if (Held < 0)
+      Held = ::open("/", O_PATH);
+    if (Held >= 0 && Held != Fd) {
+      ::dup2(Held, Fd);
+      ::close(Held);
+    }
+  }
+}
+
+// The reason for errno Code as the other system reasons are shown.
+QString SystemReason(int Code) {
+  return FailureText(TFailure::System(Code));
+}
+
+// Writes Bytes whole to Fd: 0, or the errno of the write that failed.
+int WriteAll(int Fd, QByteArrayView Bytes) {
+  const char* Next = Bytes.data();
+  qsizetype Left = Bytes.size();
+  while (Left > 0) {
+    const ssize_t Written = ::write(Fd, Next, static_cast<size_t>(Left));
+    if (Written < 0 && errno == EINTR)
+      continue;
+    if (Written < 0)
+      return errno;
+    Next += Written;
+    Left -= Written;
+  }
+  return 0;
+}
+
+// Messages go out in the character set of the locale the tool runs in; Qt 6
+// would write UTF-8 whatever it is. Opened at start, while a descriptor is
+// still free to load the conversion; nullptr for UTF-8 itself.
+std::unique_ptr<TIconv> ToTerminal;
+
+void OpenTerminal() {
+  std::setlocale(LC_ALL, "");
+  const QByteArray Charset(nl_langinfo(CODESET));
+  if (!TIconv::IsUtf8(Charset))
+    ToTerminal = std::make_unique<TIconv>(Charset, "UTF-8");
+}
+
+// Text in the terminal's character set; a character it cannot hold is "?".
+QByteArray Terminal(const QString& Text) {
+  const QByteArray Utf8 = Text.toUtf8();
+  if (!ToTerminal)
+    return Utf8;
+  if (!ToTerminal->IsOpen()) {
+    QByteArray Ascii;
+    for (qsizetype I = 0; I < Utf8.size();) {
+      const auto C = static_cast<unsigned char>(Utf8[I]);
+      Ascii += C < 0x80 ? char(C) : '?';
+      I += C < 0x80 ? 1 : std::min<qsizetype>(TIconv::Utf8Length(C), Utf8.size() - I);
+    }
+    return Ascii;
+  }
+  return ToTerminal->Convert(Utf8, {"?", /*WholeUtf8Sequence=*/true, /*ResetState=*/false},
+                             /*EndInInitialState=*/true);
+}
+
+// A file name as it was given on the command line: its bytes, not converted.
+QByteArray NameBytes(const QString& File) {
+  return QFile::encodeName(File);
+}
+
+// Pattern (translated) with %1 the name Name, which keeps its bytes, and %2
+// Text.
+QByteArray Named(const QString& Pattern, const QByteArray& Name, const QString& Text = {}) {
+  QByteArray Out;
+  const QStringList Parts = Pattern.split(QStringLiteral("%1"));
+  for (qsizetype I = 0; I < Parts.size(); ++I) {
+    if (I > 0)
+      Out += Name;
+    QString Part = Parts[I];
+    Out += Terminal(Part.replace(QStringLiteral("%2"), Text));
+  }
+  return Out;
+}
+
 // Raised for anything wrong on the command line; nothing has been read or
 // written yet when it is.
 struct TUsageError {
-  QString Message;
+  QByteArray Message;
+  TUsageError(const QString& Text) : Message(Terminal(Text)) {}
+  explicit TUsageError(const QByteArray& Bytes) : Message(Bytes) {}
 };
 
-void Print(FILE* Stream, const QString& Text) {
-  const QByteArray Bytes = Text.toLocal8Bit();
-  std::fwrite(Bytes.constData(), 1, static_cast<size_t>(Bytes.size()), Stream);
+// The first write to standard output that failed, as errno; a result that
+// did not arrive makes the command fail however it went.
+int StdoutError = 0;
+bool StdoutUsed = false;
+
+void PrintOut(const QByteArray& Bytes) {
+  StdoutUsed = true;
+  if (StdoutError == 0)
+    StdoutError = ClosedAtStart[STDOUT_FILENO] ? EBADF : WriteAll(STDOUT_FILENO, Bytes);
+}
+
+void PrintErr(const QByteArray& Bytes) {
+  if (!ClosedAtStart[STDERR_FILENO])
+    WriteAll(STDERR_FILENO, Bytes);
+}
+
+void Fail(const QByteArray& Text) {
+  PrintErr(Terminal(ProgramName + QStringLiteral(": ")) + Text + '\n');
 }
 
 void Fail(const QString& Text) {
-  Print(stderr, ProgramName + QStringLiteral(": ") + Text + u'\n');
+  Fail(Terminal(Text));
+}
+
+// What coreutils' close_stdout does: a write error found only at the close
+// (a file system that reports it late) fails the command too.
+int FinishStdout(int Result) {
+  if (StdoutUsed && StdoutError == 0 && ::close(STDOUT_FILENO) != 0 && errno != EINTR)
+    StdoutError = errno;
+  if (StdoutError == 0)
+    return Result;
+  Fail(TTool::tr("write error on standard output: %1").arg(SystemReason(StdoutError)));
+  return Result == ExitOk ? ExitFailed : Result;
 }
 
 // A failure's reason in the user's language, on one line.
@@ -119,7 +245,7 @@ QString OneLine(const TFailure& Failure) {
 // What File's load did not carry as the file had it, a line each kind.
 void Warn(const QString& File, const TWarnings& Warnings) {
   for (const TWarning& W : Warnings.All())
-    Fail(TTool::tr("%1: warning: %2").arg(File, WarningText(W)));
+    Fail(Named(TTool::tr("%1: warning: %2"), NameBytes(File), WarningText(W)));
 }
 
 TRegional SettingsOf(const QString& Name) {
@@ -182,31 +308,29 @@ void RequireFiles(const QStringList& Files, qsizetype Count, const QString& Comm
   if (Count < 0 ? Files.isEmpty() : Files.size() < Count)
     throw TUsageError{TTool::tr("too few files for the command %1").arg(Command)};
   if (Count >= 0 && Files.size() > Count)
-    throw TUsageError{TTool::tr("extra argument \"%1\"").arg(Files[Count])};
+    throw TUsageError{Named(TTool::tr("extra argument \"%1\""), NameBytes(Files[Count]))};
 }
 
-// Reads the set file File into Doc; "-" reads standard input, whole, so that
-// a parse error can still quote its line.
+// Reads the set file File into Doc; "-" reads standard input as it comes,
+// under the bounds of a file, and no further than its first error.
 TResult<TWarnings> ReadInput(const QString& File, TDocument& Doc, const TRegional& Settings) {
   if (!IsStdStream(File))
     return Doc.Load(File, Settings);
+  if (ClosedAtStart[STDIN_FILENO])
+    return TFailure::System(EBADF);
   QFile In;
-  if (!In.open(STDIN_FILENO, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+  if (!In.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered,
+               QFileDevice::DontCloseHandle))
     return TFailure::OfDevice(In);
-  QByteArray Bytes = In.readAll();
-  if (In.error() != QFileDevice::NoError)
-    return TFailure::OfDevice(In);
-  QBuffer Buffer(&Bytes);
-  Buffer.open(QIODevice::ReadOnly);
-  return Doc.Read(Buffer, Settings);
+  return Doc.Read(In, Settings);
 }
 
 // Standard output has no old content to keep, so it is written directly.
 TDone WriteStdout(const QByteArray& Bytes) {
-  QFile Out;
-  if (!Out.open(STDOUT_FILENO, QIODevice::WriteOnly, QFileDevice::DontCloseHandle) ||
-      Out.write(Bytes) != Bytes.size() || !Out.flush())
-    return TFailure::OfDevice(Out);
+  StdoutUsed = true;
+  const int Error = ClosedAtStart[STDOUT_FILENO] ? EBADF : WriteAll(STDOUT_FILENO, Bytes);
+  if (Error != 0)
+    return TFailure::System(Error);
   return {};
 }
 
@@ -215,7 +339,7 @@ int Check(const QStringList& Files, const TRegional& Settings) {
   for (const QString& File : Files) {
     TPropDB DB;
     TDocument Doc(DB);
-    QString Line = File + QStringLiteral(": ");
+    QString Line = QStringLiteral(": ");
     const TResult<TWarnings> Read = ReadInput(File, Doc, Settings);
     if (Read) {
       Warn(File, *Read);
@@ -224,16 +348,15 @@ int Check(const QStringList& Files, const TRegional& Settings) {
       Line += TTool::tr("error: %1").arg(OneLine(Read.Failure()));
       Result = ExitFailed;
     }
-    Print(stdout, Line + u'\n');
+    PrintOut(NameBytes(File) + Terminal(Line + u'\n'));
   }
-  std::fflush(stdout);
   return Result;
 }
 
 bool Load(const QString& File, TDocument& Doc, const TRegional& Settings) {
   const TResult<TWarnings> Read = ReadInput(File, Doc, Settings);
   if (!Read) {
-    Fail(TTool::tr("%1: read error: %2").arg(File, OneLine(Read.Failure())));
+    Fail(Named(TTool::tr("%1: read error: %2"), NameBytes(File), OneLine(Read.Failure())));
     return false;
   }
   Warn(File, *Read);
@@ -243,7 +366,7 @@ bool Load(const QString& File, TDocument& Doc, const TRegional& Settings) {
 // Says why Output was not written; true when it was.
 bool Written(const QString& Output, const TDone& Done) {
   if (!Done)
-    Fail(TTool::tr("%1: write error: %2").arg(Output, OneLine(Done.Failure())));
+    Fail(Named(TTool::tr("%1: write error: %2"), NameBytes(Output), OneLine(Done.Failure())));
   return bool(Done);
 }
 
@@ -252,7 +375,7 @@ int Convert(const QString& Input, const QString& Output, const TRegional& From,
   TPropDB DB;
   TDocument Doc(DB);
   if (!Load(Input, Doc, From)) {
-    Fail(TTool::tr("%1: not written").arg(Output));
+    Fail(Named(TTool::tr("%1: not written"), NameBytes(Output)));
     return ExitFailed;
   }
   TDone Done;
@@ -290,7 +413,7 @@ int Export(const QString& Input, const QString& Output, const TRegional& Setting
   TPropDB DB;
   TDocument Doc(DB);
   if (!Load(Input, Doc, Settings)) {
-    Fail(TTool::tr("%1: not written").arg(Output));
+    Fail(Named(TTool::tr("%1: not written"), NameBytes(Output)));
     return ExitFailed;
   }
   // One set's export after another is the export of all their rows: the
@@ -310,7 +433,7 @@ int Export(const QString& Input, const QString& Output, const TRegional& Setting
     return ExitFailed;
   Warn(Output, ExportWarnings(Rows));
   if (Loss->Characters > 0)
-    Fail(Output + QStringLiteral(": ") + ExportLossWarning(*Loss, Settings));
+    Fail(NameBytes(Output) + Terminal(QStringLiteral(": ") + ExportLossWarning(*Loss, Settings)));
   return ExitOk;
 }
 
@@ -376,11 +499,11 @@ int Run(const QStringList& Args) {
   if (!Parser.parse(Args))
     throw TUsageError{ParseErrorText(Parser, Args, O)};
   if (Parser.isSet(O.Help)) {
-    Print(stdout, TTool::tr(HelpText));
+    PrintOut(Terminal(TTool::tr(HelpText)));
     return ExitOk;
   }
   if (Parser.isSet(O.Version)) {
-    Print(stdout, ProgramName + u' ' + QStringLiteral(BRIMSETT_VERSION) + u'\n');
+    PrintOut(Terminal(ProgramName + u' ' + QStringLiteral(BRIMSETT_VERSION) + u'\n'));
     return ExitOk;
   }
 
@@ -415,8 +538,15 @@ int Run(const QStringList& Args) {
 } // namespace
 
 int main(int argc, char** argv) {
+  // Both before Qt opens its first descriptor.
+  HoldClosedStreams();
+  OpenTerminal();
   IgnoreFileSizeSignal();
   QCoreApplication App(argc, argv);
+  // The system's reasons come in UTF-8 then, as Qt reads them, and go out
+  // converted like every other text.
+  if (ToTerminal)
+    std::setlocale(LC_CTYPE, "C.UTF-8");
   QCoreApplication::setApplicationName(ProgramName);
   QCoreApplication::setApplicationVersion(QStringLiteral(BRIMSETT_VERSION));
   // Messages in the language of the locale the tool runs in, whatever
@@ -427,13 +557,16 @@ int main(int argc, char** argv) {
     // another name, and the command would read or replace the wrong file.
     for (int I = 1; I < argc; ++I)
       if (!ArgumentIsExact(argv[I]))
-        throw TUsageError{
-            TTool::tr("argument \"%1\" is not UTF-8: such a name cannot be passed on unchanged")
-                .arg(QFile::decodeName(argv[I]))};
-    return Run(QCoreApplication::arguments());
+        throw TUsageError{Named(
+            TTool::tr("argument \"%1\" is not UTF-8: such a name cannot be passed on unchanged"),
+            QByteArray(argv[I]))};
+    return FinishStdout(Run(QCoreApplication::arguments()));
   } catch (const TUsageError& Error) {
     Fail(Error.Message);
-    Print(stderr, TTool::tr("Help: brimsett-tool --help") + u'\n');
+    PrintErr(Terminal(TTool::tr("Help: brimsett-tool --help") + u'\n'));
     return ExitUsage;
+  } catch (const std::bad_alloc&) {
+    Fail(FailureText(TFailure::OutOfMemory()));
+    return ExitFailed;
   }
 }

@@ -225,6 +225,10 @@
         <source>The document type declares too many entities.</source>
         <translation>В описании типа документа объявлено слишком много сущностей.</translation>
     </message>
+    <message>
+        <source>Cannot convert the text to the character set %1: %2</source>
+        <translation>Не удаётся перевести текст в кодировку %1: %2</translation>
+    </message>
 </context>
 <context>
     <name>TTool</name>
@@ -428,6 +432,10 @@ FILE или INPUT, равный -, читается со стандартног�
     <message>
         <source>argument &quot;%1&quot; is not UTF-8: such a name cannot be passed on unchanged</source>
         <translation>аргумент &quot;%1&quot; не в UTF-8: такое имя не передать без искажения</translation>
+    </message>
+    <message>
+        <source>write error on standard output: %1</source>
+        <translation>ошибка записи в стандартный вывод: %1</translation>
     </message>
     <message>
         <source>%1: warning: %2</source>

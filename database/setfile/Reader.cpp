@@ -54,8 +54,10 @@ void TReader::UpdateTextHandler() {
 
 void TReader::Unexpected() {
   // The records before it stay; nothing after it is added.
-  if (!FPending)
+  if (!FPending) {
     FPending = TFailure::Own(Reason::UnexpectedNode).At(Line());
+    FStream.Hold(FPending->Line);
+  }
   FDone = true;
 }
 
@@ -397,6 +399,8 @@ TResult<TWarnings> TReader::Read(QIODevice& Device) {
     if (!Buffer)
       throw std::bad_alloc();
     const qint64 Got = Device.read(static_cast<char*>(Buffer), Want);
+    if (Got > 0 && Device.isSequential())
+      FStream.Append(static_cast<const char*>(Buffer), Got);
     if (Got < 0 || (Limit >= 0 && FFed + Got > Limit)) {
       return Failed((Got < 0 ? TFailure::OfDevice(Device) : TFailure::Own(Reason::FileGrew)).At(0),
                     true);
@@ -433,6 +437,8 @@ TResult<TWarnings> TReader::Read(QIODevice& Device) {
       if (Size - Offset > ChunkSize &&
           AttributesSoFar(Pending + Offset, Size - Offset, FEncoding) > MaxAttributes)
         return Failed(TFailure::Own(Reason::TooManyAttributes).At(Line()), true);
+      if (HeadSize >= 2 && Device.isSequential())
+        FStream.Release(FFed - (Size - Offset), FEncoding);
     }
   }
   const XML_Error Code = XML_GetErrorCode(FParser);
@@ -450,8 +456,12 @@ TResult<TWarnings> TReader::Read(QIODevice& Device) {
 TFailure TReader::Failed(TFailure Failure, bool LoadNothing) {
   if (LoadNothing)
     FDB.Clear();
+  // A stream is quoted as far as it was read: reading on could wait for a
+  // writer that is done with its line.
   if (Failure.Parse)
-    Failure.Source = SourceLine(*FDevice, FStart, Failure.Line, FEncoding);
+    Failure.Source = FDevice->isSequential()
+                         ? FStream.Source(Failure.Line, FEncoding)
+                         : SourceLine(*FDevice, FStart, Failure.Line, FEncoding);
   return Failure;
 }
 

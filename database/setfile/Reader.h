@@ -72,7 +72,8 @@ private:
   TArena FArena; // outlives the parser
   XML_Parser FParser = nullptr;
   QIODevice* FDevice = nullptr;
-  qint64 FStart = 0; // where the document starts on the device
+  qint64 FStart = 0;    // where the document starts on the device
+  TStreamLines FStream; // for a device that cannot be read again
   TSourceEncoding FEncoding;
   std::vector<TElement> FOpen; // the open elements, innermost last
   bool FDone = false;          // the root closed, or a failure stopped the adding

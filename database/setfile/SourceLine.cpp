@@ -2,6 +2,7 @@
 
 #include "database/setfile/Limits.h"
 
+#include <QBuffer>
 #include <QIODevice>
 #include <QStringDecoder>
 
@@ -77,4 +78,43 @@ QString SourceLine(QIODevice& Device, qint64 Start, qint64 Line, const TSourceEn
   if (Text.size() > SourceChars) // never half a pair
     Text.truncate(Text[SourceChars - 1].isHighSurrogate() ? SourceChars - 1 : SourceChars);
   return Text;
+}
+
+void TStreamLines::Release(qint64 From, const TSourceEncoding& Encoding) {
+  const int Unit = Encoding.UnitSize();
+  for (; FScanned + Unit <= From; FScanned += Unit) {
+    const unsigned U = Encoding.UnitAt(FKept.constData() + (FScanned - FKeptAt));
+    if (U == 0x0A && FAfterCR) {
+      FLineAt = FScanned + Unit; // the second half of CR LF
+      FAfterCR = false;
+    } else if (U == 0x0A || U == 0x0D) {
+      ++FLine;
+      FLineAt = FScanned + Unit;
+      FAfterCR = U == 0x0D;
+    } else {
+      FAfterCR = false;
+    }
+  }
+  // After a CR the line may yet start after an LF: the CR is kept, and read
+  // again it ends the line before.
+  const qint64 KeepAt = FAfterCR ? FLineAt - Unit : FLineAt;
+  const qint64 KeepLine = FAfterCR ? FLine - 1 : FLine;
+  if (KeepAt <= FKeptAt)
+    return;
+  if (FHeld >= FKeptLine && FHeld < FLine && FHeldSource.isEmpty())
+    FHeldSource = Source(FHeld, Encoding);
+  FKept.remove(0, KeepAt - FKeptAt);
+  FKeptAt = KeepAt;
+  FKeptLine = KeepLine;
+}
+
+QString TStreamLines::Source(qint64 Line, const TSourceEncoding& Encoding) const {
+  if (Line == FHeld && !FHeldSource.isEmpty())
+    return FHeldSource;
+  if (Line < FKeptLine)
+    return QString();
+  QBuffer Kept;
+  Kept.setData(FKept);
+  Kept.open(QIODevice::ReadOnly);
+  return SourceLine(Kept, 0, Line - FKeptLine + 1, Encoding);
 }

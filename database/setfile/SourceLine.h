@@ -32,3 +32,25 @@ struct TSourceEncoding {
 // Reads up to the line and 168 bytes of it, never more; a sequential device
 // gives nothing.
 QString SourceLine(QIODevice& Device, qint64 Start, qint64 Line, const TSourceEncoding& Encoding);
+
+// The same for a device that cannot be read again (a pipe): the bytes as they
+// were read, kept only from the start of the line that the parser may still
+// point back to, so that a stream costs no more than the parser holds of it.
+class TStreamLines {
+public:
+  void Append(const char* Bytes, qint64 Size) { FKept.append(Bytes, Size); }
+  // The parser points back no further than byte From of the stream.
+  void Release(qint64 From, const TSourceEncoding& Encoding);
+  // Line's quote is wanted later: taken before its bytes are let go.
+  void Hold(qint64 Line) { FHeld = Line; }
+  QString Source(qint64 Line, const TSourceEncoding& Encoding) const;
+
+private:
+  QByteArray FKept;
+  qint64 FKeptAt = 0, FKeptLine = 1; // where FKept starts: a line's start
+  qint64 FScanned = 0;               // lines counted up to here
+  qint64 FLineAt = 0, FLine = 1;     // the last line start counted
+  bool FAfterCR = false;
+  qint64 FHeld = 0;
+  QString FHeldSource;
+};

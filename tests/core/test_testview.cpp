@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <csignal>
 #include <sys/resource.h>
@@ -333,10 +334,16 @@ TEST_F(TestViewWrite, FailureLeavesNoFileAndKeepsTheOldOne) {
   rlimit Small = Saved;
   Small.rlim_cur = 64;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &Small), 0);
-  const bool Written = bool(SaveExport(Path, Many, CommaRegional("CP1251")));
+  const TResult<TExportLoss> Written = SaveExport(Path, Many, CommaRegional("CP1251"));
   setrlimit(RLIMIT_FSIZE, &Saved);
   std::signal(SIGXFSZ, OldHandler);
-  EXPECT_FALSE(Written);
+  ASSERT_FALSE(Written);
+  // The write is cut short first; its reason is the one of the write after.
+  EXPECT_EQ(FailureText(Written.Failure()), qt_error_string(EFBIG));
+  // A conversion that does not open writes nothing, rather than ASCII.
+  const TResult<TExportLoss> Unknown = SaveExport(Path, Rows, CommaRegional("NO-SUCH-CHARSET"));
+  ASSERT_FALSE(Unknown);
+  EXPECT_TRUE(FailureText(Unknown.Failure()).contains("NO-SUCH-CHARSET"));
   EXPECT_EQ(Read(Path), QByteArray("old content"));
   EXPECT_EQ(QDir(Dir.path()).entryList(QDir::Files), QStringList{"old.txt"});
 }

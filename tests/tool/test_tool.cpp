@@ -30,11 +30,19 @@ struct TRun {
 
 // Each argument goes through printf %b, so that a test can pass bytes that are
 // not UTF-8 ("\\0377"). In is the tool's standard input, closed after it.
-TRun Tool(const QStringList& Args, const QByteArray& In = {}) {
+// Shell runs the tool as "$@", with the limits and redirections it sets, and
+// in English unless it says otherwise.
+TRun Tool(const QStringList& Args, const QByteArray& In = {}, const char* Shell = nullptr) {
   QProcess P;
+  if (Shell) {
+    QProcessEnvironment Env = QProcessEnvironment::systemEnvironment();
+    Env.insert("LC_ALL", "C.UTF-8");
+    P.setProcessEnvironment(Env);
+  }
   P.start(QStringLiteral("/bin/sh"),
           QStringList{"-c",
-                      "for A; do set -- \"$@\" \"$(printf %b \"$A\")\"; shift; done; exec \"$@\"",
+                      "for A; do set -- \"$@\" \"$(printf %b \"$A\")\"; shift; done; " +
+                          QString::fromUtf8(Shell ? Shell : "exec \"$@\""),
                       "sh", QStringLiteral(BRIMSETT_TOOL_PATH)} +
               Args);
   P.write(In);
@@ -75,11 +83,38 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
   // A name that windows-1251 cannot hold: written as "?", and said so.
   const QString Chinese = Dir.filePath("cn.vsxml");
   Write(Chinese, Read(Example).replace("Чайник", "中文茶壶"));
+  // A stream is quoted at its failing line, long after the lines before it
+  // were let go; a failure found at once and one found at the end.
+  const QByteArray Lines(200000, '\n');
+  const QByteArray Mismatch = "<propdb>" + Lines + "<a></b>\n</propdb>",
+                   Comment = "<propdb>" + Lines + "<!-- c -->" + Lines + "</propdb>";
+  const QString Named = Dir.filePath("Пример.vsxml");
+  Write(Named, Read(Example));
+  // Messages in the terminal's character set; the file name keeps its bytes.
+  const QByteArray InCp1251 = QFile::encodeName(Named) + ": \xED\xE0\xE1\xEE\xF0\xEE\xE2: 7";
+  const char *const Full = "exec \"$@\" >/dev/full", *const NoOut = "exec \"$@\" >&-",
+                    *const NoIn = "exec \"$@\" <&-",
+                    *const Cp1251 = "LC_ALL=ru_RU.CP1251 exec \"$@\"";
+  // 512 bytes of file; three descriptors and Qt's own.
+  const char *const Small = "ulimit -f 1; exec \"$@\"",
+                    *const SmallOut = "ulimit -f 1; F=$(mktemp); \"$@\" >$F; R=$?; rm $F; exit $R",
+                    *const FewFds = "exec 3>&-; ulimit -n 4; exec \"$@\"";
+  // The sanitizers' runtime takes no address limit, and needs descriptors of
+  // its own: those rows run in the plain build.
+#ifdef __SANITIZE_ADDRESS__
+  const bool Sanitized = true;
+  const char* const Zeros = "head -c 300000000 /dev/zero | exec \"$@\"";
+#else
+  const bool Sanitized = false;
+  const char* const Zeros = "ulimit -v 400000; head -c 300000000 /dev/zero | exec \"$@\"";
+#endif
   const struct {
     QStringList Args;
     int Exit;
     bool Warns = false;
     QByteArray In = {};
+    const char* Shell = nullptr; // its rows are checked by what they say
+    QByteArray Says = {};
   } Cases[] = {
       {{"check", "--locale", Ru, Example}, 0},
       {{"check", "--locale", Ru, Bad}, 1},
@@ -106,17 +141,38 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
       {{"convert", "--from", Ru, "--to", Us, "-", Out}, 1, false, Read(Bad)},
       {{"convert", "--from", Ru, "--to", Us, Cut, "-"}, 1},
       {{"export", "--locale", Ru, "-", "-"}, 1, false, Read(Bad)},
+      {{"check", "--locale", Ru, "-"}, 1, false, Mismatch, nullptr, "Line: 200001 | <a></b>"},
+      {{"check", "--locale", Ru, "-"}, 1, false, Comment, nullptr, "Line: 200001 | <!-- c -->"},
+      {{"check", "-"}, 1, false, {}, Zeros, "UTF-16"},
+      // A result that does not arrive, or a stream closed at start, fails.
+      {{"check", "--locale", Ru, Example}, 1, false, {}, Full, "No space"},
+      {{"--help"}, 1, false, {}, Full, "No space"},
+      {{"check", "--locale", Ru, Example}, 1, false, {}, NoOut, "Bad file"},
+      {{"export", "--locale", Ru, Example, "-"}, 1, false, {}, NoOut, "Bad file"},
+      {{"check", "--locale", Ru, "-"}, 1, false, {}, NoIn, "Bad file"},
+      // A write cut short by the file-size limit names it.
+      {{"export", "--locale", Ru, Example, Out}, 1, false, {}, Small, "too large"},
+      {{"export", "--locale", Ru, Example, "-"}, 1, false, {}, SmallOut, "too large"},
+      // No descriptor left to load the character set: no export in ASCII.
+      {{"export", "--locale", "ru_RU.CP1251", "-", "-"}, 1, false, Read(Example), FewFds, "many"},
+      {{"check", "--locale", Ru, Named}, 0, false, {}, Cp1251, InCp1251},
   };
   for (const auto& C : Cases) {
+    if (Sanitized && C.Shell == FewFds)
+      continue;
     Write(Out, "old");
-    const TRun R = Tool(C.Args, C.In);
+    const TRun R = Tool(C.Args, C.In, C.Shell);
     const bool Check = C.Args.front() == u"check";
     SCOPED_TRACE(C.Args.join(u' ').toStdString() + "\n" + R.Err.toStdString());
     EXPECT_EQ(R.Exit, C.Exit);
     EXPECT_EQ(Read(Out), "old");
+    EXPECT_FALSE(R.Out.contains('\r') || R.Err.contains('\r'));
+    if (!C.Says.isEmpty()) {
+      EXPECT_TRUE((R.Out + R.Err).contains(C.Says)) << R.Out.toStdString();
+      continue;
+    }
     // One line a file, and no CR LF of the reader's messages on the terminal.
     EXPECT_EQ(R.Out.count('\n'), Check && C.Exit != 2 ? 1 : 0);
-    EXPECT_FALSE(R.Out.contains('\r') || R.Err.contains('\r'));
     EXPECT_EQ(R.Err.isEmpty(), !C.Warns && (C.Exit == 0 || (C.Exit == 1 && Check)));
   }
   struct stat Info {};

@@ -370,6 +370,10 @@ TEST_F(CollectionsTest, FailedExportShowsErrorAndLeavesTheViewAsItWas) {
   const QString Missing = Dir.filePath("missing/out.txt");
   const QString Folder = Dir.filePath("folder.txt");
   ASSERT_TRUE(QDir().mkpath(Folder));
+  const QString Old = Dir.filePath("old.txt");
+  QFile OldFile(Old);
+  ASSERT_TRUE(OldFile.open(QIODevice::WriteOnly) && OldFile.write("old") == 3);
+  OldFile.close();
 
   Open([&] {
     ToggleTick(1);
@@ -388,5 +392,12 @@ TEST_F(CollectionsTest, FailedExportShowsErrorAndLeavesTheViewAsItWas) {
     EXPECT_EQ(Stub.FileRequests[1].Proposed, Stub.FileRequests[0].Proposed);
     EXPECT_TRUE(QFileInfo(Folder).isDir());
     EXPECT_EQ(Ticks(), (QList<bool>{true, true}));
+
+    // So does a character set whose conversion does not open: no ASCII
+    // export replaces the old file.
+    TRegional::SetCurrent(CommaRegional("NO-SUCH-CHARSET"));
+    Export(Old);
+    EXPECT_EQ(Stub.Messages.size(), 3);
+    EXPECT_EQ(ReadFile(Old), "old");
   });
 }
