@@ -479,6 +479,8 @@ void TMainForm::ARemovePropExecute() {
 }
 
 void TMainForm::AShowTestExecute() {
-  if (FDialogs.Test)
-    FDialogs.Test->ShowTest(&FDoc.DB());
+  if (!FDialogs.Test)
+    return;
+  FDialogs.Test->SetDocumentFile(FileName());
+  FDialogs.Test->ShowTest(&FDoc.DB());
 }

@@ -9,6 +9,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+bool SameFile(const QString& A, const QString& B) {
+  struct stat InfoA, InfoB;
+  return ::stat(QFile::encodeName(A).constData(), &InfoA) == 0 &&
+         ::stat(QFile::encodeName(B).constData(), &InfoB) == 0 && InfoA.st_dev == InfoB.st_dev &&
+         InfoA.st_ino == InfoB.st_ino;
+}
+
 TDone OpenRegularFile(const QString& FileName, QFile& File) {
   const int Fd = ::open(QFile::encodeName(FileName).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (Fd < 0)

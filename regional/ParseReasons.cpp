@@ -72,6 +72,7 @@ const char* const OwnTable[] = {
     Reason::TooManyAttlist,
     Reason::NotRegularFile,
     Reason::NoFileName,
+    Reason::OutputIsInput,
     Reason::CostCannotBeHeld,
     Reason::NoConversion,
 };

@@ -52,6 +52,8 @@ inline constexpr const char* TooManyAttlist =
     QT_TRANSLATE_NOOP("Reason", "Too many attributes declared for one element.");
 inline constexpr const char* NotRegularFile = QT_TRANSLATE_NOOP("Reason", "Not a regular file");
 inline constexpr const char* NoFileName = QT_TRANSLATE_NOOP("Reason", "No file name given.");
+inline constexpr const char* OutputIsInput = QT_TRANSLATE_NOOP(
+    "Reason", "\"%1\" is the set file that is exported; the export would destroy it.");
 inline constexpr const char* CostCannotBeHeld = QT_TRANSLATE_NOOP(
     "Reason", "The cost of item \"%1\" in set \"%2\" is %3, which a set file cannot hold");
 inline constexpr const char* NoConversion =

@@ -249,6 +249,10 @@ void TFormCollections::eAllCountriesClick() {
 void TFormCollections::bSaveToFileClick() {
   if (!SaveDialog.Execute(this, true))
     return;
+  if (const TDone Allowed = CheckNotInput(SaveDialog.FileName, FDocumentFile); !Allowed) {
+    ShowError(this, FailureText(Allowed.Failure()));
+    return;
+  }
   // Out of memory gathering the rows is reported like any other failure.
   TPropList Ticked;
   const TResult<TExportLoss> Loss = Caught([&] {

@@ -31,6 +31,9 @@ public:
 
   // Rebuilds the view from base and shows it modally until it is closed.
   void ShowTest(TPropDB* base);
+  // The set file that the view's records come from, which no export may
+  // replace; empty for a document that has none.
+  void SetDocumentFile(const QString& File) { FDocumentFile = File; }
 
   // Adds the row of Rec at its place in name order, ticked by its Default flag.
   void AddItemToList(PPropRecord Rec);
@@ -64,6 +67,8 @@ protected:
   void keyPressEvent(QKeyEvent* Event) override;
 
 private:
+  QString FDocumentFile;
+
   void UpdateTypeList();
   void UpdateItemList();
 

@@ -1,6 +1,7 @@
 #include "testview/TestFilter.h"
 
 #include "database/AtomicFile.h"
+#include "database/RegularFile.h"
 #include "regional/Iconv.h"
 #include "regional/ParseReasons.h"
 
@@ -173,6 +174,12 @@ TResult<TExportLoss> SaveExport(const QString& FileName, const TPropList& Rows,
       return Written.Failure();
     return Loss;
   });
+}
+
+TDone CheckNotInput(const QString& Output, const QString& Input) {
+  if (!Input.isEmpty() && SameFile(Output, Input))
+    return TFailure::Own(Reason::OutputIsInput, {Output});
+  return {};
 }
 
 TWarnings ExportWarnings(const TPropList& Rows) {

@@ -61,6 +61,10 @@ QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings,
 TResult<TExportLoss> SaveExport(const QString& FileName, const TPropList& Rows,
                                 const TRegional& Settings);
 
+// Refuses an export to Output when it is the set file Input that it exports,
+// under whatever name or link.
+TDone CheckNotInput(const QString& Output, const QString& Input);
+
 // The rows whose name or currency holds a tab or a line break, which splits
 // the row in the export.
 TWarnings ExportWarnings(const TPropList& Rows);

@@ -410,6 +410,9 @@ TPropList ExportRows(const TPropDB& DB, const TSetFilter& Filter, int Level,
 
 int Export(const QString& Input, const QString& Output, const TRegional& Settings,
            const TSetFilter& Filter, int Level, const QCollator& Collator) {
+  // Refused before anything is read, so that the input stays as it is.
+  if (!IsStdStream(Input) && !IsStdStream(Output) && !Written(Output, CheckNotInput(Output, Input)))
+    return ExitFailed;
   TPropDB DB;
   TDocument Doc(DB);
   if (!Load(Input, Doc, Settings)) {

@@ -229,6 +229,10 @@
         <source>Cannot convert the text to the character set %1: %2</source>
         <translation>Не удаётся перевести текст в кодировку %1: %2</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot; is the set file that is exported; the export would destroy it.</source>
+        <translation>«%1» — это выгружаемый файл наборов: выгрузка уничтожила бы его.</translation>
+    </message>
 </context>
 <context>
     <name>TTool</name>

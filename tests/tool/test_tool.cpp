@@ -88,6 +88,15 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
   const QByteArray Lines(200000, '\n');
   const QByteArray Mismatch = "<propdb>" + Lines + "<a></b>\n</propdb>",
                    Comment = "<propdb>" + Lines + "<!-- c -->" + Lines + "</propdb>";
+  // An export onto its own input, by name or through a link; control bytes
+  // from a file; what a load skips.
+  const QString Self = Dir.filePath("self.vsxml"), SelfLink = Dir.filePath("self-link"),
+                Ctl = Dir.filePath("ctl.vsxml"), Odd = Dir.filePath("odd.vsxml");
+  Write(Self, Read(Example));
+  ASSERT_TRUE(QFile::link(Self, SelfLink));
+  Write(Ctl, "<propdb>\x1B]0;title\x07\x1B[2J</propdb>");
+  Write(Odd, "<propdb><type GUID=\"{6513270E-269E-4D37-B2A7-4DE452E6B438}\" name=\"A\"><x/>"
+             "</type></propdb>");
   const QString Named = Dir.filePath("Пример.vsxml");
   Write(Named, Read(Example));
   // Messages in the terminal's character set; the file name keeps its bytes.
@@ -156,6 +165,10 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
       // No descriptor left to load the character set: no export in ASCII.
       {{"export", "--locale", "ru_RU.CP1251", "-", "-"}, 1, false, Read(Example), FewFds, "many"},
       {{"check", "--locale", Ru, Named}, 0, false, {}, Cp1251, InCp1251},
+      {{"export", "--locale", Ru, Self, Self}, 1, false, {}, nullptr, "destroy"},
+      {{"export", "--locale", Ru, Self, SelfLink}, 1, false, {}, nullptr, "destroy"},
+      {{"check", "--locale", Ru, Ctl}, 1, false, {}, nullptr, "\\x1B]0;title\\x07\\x1B[2J"},
+      {{"check", "--locale", Ru, Odd}, 0, false, {}, nullptr, "warning: 1 elements"},
   };
   for (const auto& C : Cases) {
     if (Sanitized && C.Shell == FewFds)
@@ -167,6 +180,7 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
     EXPECT_EQ(R.Exit, C.Exit);
     EXPECT_EQ(Read(Out), "old");
     EXPECT_FALSE(R.Out.contains('\r') || R.Err.contains('\r'));
+    EXPECT_FALSE((R.Out + R.Err).contains('\x1B'));
     if (!C.Says.isEmpty()) {
       EXPECT_TRUE((R.Out + R.Err).contains(C.Says)) << R.Out.toStdString();
       continue;
@@ -180,6 +194,7 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
   EXPECT_EQ(QFileInfo(Loop).symLinkTarget(), Loop);
   EXPECT_TRUE(QFileInfo(Link).isSymLink());
   EXPECT_EQ(Read(Mangled), "old");
+  EXPECT_EQ(Read(Self), Read(Example));
 }
 
 // Back under ru_RU gives the bytes of a save there; on to en_GB keeps the days,

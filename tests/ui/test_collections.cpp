@@ -337,16 +337,20 @@ TEST_F(CollectionsTest, ExportWritesTickedRowsInShownOrder) {
 // The bytes stay as the character set gives them; the warning comes once
 // they are in the file.
 TEST_F(CollectionsTest, ExportThatLosesCharactersWarnsAfterWriting) {
-  AddItem(AddSet("S"), "中文茶壶", 0, true, 1, "RUR");
+  const PTypeRecord Set = AddSet("S");
+  AddItem(Set, "中文茶壶", 0, true, 1, "RUR");
+  AddItem(Set, "a\tb", 0, true, 1, "RUR"); // a row that its tab splits
   const QString Path = Dir.filePath("lossy.txt");
   QByteArray AtWarning;
   Stub.MessageAnswers.push_back([&] { AtWarning = ReadFile(Path); });
   Open([&] { Export(Path); });
-  EXPECT_EQ(AtWarning, QByteArray("????\t05.03.2024\t1,00\tRUR\r\n"));
+  EXPECT_EQ(AtWarning,
+            QByteArray("a\tb\t05.03.2024\t1,00\tRUR\r\n????\t05.03.2024\t1,00\tRUR\r\n"));
   ASSERT_EQ(Stub.Messages.size(), 1);
   EXPECT_EQ(Stub.Messages[0].Icon, QMessageBox::Warning);
   EXPECT_TRUE(Stub.Messages[0].Text.contains(QStringLiteral("4")));
   EXPECT_TRUE(Stub.Messages[0].Text.contains(QStringLiteral("中文茶壶")));
+  EXPECT_TRUE(Stub.Messages[0].Text.contains(QStringLiteral("a\tb")));
 }
 
 TEST_F(CollectionsTest, EmptyDatabaseShowsNothingAndExportsNoBytes) {
@@ -393,11 +397,22 @@ TEST_F(CollectionsTest, FailedExportShowsErrorAndLeavesTheViewAsItWas) {
     EXPECT_TRUE(QFileInfo(Folder).isDir());
     EXPECT_EQ(Ticks(), (QList<bool>{true, true}));
 
+    // The set file that the view shows is no export's target, under any
+    // name; the view says so and asks nothing.
+    const QString Link = Dir.filePath("link.txt");
+    ASSERT_TRUE(QFile::link(Old, Link));
+    Form->SetDocumentFile(Old);
+    Export(Link);
+    ASSERT_EQ(Stub.Messages.size(), 3);
+    EXPECT_TRUE(Stub.Messages[2].Text.contains(Link));
+    EXPECT_EQ(ReadFile(Old), "old");
+    Form->SetDocumentFile({});
+
     // So does a character set whose conversion does not open: no ASCII
     // export replaces the old file.
     TRegional::SetCurrent(CommaRegional("NO-SUCH-CHARSET"));
     Export(Old);
-    EXPECT_EQ(Stub.Messages.size(), 3);
+    EXPECT_EQ(Stub.Messages.size(), 4);
     EXPECT_EQ(ReadFile(Old), "old");
   });
 }
