@@ -237,21 +237,22 @@ void TDatePicker::EndTyping() {
   }
 }
 
-void TDatePicker::focusInEvent(QFocusEvent* Event) {
+void TDatePicker::KeepingTyped(const std::function<void()>& Base) {
+  // The editor puts the last date back; what the user typed stays instead,
+  // for OK to refuse.
   const bool Keep = Held(text());
-  QDateTimeEdit::focusInEvent(Event);
+  Base();
   if (Keep)
     ShowText(FUnreadable);
 }
 
+void TDatePicker::focusInEvent(QFocusEvent* Event) {
+  KeepingTyped([&] { QDateTimeEdit::focusInEvent(Event); });
+}
+
 void TDatePicker::focusOutEvent(QFocusEvent* Event) {
   EndTyping();
-  const bool Keep = Held(text());
-  QDateTimeEdit::focusOutEvent(Event);
-  // The editor puts the last date back; what the user typed stays instead,
-  // for OK to refuse.
-  if (Keep)
-    ShowText(FUnreadable);
+  KeepingTyped([&] { QDateTimeEdit::focusOutEvent(Event); });
 }
 
 void TDatePicker::mousePressEvent(QMouseEvent* Event) {

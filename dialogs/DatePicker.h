@@ -61,6 +61,8 @@ private:
   void EndTyping();
   void ShowText(const QString& Text);
   bool Held(const QString& Text) const;
+  // Runs the editor's own Base, with an unreadable text kept over it.
+  void KeepingTyped(const std::function<void()>& Base);
   bool ReadText(const QString& Text, QDate& Date) const;
   // The date the field stands for: its own while the text is untouched, else
   // what the typed text reads as; none when that reads as no date.

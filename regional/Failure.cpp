@@ -82,11 +82,12 @@ QString Escaped(const QString& Text) {
   return Out;
 }
 
+static_assert(std::size(WarningTexts) == size_t(TWarningKind::RowSplits) + 1,
+              "a wording for every kind of warning");
+
 QString WarningText(const TWarning& Warning) {
-  static const char* const Patterns[] = {Warning::Skipped,          Warning::CostRounded,
-                                         Warning::YearFromToday,    Warning::FlagModulo,
-                                         Warning::DetailOutOfRange, Warning::RowSplits};
-  const QString Pattern = QCoreApplication::translate("Warning", Patterns[size_t(Warning.Kind)]);
+  const QString Pattern =
+      QCoreApplication::translate("Warning", WarningTexts[size_t(Warning.Kind)]);
   const QString Count = QString::number(Warning.Count);
   if (Warning.Kind == TWarningKind::RowSplits)
     return Pattern.arg(Count, Escaped(Warning.First));

@@ -61,30 +61,30 @@ inline constexpr const char* NoConversion =
 
 } // namespace Reason
 
-// What a load or an export does not carry as the file had it: %1 how many,
-// %2 the first one's name, %3 its line.
-namespace Warning {
-
-inline constexpr const char* Skipped = QT_TRANSLATE_NOOP(
-    "Warning", "%1 elements or attributes that the format does not know were skipped; the "
-               "first: \"%2\", line %3.");
-inline constexpr const char* CostRounded = QT_TRANSLATE_NOOP(
-    "Warning", "%1 costs have more than 15 significant digits, which is all a set file keeps; "
-               "the first: item \"%2\", line %3.");
-inline constexpr const char* YearFromToday = QT_TRANSLATE_NOOP(
-    "Warning", "%1 dates have no year or a two-digit one, completed from the current year; the "
-               "first: item \"%2\", line %3.");
-inline constexpr const char* FlagModulo = QT_TRANSLATE_NOOP(
-    "Warning", "%1 default flags lie outside 0 to 255 and were read modulo 256; the first: item "
-               "\"%2\", line %3.");
-inline constexpr const char* DetailOutOfRange = QT_TRANSLATE_NOOP(
-    "Warning", "%1 detail levels lie outside 0 to 2, so these items show at no level of the "
-               "test view; the first: item \"%2\", line %3.");
-inline constexpr const char* RowSplits = QT_TRANSLATE_NOOP(
-    "Warning", "%1 rows hold a tab or a line break in a name or currency, which splits them; the "
-               "first: item \"%2\".");
-
-} // namespace Warning
+// What a load or an export does not carry as the file had it, by
+// TWarningKind: %1 how many, %2 the first one's name, %3 its line.
+inline constexpr const char* WarningTexts[] = {
+    QT_TRANSLATE_NOOP("Warning",
+                      "%1 elements or attributes that the format does not know were skipped; the "
+                      "first: \"%2\", line %3."),
+    QT_TRANSLATE_NOOP(
+        "Warning", "%1 costs have more than 15 significant digits, which is all a set file keeps; "
+                   "the first: item \"%2\", line %3."),
+    QT_TRANSLATE_NOOP(
+        "Warning", "%1 dates have no year or a two-digit one, completed from the current year; the "
+                   "first: item \"%2\", line %3."),
+    QT_TRANSLATE_NOOP(
+        "Warning",
+        "%1 default flags lie outside 0 to 255 and were read modulo 256; the first: item "
+        "\"%2\", line %3."),
+    QT_TRANSLATE_NOOP("Warning",
+                      "%1 detail levels lie outside 0 to 2, so these items show at no level of the "
+                      "test view; the first: item \"%2\", line %3."),
+    QT_TRANSLATE_NOOP(
+        "Warning",
+        "%1 rows hold a tab or a line break in a name or currency, which splits them; the "
+        "first: item \"%2\"."),
+};
 
 // One expat error code and our English wording for it. The wording is ours,
 // not expat's, so that a newer expat does not change what users read.

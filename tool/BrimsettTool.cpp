@@ -353,13 +353,15 @@ int Check(const QStringList& Files, const TRegional& Settings) {
   return Result;
 }
 
-bool Load(const QString& File, TDocument& Doc, const TRegional& Settings) {
-  const TResult<TWarnings> Read = ReadInput(File, Doc, Settings);
+// Loads Input into Doc for a command that writes Output; says why not.
+bool Load(const QString& Input, const QString& Output, TDocument& Doc, const TRegional& Settings) {
+  const TResult<TWarnings> Read = ReadInput(Input, Doc, Settings);
   if (!Read) {
-    Fail(Named(TTool::tr("%1: read error: %2"), NameBytes(File), OneLine(Read.Failure())));
+    Fail(Named(TTool::tr("%1: read error: %2"), NameBytes(Input), OneLine(Read.Failure())));
+    Fail(Named(TTool::tr("%1: not written"), NameBytes(Output)));
     return false;
   }
-  Warn(File, *Read);
+  Warn(Input, *Read);
   return true;
 }
 
@@ -374,10 +376,8 @@ int Convert(const QString& Input, const QString& Output, const TRegional& From,
             const TRegional& To) {
   TPropDB DB;
   TDocument Doc(DB);
-  if (!Load(Input, Doc, From)) {
-    Fail(Named(TTool::tr("%1: not written"), NameBytes(Output)));
+  if (!Load(Input, Output, Doc, From))
     return ExitFailed;
-  }
   TDone Done;
   if (IsStdStream(Output)) {
     QBuffer Buffer;
@@ -415,10 +415,8 @@ int Export(const QString& Input, const QString& Output, const TRegional& Setting
     return ExitFailed;
   TPropDB DB;
   TDocument Doc(DB);
-  if (!Load(Input, Doc, Settings)) {
-    Fail(Named(TTool::tr("%1: not written"), NameBytes(Output)));
+  if (!Load(Input, Output, Doc, Settings))
     return ExitFailed;
-  }
   // One set's export after another is the export of all their rows: the
   // 8-bit character sets carry no state from line to line.
   TPropList Rows;

@@ -18,6 +18,16 @@
 
 namespace {
 
+// Each of Texts refused by Read with the message Pattern, "%1" the text.
+template <size_t N, class TRead>
+void ExpectRefused(const char* (&Texts)[N], const char* Pattern, TRead Read) {
+  for (const char* Text : Texts) {
+    const QString T = QString::fromUtf8(Text);
+    SCOPED_TRACE(Text);
+    ExpectTError([&] { Read(T); }, QString::fromUtf8(Pattern).arg(T));
+  }
+}
+
 struct TCostCase {
   double Value;
   char16_t Decimal;
@@ -301,12 +311,8 @@ TEST(StrToInt, DecimalAndHexForms) {
       "$100000000", "42 ", "4 2",  "true", "$",          "0x",
       "1.0",        "\t1", "0x-1", "$-1",  "1e3",        "99999999999999999999",
       "0x1G",       "٤٢"};
-  for (const char* Text : Refused) {
-    const QString T = QString::fromUtf8(Text);
-    SCOPED_TRACE(Text);
-    ExpectTError([&] { StrToInt(T); },
-                 QStringLiteral("''") + T + QStringLiteral("'' is not a valid integer value"));
-  }
+  ExpectRefused(Refused, "''%1'' is not a valid integer value",
+                [](const QString& T) { StrToInt(T); });
 }
 
 TEST(GUIDText, BothWays) {
@@ -336,12 +342,8 @@ TEST(GUIDText, BothWays) {
       "{01020304-0506-0708-090A0-B0C0D0E0FF0}",
       "{０1020304-0506-0708-090A-0B0C0D0E0FF0}",
   };
-  for (const char* Text : Malformed) {
-    const QString T = QString::fromUtf8(Text);
-    SCOPED_TRACE(Text);
-    ExpectTError([&] { StringToGUID(T); },
-                 QStringLiteral("'") + T + QStringLiteral("' is not a valid GUID value"));
-  }
+  ExpectRefused(Malformed, "'%1' is not a valid GUID value",
+                [](const QString& T) { StringToGUID(T); });
 }
 
 // Every byte at every place: only a digit where a digit goes, the marks where
