@@ -116,9 +116,6 @@ TMainForm::TMainForm(TPropDB* DB, const QStringList& Args, QWidget* Parent)
   FStatusPanel->setObjectName(QStringLiteral("StatusPanel"));
   FStatusPanel->setMinimumWidth(400);
   FUi->StatusBar->addWidget(FStatusPanel);
-  FWarningPanel = new QLabel(FUi->StatusBar);
-  FWarningPanel->setObjectName(QStringLiteral("WarningPanel"));
-  FUi->StatusBar->addWidget(FWarningPanel, 1);
 
   SetUpActions();
   SetUpLists();

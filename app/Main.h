@@ -125,7 +125,8 @@ private:
   // Loads File as the document and lists it; on failure shows why, and the
   // document, its lists and its file name stay as they were.
   bool LoadFile(const QString& File);
-  // What a load did not carry as the file had it, in the status bar.
+  // What a load did not carry as the file had it, said once the lists show
+  // the document.
   void ShowWarnings(const TWarnings& Warnings);
   // "Открыть..." and a drop: the dialog or drag cursor is gone from the
   // screen before a long load starts.
@@ -151,7 +152,6 @@ private:
   TDocument FDoc;
   TMainDialogs FDialogs;
   QLabel* FStatusPanel = nullptr;
-  QLabel* FWarningPanel = nullptr; // what the last load did not carry
   QMenu* FPopupMenuType = nullptr;
   QMenu* FPopupMenuProp = nullptr;
   TTypeListModel* FTypeModel = nullptr;

@@ -116,11 +116,11 @@ bool TMainForm::LoadFile(const QString& File) {
 }
 
 void TMainForm::ShowWarnings(const TWarnings& Warnings) {
-  // Beside the file name: the document did load, so nothing stops the user.
   QStringList Texts;
   for (const TWarning& W : Warnings.All())
     Texts << WarningText(W);
-  FWarningPanel->setText(Texts.join(u' '));
+  if (!Texts.isEmpty())
+    ShowWarning(this, Texts.join(u'\n'));
 }
 
 bool TMainForm::OpenFile(const QString& File) {
@@ -183,7 +183,6 @@ void TMainForm::ANewFileExecute() {
   ClearRows();
   FDoc.New();
   SetFileName(QString());
-  ShowWarnings({});
   UpdateButtons();
 }
 

@@ -213,6 +213,21 @@ TEST_F(MainFileTest, OpenThatFailsChangesNothing) {
   }
 }
 
+// A file that loads with parts a save would not keep opens, and says so once.
+TEST_F(MainFileTest, OpenSaysWhatTheFileDoesNotKeep) {
+  CreateWindow();
+  const QString Odd = Path(QStringLiteral("odd.vsxml"));
+  QFile Two(WriteSetFile(QStringLiteral("two.vsxml")));
+  ASSERT_TRUE(Two.open(QIODevice::ReadOnly));
+  Write(Odd, Two.readAll().replace("<propdb>", "<propdb version=\"2\">"));
+  Stub.FileAnswers = {Odd};
+  Trigger("AOpen");
+  EXPECT_EQ(Column(Form->ListTypes(), 0), QStringList({"Первый", "Second"}));
+  ASSERT_EQ(Stub.Messages.size(), 1);
+  EXPECT_EQ(Stub.Messages.at(0).Icon, QMessageBox::Warning);
+  EXPECT_EQ(Stub.Messages.at(0).Text, WarningText({TWarningKind::Skipped, 1, "version", 2}));
+}
+
 TEST_F(MainFileTest, DropOpensOneSetFileAsOpenDoes) {
   CreateWindow();
   const QString File = WriteSetFile(QStringLiteral("two.vsxml"));
