@@ -8,6 +8,7 @@
 #include "database/setfile/Reader.h"
 
 #include "database/SetFile.h"
+#include "database/setfile/LayoutReader.h"
 #include "database/setfile/Limits.h"
 #include "database/setfile/Reasons.h"
 #include "database/setfile/Schema.h"
@@ -67,10 +68,10 @@ QString TReader::Text(std::string_view Value, TLastText* Last) {
   if (FValueBytes + qint64(Value.size()) > ValueAllowance + ValueFactor * FFed)
     Stop(ReasonText(Reason::ValuesExpand));
   if (!Last)
-    return Utf8ToText(Value);
+    return FTexts.Take(Value);
   if (Last->Raw != Value) {
     Last->Raw.assign(Value);
-    Last->Text = Utf8ToText(Value);
+    Last->Text = FTexts.Take(Value);
   }
   return Last->Text;
 }
@@ -420,7 +421,7 @@ void TReader::Fail(TLoadFailure Failure, bool LoadNothing) {
   throw TLoadError(std::move(Failure));
 }
 
-void ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings) {
+void ReadThroughExpat(QIODevice& Device, TPropDB& DB, const TRegional& Settings) {
   // Nothing but TLoadError leaves the reader; a load that ran out of memory
   // loads nothing.
   try {

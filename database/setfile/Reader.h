@@ -9,6 +9,7 @@
 #include "database/setfile/Expat.h"
 #include "database/setfile/Reasons.h"
 #include "database/setfile/SourceLine.h"
+#include "database/setfile/TextStore.h"
 
 #include <QString>
 
@@ -49,9 +50,9 @@ public:
   // For the attribute tables: values (no data for an absent attribute) as
   // the general conversions take them.
   const QString& Scratch(std::string_view Value);
-  // As text of a record; with Last, a text that repeats the one before shares
-  // its characters. Stops the parse first when the values would outgrow
-  // their bound.
+  // As text of a record; equal texts share their characters, and with Last a
+  // text that repeats the one before is not looked up. Stops the parse first when the values would
+  // outgrow their bound.
   QString Text(std::string_view Value, TLastText* Last = nullptr);
   const TRegional& Settings() const { return FSettings; }
   // Two-digit years are read against one year for the whole file.
@@ -91,6 +92,7 @@ private:
   std::unordered_set<const XML_Char*> FAttributeNames;
   std::unordered_map<std::string, int> FAttlists; // declared attributes by element
   QString FScratch;
+  TTextStore FTexts;
   // The first failure that keeps the records read before it.
   std::optional<TLoadFailure> FPending;
   // A reason of our own for stopping the parser.
