@@ -144,6 +144,8 @@ private:
   const std::array<std::string, PropAttributes.size()> FPropLeads;
   TTextStore FTexts;
   std::string FScratch;
+  // The texts that mostly repeat the one before: language, country, currency.
+  TLastText FLanguage, FCountry, FCurr;
 
   std::unique_ptr<unsigned char[]> FBuffer;
   size_t FCapacity = 0;
@@ -166,6 +168,7 @@ private:
                    std::array<TSpan, N>& Values) const;
   std::string_view Text(const TSpan& Span, std::string& Scratch) const;
   bool Number(const TSpan& Span, char (&Out)[48]) const;
+  QString Repeated(std::string_view Value, TLastText& Last);
   bool AddType(const std::array<TSpan, 4>& Values);
   bool AddProp(const std::array<TSpan, 7>& Values);
 };
@@ -294,6 +297,14 @@ bool TLayout::Number(const TSpan& Span, char (&Out)[48]) const {
   return true;
 }
 
+QString TLayout::Repeated(std::string_view Value, TLastText& Last) {
+  if (Last.Raw != Value) {
+    Last.Text = FTexts.Take(Value);
+    Last.Raw.assign(Value);
+  }
+  return Last.Text;
+}
+
 // The record is added only once every value converted the writer's way; any
 // other value is the general reader's.
 bool TLayout::AddType(const std::array<TSpan, 4>& Values) {
@@ -303,8 +314,8 @@ bool TLayout::AddType(const std::array<TSpan, 4>& Values) {
   const PTypeRecord Type = FDB.AddType();
   Type->GUID = GUID;
   Type->Name = FTexts.Take(Text(Values[1], FScratch));
-  Type->Language = FTexts.Take(Text(Values[2], FScratch));
-  Type->Country = FTexts.Take(Text(Values[3], FScratch));
+  Type->Language = Repeated(Text(Values[2], FScratch), FLanguage);
+  Type->Country = Repeated(Text(Values[3], FScratch), FCountry);
   FType = Type;
   return true;
 }
@@ -327,7 +338,7 @@ bool TLayout::AddProp(const std::array<TSpan, 7>& Values) {
   Prop->Default = (DefaultValue & 0xFF) != 0;
   Prop->Date = DateValue;
   Prop->Cost = CostValue;
-  Prop->Curr = FTexts.Take(Text(Values[6], FScratch));
+  Prop->Curr = Repeated(Text(Values[6], FScratch), FCurr);
   ++FItems;
   return true;
 }

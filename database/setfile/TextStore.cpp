@@ -3,6 +3,7 @@
 #include "database/setfile/Values.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace {
@@ -16,10 +17,16 @@ constexpr size_t RecentSlots = 4096;
 constexpr size_t RecentBytes = 64;
 
 uint64_t HashOf(std::string_view Bytes) {
-  // FNV-1a: the texts are short.
-  uint64_t H = 14695981039346656037ull;
-  for (const char C : Bytes)
-    H = (H ^ static_cast<unsigned char>(C)) * 1099511628211ull;
+  // Eight bytes at a time, each word mixed in by a multiplication.
+  constexpr uint64_t Factor = 0xBF58476D1CE4E5B9ull;
+  const size_t Size = Bytes.size();
+  uint64_t H = Size * 0x9E3779B97F4A7C15ull;
+  for (size_t I = 0; I < Size; I += 8) {
+    uint64_t W = 0;
+    std::memcpy(&W, Bytes.data() + I, std::min<size_t>(8, Size - I));
+    H = (H ^ W) * Factor;
+    H ^= H >> 31;
+  }
   return H;
 }
 
