@@ -28,13 +28,14 @@ QString TLoadFailure::Text() const {
 TLoadError::TLoadError(TLoadFailure AFailure)
     : TError(AFailure.Text()), FFailure(std::move(AFailure)) {}
 
-void LoadSetFile(const QString& FileName, TPropDB& DB, const TRegional& Settings) {
+void LoadSetFile(const QString& FileName, TPropDB& DB, const TRegional& Settings,
+                 const TLoadProgress& Progress) {
   DB.Clear();
   QFile Source;
   const QString Reason = OpenRegularFile(FileName, Source);
   if (!Reason.isEmpty())
     throw TLoadError(TLoadFailure::Parsing(Reason, 0));
-  ReadSetFile(Source, DB, Settings);
+  ReadSetFile(Source, DB, Settings, Progress);
 }
 
 void SaveSetFile(const QString& FileName, const TPropDB& DB, const TRegional& Settings) {

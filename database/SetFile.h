@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QIODevice;
 class TPropDB;
 struct TRegional;
@@ -49,12 +51,18 @@ private:
   TLoadFailure FFailure;
 };
 
+// Told after each read of a load how many bytes of the document were read
+// and how many it has (-1 when the device cannot tell); it must not raise.
+// A load that starts the document again starts the count again.
+using TLoadProgress = std::function<void(qint64 Done, qint64 Total)>;
+
 // Adds the sets and items of the document on Device to DB (which the caller
 // empties first). Raises TLoadError. A
 // document that does not parse (not well-formed, beyond a size limit, a read
 // error) leaves DB empty; after a value that does not convert, or a node under
 // the root that is not a set, the records read before it stay.
-void ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings);
+void ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings,
+                 const TLoadProgress& Progress = {});
 
 // Writes the whole of DB to Device. Raises TError before a byte is written
 // when a record holds a value that would not read back (a cost that is
@@ -65,7 +73,8 @@ void WriteSetFile(QIODevice& Device, const TPropDB& DB, const TRegional& Setting
 
 // Empties DB and reads the file FileName into it; anything but a regular file
 // fails before a byte is read. Raises TLoadError.
-void LoadSetFile(const QString& FileName, TPropDB& DB, const TRegional& Settings);
+void LoadSetFile(const QString& FileName, TPropDB& DB, const TRegional& Settings,
+                 const TLoadProgress& Progress = {});
 
 // Writes DB to FileName atomically: the old file stays as it was on failure.
 void SaveSetFile(const QString& FileName, const TPropDB& DB, const TRegional& Settings);

@@ -126,8 +126,9 @@ enum class TStep { Done, More, GiveUp };
 
 class TLayout {
 public:
-  TLayout(QIODevice& Device, TPropDB& DB, const TRegional& Settings, TReplay& Consumed)
-      : FDevice(Device), FDB(DB), FSettings(Settings), FConsumed(Consumed),
+  TLayout(QIODevice& Device, TPropDB& DB, const TRegional& Settings, TReplay& Consumed,
+          const TLoadProgress& Progress)
+      : FDevice(Device), FDB(DB), FSettings(Settings), FConsumed(Consumed), FProgress(Progress),
         FTypeLeads(Leads(TypeAttributes, "\r\n  <type")),
         FPropLeads(Leads(PropAttributes, "\r\n    <prop")) {}
 
@@ -140,6 +141,7 @@ private:
   TPropDB& FDB;
   const TRegional& FSettings;
   TReplay& FConsumed;
+  const TLoadProgress& FProgress;
   const std::array<std::string, TypeAttributes.size()> FTypeLeads;
   const std::array<std::string, PropAttributes.size()> FPropLeads;
   TTextStore FTexts;
@@ -206,6 +208,8 @@ bool TLayout::Fill() {
   FRead += Got;
   FEnd += size_t(Got);
   FEof = Got == 0;
+  if (FProgress)
+    FProgress(FRead, FLimit);
   return true;
 }
 
@@ -485,11 +489,12 @@ size_t PlainPrefix(const unsigned char* Bytes, size_t Size) {
   return I + PlainPrefixScalar(Bytes + I, Size - I);
 }
 
-bool TryReadLayout(QIODevice& Device, TPropDB& DB, const TRegional& Settings, TReplay& Consumed) {
+bool TryReadLayout(QIODevice& Device, TPropDB& DB, const TRegional& Settings, TReplay& Consumed,
+                   const TLoadProgress& Progress) {
   if (DB.TypeCount() != 0 || DB.PropCount() != 0)
     return false;
   try {
-    TLayout Layout(Device, DB, Settings, Consumed);
+    TLayout Layout(Device, DB, Settings, Consumed, Progress);
     if (Layout.Run())
       return true;
   } catch (...) {
@@ -534,18 +539,19 @@ private:
 
 } // namespace
 
-void ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings) {
+void ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings,
+                 const TLoadProgress& Progress) {
   TReplay Consumed;
-  if (TryReadLayout(Device, DB, Settings, Consumed))
+  if (TryReadLayout(Device, DB, Settings, Consumed, Progress))
     return;
   if (!Consumed.Touched) {
-    ReadThroughExpat(Device, DB, Settings);
+    ReadThroughExpat(Device, DB, Settings, Progress);
   } else if (Consumed.Seekable) {
     if (!Device.seek(Consumed.Start))
       throw TLoadError(TLoadFailure::Parsing(Device.errorString(), 0));
-    ReadThroughExpat(Device, DB, Settings);
+    ReadThroughExpat(Device, DB, Settings, Progress);
   } else {
     TReplayDevice Replay(std::move(Consumed.Kept), Device);
-    ReadThroughExpat(Replay, DB, Settings);
+    ReadThroughExpat(Replay, DB, Settings, Progress);
   }
 }

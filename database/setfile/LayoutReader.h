@@ -7,6 +7,8 @@
 // ReadSetFile reads the same bytes again, from the start, through the
 // general reader, whose results and failures therefore stand for every file.
 
+#include "database/SetFile.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -29,11 +31,13 @@ struct TReplay {
 // tried). False when the document is not exactly the writer's layout, when
 // a value does not convert the writer's way, or on any failure: DB is empty
 // again and Consumed tells how to read it afresh. Never raises.
-bool TryReadLayout(QIODevice& Device, TPropDB& DB, const TRegional& Settings, TReplay& Consumed);
+bool TryReadLayout(QIODevice& Device, TPropDB& DB, const TRegional& Settings, TReplay& Consumed,
+                   const TLoadProgress& Progress = {});
 
 // The general reader alone, as ReadSetFile without the layout reader.
 // Raises TLoadError.
-void ReadThroughExpat(QIODevice& Device, TPropDB& DB, const TRegional& Settings);
+void ReadThroughExpat(QIODevice& Device, TPropDB& DB, const TRegional& Settings,
+                      const TLoadProgress& Progress = {});
 
 // The bytes at the start of Bytes[0 .. Size) that an attribute value holds
 // as they stand: printable ASCII other than the quotation mark and the

@@ -344,7 +344,7 @@ void TReader::Attach() {
   XML_SetUnknownEncodingHandler(FParser, UnknownEncodingHandler, this);
 }
 
-void TReader::Read(QIODevice& Device) {
+void TReader::Read(QIODevice& Device, const TLoadProgress& Progress) {
   Attach();
 
   FDevice = &Device;
@@ -387,6 +387,8 @@ void TReader::Read(QIODevice& Device) {
       }
     }
     FFed += Got;
+    if (Progress)
+      Progress(FFed, Limit);
     Status = XML_ParseBuffer(FParser, int(Got), Got == 0);
     if (Status != XML_STATUS_OK || Got == 0)
       break;
@@ -421,12 +423,13 @@ void TReader::Fail(TLoadFailure Failure, bool LoadNothing) {
   throw TLoadError(std::move(Failure));
 }
 
-void ReadThroughExpat(QIODevice& Device, TPropDB& DB, const TRegional& Settings) {
+void ReadThroughExpat(QIODevice& Device, TPropDB& DB, const TRegional& Settings,
+                      const TLoadProgress& Progress) {
   // Nothing but TLoadError leaves the reader; a load that ran out of memory
   // loads nothing.
   try {
     TReader Reader(DB, Settings);
-    Reader.Read(Device);
+    Reader.Read(Device, Progress);
   } catch (const TLoadError&) {
     throw;
   } catch (const std::bad_alloc&) {

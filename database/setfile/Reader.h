@@ -45,7 +45,7 @@ public:
   TReader(const TReader&) = delete;
   TReader& operator=(const TReader&) = delete;
 
-  void Read(QIODevice& Device);
+  void Read(QIODevice& Device, const TLoadProgress& Progress);
 
   // For the attribute tables: values (no data for an absent attribute) as
   // the general conversions take them.

@@ -9,6 +9,8 @@
 #include "tests/TestSettings.h"
 
 #include <QBuffer>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -175,4 +177,27 @@ TEST(SetFileLayout, SharedTextsChangeAlone) {
   EXPECT_EQ(Curr, QStringLiteral("RUB!"));
   DB.Clear();
   EXPECT_EQ(Curr, QStringLiteral("RUB!"));
+}
+
+TEST(SetFileLayout, ProgressEndsAtTheDocumentsSize) {
+  // Several reads' worth, in the layout and reformatted.
+  TPropDB DB;
+  const PTypeRecord Set = AddTestSet(DB, QStringLiteral("S"));
+  for (int I = 0; I < 5000; ++I)
+    AddTestItem(DB, Set, QStringLiteral("Предмет %1").arg(I));
+  const QByteArray Writers = DB.SaveToXMLBytes(CommaRegional());
+  QTemporaryDir Dir;
+  for (const QByteArray& Bytes : {Writers, QByteArray(Writers).replace("\r\n", "\n")}) {
+    const QString Path = Dir.filePath(QStringLiteral("p.vsxml"));
+    QFile File(Path);
+    ASSERT_TRUE(File.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    File.write(Bytes);
+    File.close();
+    std::vector<std::pair<qint64, qint64>> Calls;
+    LoadSetFile(Path, DB, CommaRegional(),
+                [&](qint64 Done, qint64 Total) { Calls.emplace_back(Done, Total); });
+    EXPECT_EQ(DB.PropCount(), 5000);
+    ASSERT_GT(Calls.size(), 2U);
+    EXPECT_EQ(Calls.back(), std::make_pair(qint64(Bytes.size()), qint64(Bytes.size())));
+  }
 }
