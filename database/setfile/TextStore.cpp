@@ -38,8 +38,11 @@ QString TTextStore::Place(std::string_view Utf8) {
   // UTF-16 takes at most one unit per byte, and one for the terminating zero
   // that a string's data carries.
   const qsizetype Need = qsizetype(Utf8.size()) + 1;
+  // A long text is a string of its own, of exactly its length.
+  if (Need > BlockUnits / 4)
+    return Utf8ToText(Utf8);
   if (Need > FLeft) {
-    const qsizetype Units = std::max(Need, BlockUnits);
+    const qsizetype Units = BlockUnits;
     FBlock = QString::DataPointer(QTypedArrayData<char16_t>::allocate(Units));
     if (!FBlock.data())
       throw std::bad_alloc();
