@@ -180,10 +180,14 @@ private:
 // outgrows its bound. At the end of the device, true once with FEof set.
 bool TLayout::Fill() {
   const size_t Left = FEnd - FPos;
-  if (Left + ReadSize > FCapacity) {
+  // An element is read again from its start after each read that ends
+  // inside it; reading at least as much again as it has so far keeps that
+  // linear.
+  const size_t Next = std::max(ReadSize, Left);
+  if (Left + Next > FCapacity) {
     if (Left > LongestElement)
       return false;
-    const size_t Capacity = std::max(2 * FCapacity, Left + ReadSize);
+    const size_t Capacity = std::max(2 * FCapacity, Left + Next);
     auto Buffer = std::make_unique_for_overwrite<unsigned char[]>(Capacity);
     if (Left > 0)
       std::memcpy(Buffer.get(), FBuffer.get() + FPos, Left);
@@ -194,7 +198,7 @@ bool TLayout::Fill() {
   }
   FPos = 0;
   FEnd = Left;
-  qint64 Want = qint64(ReadSize);
+  qint64 Want = qint64(Next);
   if (FLimit >= 0)
     Want = std::min<qint64>(Want, FLimit - FRead + 1);
   const qint64 Got = FDevice.read(reinterpret_cast<char*>(FBuffer.get() + FEnd), Want);
