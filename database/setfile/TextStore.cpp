@@ -10,7 +10,7 @@ namespace {
 
 // Characters per block: large against a name, small against the memory a
 // block kept alive by one surviving string holds.
-constexpr qsizetype BlockUnits = 8192;
+constexpr qsizetype BlockUnits = 2048;
 // Cache slots, a power of two.
 constexpr size_t RecentSlots = 4096;
 // Longer texts rarely repeat and are not worth keeping twice.
