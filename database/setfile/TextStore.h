@@ -2,9 +2,9 @@
 
 // The texts of the records of one load. Equal texts share one string across
 // the whole document (a set's language, an item's currency, names that
-// repeat), and the characters of the others are laid end to end in large
-// shared blocks instead of one allocation each, which for a short text costs
-// more than the text.
+// repeat), and the characters of short ones are laid end to end in shared
+// blocks instead of one allocation each, which for a short text costs more
+// than the text; a long one is a string of its own.
 
 #include <QString>
 
