@@ -35,6 +35,7 @@ constexpr size_t LongestElement = size_t(64) << 20;
 // A device that cannot go back keeps what was read for the general reader;
 // a longer document goes there once this much was kept.
 constexpr qsizetype KeepLimit = qsizetype(32) << 20;
+constexpr size_t KeepPieces = 65536;
 
 constexpr std::string_view Prolog = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<propdb";
 constexpr std::string_view EmptyRootEnd = "/>\r\n";
@@ -206,7 +207,9 @@ bool TLayout::Fill() {
     return false;
   if (!FConsumed.Seekable) {
     FConsumed.Kept.append(reinterpret_cast<const char*>(FBuffer.get() + FEnd), qsizetype(Got));
-    if (FConsumed.Kept.size() > KeepLimit)
+    if (Got > 0)
+      FConsumed.Pieces.push_back(Got);
+    if (FConsumed.Kept.size() > KeepLimit || FConsumed.Pieces.size() > KeepPieces)
       return false;
   }
   FRead += Got;
@@ -510,22 +513,27 @@ bool TryReadLayout(QIODevice& Device, TPropDB& DB, const TRegional& Settings, TR
 
 namespace {
 
-// The bytes the layout reader kept, then the rest of the device: the
-// general reader sees the document from its start without a byte being read
-// twice from a device that cannot go back.
+// The bytes the layout reader kept, in the pieces it read them, then the
+// rest of the device: the general reader sees the document from its start
+// without a byte being read twice from a device that cannot go back.
 class TReplayDevice : public QIODevice {
 public:
-  TReplayDevice(QByteArray Kept, QIODevice& Rest) : FKept(std::move(Kept)), FRest(Rest) {
+  TReplayDevice(TReplay Kept, QIODevice& Rest) : FKept(std::move(Kept)), FRest(Rest) {
     open(QIODevice::ReadOnly | QIODevice::Unbuffered);
   }
   bool isSequential() const override { return true; }
 
 protected:
   qint64 readData(char* Data, qint64 MaxSize) override {
-    if (FAt < FKept.size()) {
-      const qint64 Size = std::min<qint64>(MaxSize, FKept.size() - FAt);
-      std::memcpy(Data, FKept.constData() + FAt, size_t(Size));
+    if (FPiece < FKept.Pieces.size()) {
+      const qint64 Size = std::min(MaxSize, FKept.Pieces[FPiece] - FInPiece);
+      std::memcpy(Data, FKept.Kept.constData() + FAt, size_t(Size));
       FAt += qsizetype(Size);
+      FInPiece += Size;
+      if (FInPiece == FKept.Pieces[FPiece]) {
+        ++FPiece;
+        FInPiece = 0;
+      }
       return Size;
     }
     const qint64 Got = FRest.read(Data, MaxSize);
@@ -536,7 +544,9 @@ protected:
   qint64 writeData(const char*, qint64) override { return -1; }
 
 private:
-  QByteArray FKept;
+  TReplay FKept;
+  size_t FPiece = 0;
+  qint64 FInPiece = 0;
   qsizetype FAt = 0;
   QIODevice& FRest;
 };
@@ -555,7 +565,7 @@ void ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings,
       throw TLoadError(TLoadFailure::Parsing(Device.errorString(), 0));
     ReadThroughExpat(Device, DB, Settings, Progress);
   } else {
-    TReplayDevice Replay(std::move(Consumed.Kept), Device);
+    TReplayDevice Replay(std::move(Consumed), Device);
     ReadThroughExpat(Replay, DB, Settings, Progress);
   }
 }

@@ -13,6 +13,7 @@
 #include <QtGlobal>
 
 #include <cstddef>
+#include <vector>
 
 class QIODevice;
 class TPropDB;
@@ -25,6 +26,10 @@ struct TReplay {
   bool Seekable = false; // the device goes back to Start
   qint64 Start = 0;
   QByteArray Kept; // everything read from a device that cannot go back
+  // The size of each read of it: the general reader is given the bytes in
+  // the same pieces, as the device would have given them, since where the
+  // parser's input ends can change where it reports an error.
+  std::vector<qint64> Pieces;
 };
 
 // Reads the document on Device into DB, which must be empty (else nothing is

@@ -136,6 +136,9 @@ TEST(SetFileLayout, NearMissesFallBackToTheGeneralReadersAnswer) {
       {"a root without sets",
        QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<propdb>\r\n</propdb>\r\n")},
       {"nothing", QByteArray()},
+      // Where the parser's input ends moves where it reports this error.
+      {"a set after an empty root",
+       Writers.left(Writers.indexOf("\r\n")) + "\r\n<propdb/>\r\n  <type GUID=\"{7A}\"/>\r\n"},
   };
   for (const auto& [Name, Bytes] : Cases) {
     SCOPED_TRACE(Name);
