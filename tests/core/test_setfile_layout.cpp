@@ -21,7 +21,8 @@
 
 namespace {
 
-// A pipe: sequential, a few bytes at a time.
+// A pipe: sequential, two bytes at a time, so that the parser's input ends
+// inside every token.
 class TPipe : public QIODevice {
 public:
   explicit TPipe(QByteArray Bytes) : FBytes(std::move(Bytes)) {
@@ -31,7 +32,7 @@ public:
 
 protected:
   qint64 readData(char* Data, qint64 MaxSize) override {
-    const qint64 Size = std::min<qint64>({MaxSize, 7, FBytes.size() - FAt});
+    const qint64 Size = std::min<qint64>({MaxSize, 2, FBytes.size() - FAt});
     std::memcpy(Data, FBytes.constData() + FAt, size_t(Size));
     FAt += Size;
     return Size;
