@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
@@ -58,6 +59,46 @@ public:
   TBusyCursor& operator=(const TBusyCursor&) = delete;
 };
 
+// How far a long load has read, in the status bar; the window takes no
+// command meanwhile. A short load shows nothing.
+class TLoadStatus {
+public:
+  TLoadStatus(QWidget* Window, QLabel* Panel)
+      : FWindow(Window), FPanel(Panel), FText(Panel->text()) {
+    FClock.start();
+  }
+  ~TLoadStatus() {
+    if (!FShown)
+      return;
+    FPanel->setText(FText);
+    FWindow->setEnabled(true);
+  }
+  TLoadStatus(const TLoadStatus&) = delete;
+  TLoadStatus& operator=(const TLoadStatus&) = delete;
+
+  void Show(qint64 Done, qint64 Total) {
+    const qint64 Now = FClock.elapsed();
+    if (Now < 500 || Now - FLast < 100)
+      return;
+    FLast = Now;
+    if (!FShown)
+      FWindow->setEnabled(false);
+    FShown = true;
+    FPanel->setText(Total > 0 ? QStringLiteral("Чтение файла: %1 %").arg(Done * 100 / Total)
+                              : QStringLiteral("Чтение файла: %1 МБ").arg(Done >> 20));
+    // Paints the bar; the user's input waits until the load is over.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  }
+
+private:
+  QWidget* FWindow;
+  QLabel* FPanel;
+  QString FText;
+  QElapsedTimer FClock;
+  qint64 FLast = 0;
+  bool FShown = false;
+};
+
 // The set file that a drag carries, or nothing: only one file is taken, and
 // only one that "Открыть..." would offer.
 QString DroppedSetFile(const QMimeData* Data) {
@@ -101,8 +142,11 @@ void TMainForm::SetFileName(const QString& Value) {
 bool TMainForm::LoadFile(const QString& File) {
   const TResult<TWarnings> Loaded = [&] {
     const TBusyCursor Busy;
+    TLoadStatus Status(this, FStatusPanel);
     // No row may outlive its record.
-    return FDoc.Load(File, TRegional::Current(), [this] { ClearRows(); });
+    return FDoc.Load(
+        File, TRegional::Current(), [this] { ClearRows(); },
+        [&](qint64 Done, qint64 Total) { Status.Show(Done, Total); });
   }();
   if (!Loaded) {
     ShowError(this, FileErrorText(TFileCommand::Open, File, Loaded.Failure()));

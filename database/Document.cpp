@@ -21,9 +21,11 @@ TResult<TWarnings> TDocument::Replace(TRead Read, const std::function<void()>& B
 }
 
 TResult<TWarnings> TDocument::Load(const QString& FileName, const TRegional& Settings,
-                                   const std::function<void()>& BeforeReplace) {
+                                   const std::function<void()>& BeforeReplace,
+                                   const TLoadProgress& Progress) {
   TResult<TWarnings> Result =
-      Replace([&](TPropDB& Into) { return LoadSetFile(FileName, Into, Settings); }, BeforeReplace);
+      Replace([&](TPropDB& Into) { return LoadSetFile(FileName, Into, Settings, Progress); },
+              BeforeReplace);
   if (Result)
     FFileName = FileName;
   return Result;

@@ -32,9 +32,10 @@ public:
   // of this document's, and FileName its name, only once the whole file has
   // loaded; BeforeReplace runs just before, for whatever holds the old
   // records to let go of them. On failure the document stays exactly as it
-  // was.
+  // was. Progress is told how far the read has come.
   TResult<TWarnings> Load(const QString& FileName, const TRegional& Settings,
-                          const std::function<void()>& BeforeReplace = nullptr);
+                          const std::function<void()>& BeforeReplace = nullptr,
+                          const TLoadProgress& Progress = {});
   // The same for a document that is not a file of its own (a pipe); the file
   // name stays.
   TResult<TWarnings> Read(QIODevice& Device, const TRegional& Settings);

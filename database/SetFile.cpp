@@ -8,12 +8,13 @@
 
 #include <QFile>
 
-TResult<TWarnings> LoadSetFile(const QString& FileName, TPropDB& DB, const TRegional& Settings) {
+TResult<TWarnings> LoadSetFile(const QString& FileName, TPropDB& DB, const TRegional& Settings,
+                               const TLoadProgress& Progress) {
   DB.Clear();
   QFile Source;
   if (TDone Opened = OpenRegularFile(FileName, Source); !Opened)
     return TFailure(Opened.Failure()).At(0);
-  return ReadSetFile(Source, DB, Settings);
+  return ReadSetFile(Source, DB, Settings, Progress);
 }
 
 TDone SaveSetFile(const QString& FileName, const TPropDB& DB, const TRegional& Settings) {

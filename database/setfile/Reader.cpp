@@ -8,6 +8,7 @@
 #include "database/setfile/Reader.h"
 
 #include "database/SetFile.h"
+#include "database/setfile/LayoutReader.h"
 #include "database/setfile/Limits.h"
 #include "database/setfile/Schema.h"
 #include "database/setfile/Values.h"
@@ -91,10 +92,10 @@ QString TReader::Text(std::string_view Value, TLastText* Last) {
   if (FValueBytes + qint64(Value.size()) > ValueAllowance + ValueFactor * FFed)
     Stop(Reason::ValuesExpand);
   if (!Last)
-    return Utf8ToText(Value);
+    return FTexts.Take(Value);
   if (Last->Raw != Value) {
     Last->Raw.assign(Value);
-    Last->Text = Utf8ToText(Value);
+    Last->Text = FTexts.Take(Value);
   }
   return Last->Text;
 }
@@ -380,7 +381,7 @@ void TReader::Attach() {
   XML_SetUnknownEncodingHandler(FParser, UnknownEncodingHandler, this);
 }
 
-TResult<TWarnings> TReader::Read(QIODevice& Device) {
+TResult<TWarnings> TReader::Read(QIODevice& Device, const TLoadProgress& Progress) {
   Attach();
 
   FDevice = &Device;
@@ -425,6 +426,8 @@ TResult<TWarnings> TReader::Read(QIODevice& Device) {
       }
     }
     FFed += Got;
+    if (Progress)
+      Progress(FFed, Limit);
     Status = XML_ParseBuffer(FParser, int(Got), Got == 0);
     if (Status != XML_STATUS_OK || Got == 0)
       break;
@@ -465,12 +468,13 @@ TFailure TReader::Failed(TFailure Failure, bool LoadNothing) {
   return Failure;
 }
 
-TResult<TWarnings> ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings) {
+TResult<TWarnings> ReadThroughExpat(QIODevice& Device, TPropDB& DB, const TRegional& Settings,
+                                    const TLoadProgress& Progress) {
   // A load that ran out of memory loads nothing: what it read so far may be
   // what used it up.
   try {
     TReader Reader(DB, Settings);
-    return Reader.Read(Device);
+    return Reader.Read(Device, Progress);
   } catch (const std::bad_alloc&) {
     DB.Clear();
     return TFailure::Own(Reason::OutOfMemory);

@@ -8,6 +8,7 @@
 #include "database/setfile/Entities.h"
 #include "database/setfile/Expat.h"
 #include "database/setfile/SourceLine.h"
+#include "database/setfile/TextStore.h"
 #include "regional/ParseReasons.h"
 
 #include <QString>
@@ -43,14 +44,14 @@ public:
   TReader& operator=(const TReader&) = delete;
 
   // The warnings, or the failure; raises std::bad_alloc.
-  TResult<TWarnings> Read(QIODevice& Device);
+  TResult<TWarnings> Read(QIODevice& Device, const TLoadProgress& Progress);
 
   // For the attribute tables: values (no data for an absent attribute) as
   // the general conversions take them.
   const QString& Scratch(std::string_view Value);
-  // As text of a record; with Last, a text that repeats the one before shares
-  // its characters. Stops the parse first when the values would outgrow
-  // their bound.
+  // As text of a record; equal texts share their characters, and with Last a
+  // text that repeats the one before is not looked up. Stops the parse first when the values would
+  // outgrow their bound.
   QString Text(std::string_view Value, TLastText* Last = nullptr);
   const TRegional& Settings() const { return FSettings; }
   // A value of the item being read that a save would not keep as it is: said
@@ -94,6 +95,7 @@ private:
   std::unordered_set<const XML_Char*> FAttributeNames;
   std::unordered_map<std::string, int> FAttlists; // declared attributes by element
   QString FScratch;
+  TTextStore FTexts;
   // The first failure that keeps the records read before it.
   std::optional<TFailure> FPending;
   // A reason of our own for stopping the parser.

@@ -99,6 +99,10 @@ qsizetype Decode(const unsigned char* In, size_t Size, char16_t* Out, size_t Roo
 
 } // namespace
 
+qsizetype Utf8ToUnits(std::string_view Bytes, char16_t* Out, size_t Room) {
+  return Decode(reinterpret_cast<const unsigned char*>(Bytes.data()), Bytes.size(), Out, Room);
+}
+
 QString Utf8ToText(std::string_view Bytes) {
   const auto* In = reinterpret_cast<const unsigned char*>(Bytes.data());
   const size_t Size = Bytes.size();

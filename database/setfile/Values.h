@@ -15,6 +15,9 @@
 // The bytes as UTF-16, in a string of exactly the length it needs. A leading
 // U+FEFF is a character of the value like any other.
 QString Utf8ToText(std::string_view Bytes);
+// The same into Out, which has room for Room units, at least one per byte;
+// the units written, or -1 for a broken sequence.
+qsizetype Utf8ToUnits(std::string_view Bytes, char16_t* Out, size_t Room);
 
 // The numbers read a value as the parser gives it, ended by a zero byte, and
 // stop at it: none needs the value's length first. Each gives the value's

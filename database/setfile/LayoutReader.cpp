@@ -1,0 +1,576 @@
+// The layout reader, and ReadSetFile, which tries it before the general
+// reader. A document is read element by element from a buffer that holds
+// what the device gave and is not yet read: an element that the buffer ends
+// inside is read again from its start once more bytes came, so that nothing
+// of it is added before all of it is known to be in the layout.
+
+#include "database/setfile/LayoutReader.h"
+
+#include "database/PropDB.h"
+#include "database/SetFile.h"
+#include "database/setfile/Schema.h"
+#include "database/setfile/TextStore.h"
+#include "database/setfile/Values.h"
+
+#include <QFileDevice>
+#include <QIODevice>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace {
+
+// Bytes asked of the device at a time.
+constexpr size_t ReadSize = size_t(256) << 10;
+// An element longer than this goes to the general reader, whose bounds it
+// meets there.
+constexpr size_t LongestElement = size_t(64) << 20;
+// A device that cannot go back keeps what was read for the general reader;
+// a longer document goes there once this much was kept.
+constexpr qsizetype KeepLimit = qsizetype(32) << 20;
+constexpr size_t KeepPieces = 65536;
+
+constexpr std::string_view Prolog = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<propdb";
+constexpr std::string_view EmptyRootEnd = "/>\r\n";
+constexpr std::string_view RootEnd = "\r\n</propdb>\r\n";
+constexpr std::string_view TypeEnd = "\r\n  </type>";
+
+// The tables' attributes in the order the conversions below take them.
+constexpr bool SameKeys(const char* A, const char* B) {
+  return std::string_view(A) == std::string_view(B);
+}
+static_assert(SameKeys(TypeAttributes[0].Key, "GUID") && SameKeys(TypeAttributes[1].Key, "name") &&
+              SameKeys(TypeAttributes[2].Key, "language") &&
+              SameKeys(TypeAttributes[3].Key, "country"));
+static_assert(SameKeys(PropAttributes[0].Key, "GUID") && SameKeys(PropAttributes[1].Key, "name") &&
+              SameKeys(PropAttributes[2].Key, "detail") &&
+              SameKeys(PropAttributes[3].Key, "default") &&
+              SameKeys(PropAttributes[4].Key, "date") && SameKeys(PropAttributes[5].Key, "cost") &&
+              SameKeys(PropAttributes[6].Key, "curr"));
+
+// What stands before each value, as the writer puts it; a value's closing
+// quotation mark is read with the value.
+template <class TRec, size_t N>
+std::array<std::string, N> Leads(const std::array<TAttribute<TRec>, N>& Table,
+                                 std::string_view Start) {
+  std::array<std::string, N> Result;
+  for (size_t I = 0; I < N; ++I)
+    Result[I] = std::string(I == 0 ? Start : "") + ' ' + Table[I].Key + "=\"";
+  return Result;
+}
+
+// The writer's escapes: the character, and the length of the reference at
+// P, of which at least six bytes are there; 0 for any other.
+std::pair<char, size_t> Reference(const unsigned char* P) {
+  const auto Is = [P](std::string_view Text) {
+    return std::memcmp(P, Text.data(), Text.size()) == 0;
+  };
+  if (Is("&amp;"))
+    return {'&', 5};
+  if (Is("&quot;"))
+    return {'"', 6};
+  if (Is("&lt;"))
+    return {'<', 4};
+  if (Is("&gt;"))
+    return {'>', 4};
+  if (Is("&#9;"))
+    return {'\t', 4};
+  if (Is("&#10;"))
+    return {'\n', 5};
+  if (Is("&#13;"))
+    return {'\r', 5};
+  return {0, 0};
+}
+
+// The length of the UTF-8 sequence at P, of which at least four bytes are
+// there, for a character that XML 1.0 allows in a document: no overlong
+// form, no surrogate, nothing beyond U+10FFFF, neither U+FFFE nor U+FFFF.
+// 0 for anything else; P[0] is at least 0x80.
+size_t SequenceAt(const unsigned char* P) {
+  const auto In = [](unsigned char B, unsigned char Low, unsigned char High) {
+    return B >= Low && B <= High;
+  };
+  const unsigned char B = P[0];
+  if (B < 0xC2)
+    return 0;
+  if (B < 0xE0)
+    return In(P[1], 0x80, 0xBF) ? 2 : 0;
+  if (B < 0xF0) {
+    const unsigned char Low = B == 0xE0 ? 0xA0 : 0x80, High = B == 0xED ? 0x9F : 0xBF;
+    if (!In(P[1], Low, High) || !In(P[2], 0x80, 0xBF))
+      return 0;
+    return B == 0xEF && P[1] == 0xBF && P[2] >= 0xBE ? 0 : 3;
+  }
+  if (B < 0xF5) {
+    const unsigned char Low = B == 0xF0 ? 0x90 : 0x80, High = B == 0xF4 ? 0x8F : 0xBF;
+    return In(P[1], Low, High) && In(P[2], 0x80, 0xBF) && In(P[3], 0x80, 0xBF) ? 4 : 0;
+  }
+  return 0;
+}
+
+// A value's bytes between its quotation marks; Escaped when it holds a
+// reference.
+struct TSpan {
+  const unsigned char* Begin = nullptr;
+  size_t Size = 0;
+  bool Escaped = false;
+};
+
+enum class TStep { Done, More, GiveUp };
+
+class TWriterLayout {
+public:
+  TWriterLayout(QIODevice& Device, TPropDB& DB, const TRegional& Settings, TReplay& Consumed,
+                const TLoadProgress& Progress)
+      : FDevice(Device), FDB(DB), FSettings(Settings), FConsumed(Consumed), FProgress(Progress),
+        FTypeLeads(Leads(TypeAttributes, "\r\n  <type")),
+        FPropLeads(Leads(PropAttributes, "\r\n    <prop")) {}
+
+  bool Run();
+
+private:
+  enum class TState { Prolog, Root, Type, Trailer, Finished };
+
+  QIODevice& FDevice;
+  TPropDB& FDB;
+  const TRegional& FSettings;
+  TReplay& FConsumed;
+  const TLoadProgress& FProgress;
+  const std::array<std::string, TypeAttributes.size()> FTypeLeads;
+  const std::array<std::string, PropAttributes.size()> FPropLeads;
+  TTextStore FTexts;
+  std::string FScratch;
+  // The texts that mostly repeat the one before: language, country, currency.
+  TLastText FLanguage, FCountry, FCurr;
+
+  std::unique_ptr<unsigned char[]> FBuffer;
+  size_t FCapacity = 0;
+  size_t FPos = 0; // the next element starts here
+  size_t FEnd = 0; // what the device gave ends here
+  qint64 FRead = 0;
+  qint64 FLimit = -1; // a regular file is read no further than its size
+  bool FEof = false;
+
+  TState FState = TState::Prolog;
+  PTypeRecord FType = nullptr;
+  size_t FItems = 0; // of the set being read
+
+  bool Fill();
+  TStep Step();
+  TStep Literal(const unsigned char*& P, std::string_view Text) const;
+  TStep Value(const unsigned char*& P, TSpan& Span) const;
+  template <size_t N>
+  TStep Attributes(const unsigned char*& P, const std::array<std::string, N>& Leads,
+                   std::array<TSpan, N>& Values) const;
+  std::string_view Text(const TSpan& Span, std::string& Scratch) const;
+  bool Number(const TSpan& Span, char (&Out)[48]) const;
+  QString Repeated(std::string_view Value, TLastText& Last);
+  bool AddType(const std::array<TSpan, 4>& Values);
+  bool AddProp(const std::array<TSpan, 7>& Values);
+};
+
+// Moves what is not yet read to the front and appends what the device gives
+// next; false when the device fails, holds more than its size, or an element
+// outgrows its bound. At the end of the device, true once with FEof set.
+bool TWriterLayout::Fill() {
+  const size_t Left = FEnd - FPos;
+  // An element is read again from its start after each read that ends
+  // inside it; reading at least as much again as it has so far keeps that
+  // linear.
+  const size_t Next = std::max(ReadSize, Left);
+  if (Left + Next > FCapacity) {
+    if (Left > LongestElement)
+      return false;
+    const size_t Capacity = std::max(2 * FCapacity, Left + Next);
+    auto Buffer = std::make_unique_for_overwrite<unsigned char[]>(Capacity);
+    if (Left > 0)
+      std::memcpy(Buffer.get(), FBuffer.get() + FPos, Left);
+    FBuffer = std::move(Buffer);
+    FCapacity = Capacity;
+  } else {
+    std::memmove(FBuffer.get(), FBuffer.get() + FPos, Left);
+  }
+  FPos = 0;
+  FEnd = Left;
+  qint64 Want = qint64(Next);
+  if (FLimit >= 0)
+    Want = std::min<qint64>(Want, FLimit - FRead + 1);
+  const qint64 Got = FDevice.read(reinterpret_cast<char*>(FBuffer.get() + FEnd), Want);
+  if (Got < 0 || (FLimit >= 0 && FRead + Got > FLimit))
+    return false;
+  if (!FConsumed.Seekable) {
+    FConsumed.Kept.append(reinterpret_cast<const char*>(FBuffer.get() + FEnd), qsizetype(Got));
+    if (Got > 0)
+      FConsumed.Pieces.push_back(Got);
+    if (FConsumed.Kept.size() > KeepLimit || FConsumed.Pieces.size() > KeepPieces)
+      return false;
+  }
+  FRead += Got;
+  FEnd += size_t(Got);
+  FEof = Got == 0;
+  if (FProgress)
+    FProgress(FRead, FLimit);
+  return true;
+}
+
+TStep TWriterLayout::Literal(const unsigned char*& P, std::string_view Text) const {
+  const size_t Have = std::min(Text.size(), size_t(FBuffer.get() + FEnd - P));
+  if (std::memcmp(P, Text.data(), Have) != 0)
+    return TStep::GiveUp;
+  if (Have < Text.size())
+    return TStep::More;
+  P += Text.size();
+  return TStep::Done;
+}
+
+TStep TWriterLayout::Value(const unsigned char*& P, TSpan& Span) const {
+  const unsigned char* const End = FBuffer.get() + FEnd;
+  Span.Begin = P;
+  Span.Escaped = false;
+  for (;;) {
+    P += PlainPrefix(P, size_t(End - P));
+    if (P == End)
+      return TStep::More;
+    const unsigned char C = *P;
+    if (C == '"') {
+      Span.Size = size_t(P - Span.Begin);
+      ++P;
+      return TStep::Done;
+    }
+    // A reference or a sequence is looked at whole: a value is followed by
+    // more than six bytes in any document of the layout.
+    if (End - P < 6)
+      return TStep::More;
+    size_t Length = 0;
+    if (C == '&') {
+      Length = Reference(P).second;
+      Span.Escaped = true;
+    } else if (C >= 0x80) {
+      Length = SequenceAt(P);
+      // Runs of two-byte characters (Cyrillic, Greek and the like) at once.
+      while (Length != 0 && P + Length + 6 <= End && P[Length] >= 0xC2 && P[Length] < 0xE0 &&
+             (P[Length + 1] & 0xC0) == 0x80)
+        Length += 2;
+    }
+    if (Length == 0)
+      return TStep::GiveUp; // a control character, markup, another reference
+    P += Length;
+  }
+}
+
+template <size_t N>
+TStep TWriterLayout::Attributes(const unsigned char*& P, const std::array<std::string, N>& Leads,
+                                std::array<TSpan, N>& Values) const {
+  for (size_t I = 0; I < N; ++I) {
+    TStep Step = Literal(P, Leads[I]);
+    if (Step == TStep::Done)
+      Step = Value(P, Values[I]);
+    if (Step != TStep::Done)
+      return Step;
+  }
+  return TStep::Done;
+}
+
+// The value's text as the general reader gets it from the parser.
+std::string_view TWriterLayout::Text(const TSpan& Span, std::string& Scratch) const {
+  const auto* Bytes = reinterpret_cast<const char*>(Span.Begin);
+  if (!Span.Escaped)
+    return std::string_view(Bytes, Span.Size);
+  Scratch.clear();
+  for (size_t I = 0; I < Span.Size;) {
+    if (Span.Begin[I] == '&') {
+      const auto [Char, Length] = Reference(Span.Begin + I);
+      Scratch += Char;
+      I += Length;
+    } else {
+      Scratch += Bytes[I++];
+    }
+  }
+  return Scratch;
+}
+
+// A number's text ended by a zero byte, as the fast conversions take it;
+// false for one longer than any of theirs.
+bool TWriterLayout::Number(const TSpan& Span, char (&Out)[48]) const {
+  std::string Scratch;
+  const std::string_view Value = Text(Span, Scratch);
+  if (Value.size() >= sizeof Out)
+    return false;
+  std::memcpy(Out, Value.data(), Value.size());
+  Out[Value.size()] = 0;
+  return true;
+}
+
+QString TWriterLayout::Repeated(std::string_view Value, TLastText& Last) {
+  if (Last.Raw != Value) {
+    Last.Text = FTexts.Take(Value);
+    Last.Raw.assign(Value);
+  }
+  return Last.Text;
+}
+
+// The record is added only once every value converted the writer's way; any
+// other value is the general reader's.
+bool TWriterLayout::AddType(const std::array<TSpan, 4>& Values) {
+  TGUID GUID;
+  if (!ParseGUID(Text(Values[0], FScratch), GUID))
+    return false;
+  const PTypeRecord Type = FDB.AddType();
+  Type->GUID = GUID;
+  Type->Name = FTexts.Take(Text(Values[1], FScratch));
+  Type->Language = Repeated(Text(Values[2], FScratch), FLanguage);
+  Type->Country = Repeated(Text(Values[3], FScratch), FCountry);
+  FType = Type;
+  return true;
+}
+
+bool TWriterLayout::AddProp(const std::array<TSpan, 7>& Values) {
+  TGUID GUID;
+  char Detail[48], Default[48], Date[48], Cost[48];
+  int32_t DetailValue = 0, DefaultValue = 0;
+  double DateValue = 0, CostValue = 0;
+  if (!ParseGUID(Text(Values[0], FScratch), GUID) || !Number(Values[2], Detail) ||
+      !Number(Values[3], Default) || !Number(Values[4], Date) || !Number(Values[5], Cost) ||
+      !IntFromBytes(Detail, DetailValue) || !IntFromBytes(Default, DefaultValue) ||
+      !DateFromBytes(Date, FSettings, DateValue) ||
+      !CostFromBytes(Cost, FSettings.DecimalSeparator, CostValue))
+    return false;
+  // What the general reader warns about is left to it: a detail level or a
+  // flag that a save would not keep, a cost beyond the digits a file keeps.
+  const QChar Decimal = FSettings.DecimalSeparator;
+  if (DetailValue < 0 || DetailValue > 2 || DefaultValue < 0 || DefaultValue > 0xFF ||
+      (std::strlen(Cost) > 15 && StrToCost(CostToStr(CostValue, Decimal), Decimal) != CostValue))
+    return false;
+  const PPropRecord Prop = FDB.AddProp(FType);
+  Prop->GUID = GUID;
+  Prop->Name = FTexts.Take(Text(Values[1], FScratch));
+  Prop->Detail = DetailValue;
+  Prop->Default = (DefaultValue & 0xFF) != 0;
+  Prop->Date = DateValue;
+  Prop->Cost = CostValue;
+  Prop->Curr = Repeated(Text(Values[6], FScratch), FCurr);
+  ++FItems;
+  return true;
+}
+
+// Reads the next element, or the end, from FPos; FPos moves only past what
+// was read whole.
+TStep TWriterLayout::Step() {
+  const unsigned char* P = FBuffer.get() + FPos;
+  const size_t Have = FEnd - FPos;
+  TStep Result = TStep::Done;
+  switch (FState) {
+  case TState::Prolog:
+    Result = Literal(P, Prolog);
+    if (Result != TStep::Done)
+      return Result;
+    if (P == FBuffer.get() + FEnd)
+      return TStep::More;
+    if (*P == '/') {
+      Result = Literal(P, EmptyRootEnd);
+      if (Result == TStep::Done)
+        FState = TState::Trailer;
+    } else if (*P == '>') {
+      ++P;
+      FState = TState::Root;
+    } else {
+      return TStep::GiveUp;
+    }
+    break;
+  case TState::Root: {
+    // A set, or the end of a root that holds at least one.
+    if (Have < 3)
+      return TStep::More;
+    if (P[2] == '<') {
+      if (!FType)
+        return TStep::GiveUp;
+      Result = Literal(P, RootEnd);
+      if (Result == TStep::Done)
+        FState = TState::Trailer;
+      break;
+    }
+    std::array<TSpan, 4> Values;
+    Result = Attributes(P, FTypeLeads, Values);
+    if (Result != TStep::Done)
+      return Result;
+    if (P == FBuffer.get() + FEnd)
+      return TStep::More;
+    const bool Empty = *P == '/';
+    Result = Literal(P, Empty ? std::string_view("/>") : std::string_view(">"));
+    if (Result != TStep::Done)
+      return Result;
+    if (!AddType(Values))
+      return TStep::GiveUp;
+    FItems = 0;
+    FState = Empty ? TState::Root : TState::Type;
+    break;
+  }
+  case TState::Type: {
+    // An item, or the end of a set that holds at least one.
+    if (Have < 5)
+      return TStep::More;
+    if (P[4] == '<') {
+      if (FItems == 0)
+        return TStep::GiveUp;
+      Result = Literal(P, TypeEnd);
+      if (Result == TStep::Done)
+        FState = TState::Root;
+      break;
+    }
+    std::array<TSpan, 7> Values;
+    Result = Attributes(P, FPropLeads, Values);
+    if (Result == TStep::Done)
+      Result = Literal(P, "/>");
+    if (Result != TStep::Done)
+      return Result;
+    if (!AddProp(Values))
+      return TStep::GiveUp;
+    break;
+  }
+  case TState::Trailer:
+    // Nothing after the last line break.
+    if (Have > 0)
+      return TStep::GiveUp;
+    if (!FEof)
+      return TStep::More;
+    FState = TState::Finished;
+    break;
+  case TState::Finished:
+    break;
+  }
+  if (Result == TStep::Done)
+    FPos = size_t(P - FBuffer.get());
+  return Result;
+}
+
+bool TWriterLayout::Run() {
+  FConsumed.Touched = true;
+  FConsumed.Seekable = !FDevice.isSequential();
+  FConsumed.Start = FConsumed.Seekable ? FDevice.pos() : 0;
+  if (FConsumed.Seekable && qobject_cast<QFileDevice*>(&FDevice))
+    FLimit = FDevice.size() - FConsumed.Start;
+  if (!Fill())
+    return false;
+  while (FState != TState::Finished) {
+    const TStep Next = Step();
+    if (Next == TStep::GiveUp || (Next == TStep::More && (FEof || !Fill())))
+      return false;
+  }
+  return true;
+}
+
+using TVector = unsigned char __attribute__((vector_size(16)));
+
+} // namespace
+
+size_t PlainPrefixScalar(const unsigned char* Bytes, size_t Size) {
+  size_t I = 0;
+  for (; I < Size; ++I) {
+    const unsigned char C = Bytes[I];
+    if (C < 0x20 || C >= 0x80 || C == '"' || C == '&' || C == '<' || C == '>')
+      break;
+  }
+  return I;
+}
+
+size_t PlainPrefix(const unsigned char* Bytes, size_t Size) {
+  size_t I = 0;
+  for (; I + sizeof(TVector) <= Size; I += sizeof(TVector)) {
+    TVector V;
+    std::memcpy(&V, Bytes + I, sizeof V);
+    const auto Stop = (V < 0x20) | (V >= 0x80) | (V == '"') | (V == '&') | (V == '<') | (V == '>');
+    // The lanes as two words: the first byte that stops is the first set one.
+    uint64_t Words[2];
+    static_assert(sizeof Words == sizeof Stop);
+    std::memcpy(Words, &Stop, sizeof Words);
+    if ((Words[0] | Words[1]) != 0) {
+      const auto Lane = [](uint64_t W) {
+        return size_t(std::endian::native == std::endian::little ? std::countr_zero(W)
+                                                                 : std::countl_zero(W)) /
+               8;
+      };
+      return I + (Words[0] != 0 ? Lane(Words[0]) : 8 + Lane(Words[1]));
+    }
+  }
+  return I + PlainPrefixScalar(Bytes + I, Size - I);
+}
+
+bool TryReadLayout(QIODevice& Device, TPropDB& DB, const TRegional& Settings, TReplay& Consumed,
+                   const TLoadProgress& Progress) {
+  if (DB.TypeCount() != 0 || DB.PropCount() != 0)
+    return false;
+  try {
+    TWriterLayout Layout(Device, DB, Settings, Consumed, Progress);
+    if (Layout.Run())
+      return true;
+  } catch (...) {
+    // out of memory, or anything else: the general reader says what
+  }
+  DB.Clear();
+  return false;
+}
+
+namespace {
+
+// The bytes the layout reader kept, in the pieces it read them, then the
+// rest of the device: the general reader sees the document from its start
+// without a byte being read twice from a device that cannot go back.
+class TReplayDevice : public QIODevice {
+public:
+  TReplayDevice(TReplay Kept, QIODevice& Rest) : FKept(std::move(Kept)), FRest(Rest) {
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+  }
+  bool isSequential() const override { return true; }
+
+protected:
+  qint64 readData(char* Data, qint64 MaxSize) override {
+    if (FPiece < FKept.Pieces.size()) {
+      const qint64 Size = std::min(MaxSize, FKept.Pieces[FPiece] - FInPiece);
+      std::memcpy(Data, FKept.Kept.constData() + FAt, size_t(Size));
+      FAt += qsizetype(Size);
+      FInPiece += Size;
+      if (FInPiece == FKept.Pieces[FPiece]) {
+        ++FPiece;
+        FInPiece = 0;
+      }
+      return Size;
+    }
+    const qint64 Got = FRest.read(Data, MaxSize);
+    if (Got < 0)
+      setErrorString(FRest.errorString());
+    return Got;
+  }
+  qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+  TReplay FKept;
+  size_t FPiece = 0;
+  qint64 FInPiece = 0;
+  qsizetype FAt = 0;
+  QIODevice& FRest;
+};
+
+} // namespace
+
+TResult<TWarnings> ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings,
+                               const TLoadProgress& Progress) {
+  TReplay Consumed;
+  if (TryReadLayout(Device, DB, Settings, Consumed, Progress))
+    return TWarnings();
+  if (!Consumed.Touched)
+    return ReadThroughExpat(Device, DB, Settings, Progress);
+  if (Consumed.Seekable) {
+    if (!Device.seek(Consumed.Start))
+      return TFailure::OfDevice(Device).At(0);
+    return ReadThroughExpat(Device, DB, Settings, Progress);
+  }
+  TReplayDevice Replay(std::move(Consumed), Device);
+  return ReadThroughExpat(Replay, DB, Settings, Progress);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+// The reader of the writer's own layout: a document exactly as WriteSetFile
+// writes it (the declaration, CR LF, two-space indentation, the attributes in
+// table order, the writer's escapes, valid UTF-8) is read straight from the
+// bytes into records. At the first byte of anything else it gives up, and
+// ReadSetFile reads the same bytes again, from the start, through the
+// general reader, whose results and failures therefore stand for every file.
+
+#include "database/SetFile.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <cstddef>
+#include <vector>
+
+class QIODevice;
+class TPropDB;
+struct TRegional;
+
+// What the layout reader took from the device, so that the general reader
+// can read the same bytes from the start.
+struct TReplay {
+  bool Touched = false;  // anything was read at all
+  bool Seekable = false; // the device goes back to Start
+  qint64 Start = 0;
+  QByteArray Kept; // everything read from a device that cannot go back
+  // The size of each read of it: the general reader is given the bytes in
+  // the same pieces, as the device would have given them, since where the
+  // parser's input ends can change where it reports an error.
+  std::vector<qint64> Pieces;
+};
+
+// Reads the document on Device into DB, which must be empty (else nothing is
+// tried). False when the document is not exactly the writer's layout, when
+// a value does not convert the writer's way or would be warned about, or on
+// any failure: DB is empty
+// again and Consumed tells how to read it afresh. Never raises.
+bool TryReadLayout(QIODevice& Device, TPropDB& DB, const TRegional& Settings, TReplay& Consumed,
+                   const TLoadProgress& Progress = {});
+
+// The general reader alone, as ReadSetFile without the layout reader.
+TResult<TWarnings> ReadThroughExpat(QIODevice& Device, TPropDB& DB, const TRegional& Settings,
+                                    const TLoadProgress& Progress = {});
+
+// The bytes at the start of Bytes[0 .. Size) that an attribute value holds
+// as they stand: printable ASCII other than the quotation mark and the
+// markup characters. Counted sixteen at a time through the compiler's
+// portable vectors; the scalar twin gives the same count.
+size_t PlainPrefix(const unsigned char* Bytes, size_t Size);
+size_t PlainPrefixScalar(const unsigned char* Bytes, size_t Size);

@@ -1,0 +1,96 @@
+// Reads every input through the set file reader (the layout reader first,
+// the general reader after it gives up) and through the general reader
+// alone, and fails on any difference in the records or in the outcome: the
+// general reader is the oracle. Inputs of odd length come through a device
+// that cannot seek and gives a few bytes at a time, so that elements are cut
+// anywhere and the kept bytes are read again.
+
+#include "database/PropDB.h"
+#include "database/SetFile.h"
+#include "database/setfile/LayoutReader.h"
+
+#include <QBuffer>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+void Check(bool Condition) {
+  if (!Condition)
+    std::abort();
+}
+
+class TTrickle : public QIODevice {
+public:
+  TTrickle(const QByteArray& Bytes, qint64 Piece) : FBytes(Bytes), FPiece(Piece) {
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+  }
+  bool isSequential() const override { return true; }
+
+protected:
+  qint64 readData(char* Data, qint64 MaxSize) override {
+    const qint64 Size = std::min({MaxSize, FPiece, qint64(FBytes.size()) - FAt});
+    std::memcpy(Data, FBytes.constData() + FAt, size_t(Size));
+    FAt += Size;
+    return Size;
+  }
+  qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+  const QByteArray& FBytes;
+  qint64 FPiece;
+  qint64 FAt = 0;
+};
+
+TResult<TWarnings> Read(const QByteArray& Bytes, bool Layout, TPropDB& DB) {
+  QByteArray Copy = Bytes;
+  QBuffer Buffer(&Copy);
+  Buffer.open(QIODevice::ReadOnly);
+  TTrickle Trickle(Bytes, 1 + qint64(Bytes.size() / 2 % 97));
+  QIODevice& Device = Bytes.size() % 2 ? static_cast<QIODevice&>(Trickle) : Buffer;
+  return Layout ? ReadSetFile(Device, DB, TRegional::Current())
+                : ReadThroughExpat(Device, DB, TRegional::Current());
+}
+
+bool SameBits(double A, double B) {
+  return std::memcmp(&A, &B, sizeof A) == 0;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
+  static const bool Fixed = [] {
+    TRegional::SetCurrent(TRegional::FromPattern("%d.%m.%Y", u',', "UTF-8"));
+    return true;
+  }();
+  (void)Fixed;
+
+  const QByteArray Bytes(reinterpret_cast<const char*>(Data), qsizetype(Size));
+  TPropDB A, B;
+  // The same outcome: the same failure, or the same warnings.
+  const TResult<TWarnings> ReadA = Read(Bytes, true, A);
+  const TResult<TWarnings> ReadB = Read(Bytes, false, B);
+  Check(bool(ReadA) == bool(ReadB));
+  Check(ReadA ? *ReadA == *ReadB : ReadA.Failure() == ReadB.Failure());
+  Check(A.TypeCount() == B.TypeCount() && A.PropCount() == B.PropCount());
+  for (int I = 0; I < A.TypeCount(); ++I)
+    Check(*A.Types(I) == *B.Types(I));
+  for (int I = 0; I < A.PropCount(); ++I) {
+    TPropRecord X = *A.Props(I), Y = *B.Props(I);
+    // Parents by position, numbers by their bits (a NaN is equal to itself).
+    int XParent = -1, YParent = -1;
+    for (int T = 0; T < A.TypeCount(); ++T) {
+      XParent = A.Types(T) == X.Parent ? T : XParent;
+      YParent = B.Types(T) == Y.Parent ? T : YParent;
+    }
+    Check(XParent == YParent && SameBits(X.Date, Y.Date) && SameBits(X.Cost, Y.Cost));
+    X.Parent = Y.Parent = nullptr;
+    X.Date = Y.Date = X.Cost = Y.Cost = 0;
+    Check(X == Y);
+  }
+  return 0;
+}
