@@ -78,11 +78,11 @@ struct TBenchDocument {
   QTemporaryDir Dir;
   QString Path;
   qint64 Size = 0;
-  TBenchDocument() {
+  explicit TBenchDocument(const char* Name = "bench.vsxml", int Sets = SetCount) {
     TRegional::SetCurrent(CommaRegional());
-    Path = Dir.filePath(QStringLiteral("bench.vsxml"));
+    Path = Dir.filePath(QString::fromLatin1(Name));
     TPropDB DB;
-    FillDocument(DB);
+    FillDocument(DB, Sets);
     Must(DB.SaveToXML(Path, TRegional::Current()));
     Size = QFile(Path).size();
   }
@@ -395,23 +395,9 @@ void BM_LoadPeakMemory(benchmark::State& State) {
   State.counters["peak_per_file_size"] = Above / double(Doc.Size);
 }
 
-// 10,000 sets of 100 items (170 MB), made once.
-struct TMillionDocument {
-  QTemporaryDir Dir;
-  QString Path;
-  qint64 Size = 0;
-  TMillionDocument() {
-    TRegional::SetCurrent(CommaRegional());
-    Path = Dir.filePath(QStringLiteral("million.vsxml"));
-    TPropDB DB;
-    FillDocument(DB, 10 * SetCount);
-    Must(DB.SaveToXML(Path, TRegional::Current()));
-    Size = QFile(Path).size();
-  }
-};
-
 void BM_LoadPeakMemoryMillion(benchmark::State& State) {
-  static const TMillionDocument Doc;
+  // 10,000 sets of 100 items (170 MB), made once.
+  static const TBenchDocument Doc("million.vsxml", 10 * SetCount);
   double Above = 0;
   for (auto _ : State) {
     Above = PeakAbove(Doc.Path, 10 * SetCount * ItemsPerSet);

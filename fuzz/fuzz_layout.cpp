@@ -8,6 +8,7 @@
 #include "database/PropDB.h"
 #include "database/SetFile.h"
 #include "database/setfile/LayoutReader.h"
+#include "fuzz/FuzzSettings.h"
 
 #include <QBuffer>
 
@@ -63,11 +64,7 @@ bool SameBits(double A, double B) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-  static const bool Fixed = [] {
-    TRegional::SetCurrent(TRegional::FromPattern("%d.%m.%Y", u',', "UTF-8"));
-    return true;
-  }();
-  (void)Fixed;
+  FixSettings();
 
   const QByteArray Bytes(reinterpret_cast<const char*>(Data), qsizetype(Size));
   TPropDB A, B;

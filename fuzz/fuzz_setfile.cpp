@@ -3,6 +3,7 @@
 // that a second save writes the same bytes.
 
 #include "database/PropDB.h"
+#include "fuzz/FuzzSettings.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -41,11 +42,7 @@ void CheckSame(const TPropDB& A, const TPropDB& B) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
-  static const bool Fixed = [] {
-    TRegional::SetCurrent(TRegional::FromPattern("%d.%m.%Y", u',', "UTF-8"));
-    return true;
-  }();
-  (void)Fixed;
+  FixSettings();
 
   const QByteArray Bytes(reinterpret_cast<const char*>(Data), qsizetype(Size));
   TPropDB First;
