@@ -55,17 +55,6 @@ static_assert(SameKeys(PropAttributes[0].Key, "GUID") && SameKeys(PropAttributes
               SameKeys(PropAttributes[4].Key, "date") && SameKeys(PropAttributes[5].Key, "cost") &&
               SameKeys(PropAttributes[6].Key, "curr"));
 
-// What stands before each value, as the writer puts it; a value's closing
-// quotation mark is read with the value.
-template <class TRec, size_t N>
-std::array<std::string, N> Leads(const std::array<TAttribute<TRec>, N>& Table,
-                                 std::string_view Start) {
-  std::array<std::string, N> Result;
-  for (size_t I = 0; I < N; ++I)
-    Result[I] = std::string(I == 0 ? Start : "") + ' ' + Table[I].Key + "=\"";
-  return Result;
-}
-
 // The writer's escapes: the character, and the length of the reference at
 // P, of which at least six bytes are there; 0 for any other.
 std::pair<char, size_t> Reference(const unsigned char* P) {
@@ -130,8 +119,9 @@ public:
   TWriterLayout(QIODevice& Device, TPropDB& DB, const TRegional& Settings, TReplay& Consumed,
                 const TLoadProgress& Progress)
       : FDevice(Device), FDB(DB), FSettings(Settings), FConsumed(Consumed), FProgress(Progress),
-        FTypeLeads(Leads(TypeAttributes, "\r\n  <type")),
-        FPropLeads(Leads(PropAttributes, "\r\n    <prop")) {}
+        // A value's closing quotation mark is read with the value.
+        FTypeLeads(Leads(TypeAttributes, TypeStart, "")),
+        FPropLeads(Leads(PropAttributes, PropStart, "")) {}
 
   bool Run();
 

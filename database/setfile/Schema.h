@@ -24,11 +24,16 @@
 
 #include <array>
 #include <cmath>
+#include <string>
 #include <string_view>
 
 constexpr const char* RootKey = "propdb";
 constexpr const char* TypeKey = "type";
 constexpr const char* PropKey = "prop";
+
+// How the writer starts each element's tag: its line, its indentation, its name.
+constexpr const char* TypeStart = "\r\n  <type";
+constexpr const char* PropStart = "\r\n    <prop";
 
 template <class TRec> struct TAttribute {
   const char* Key; // as the parser gives it
@@ -40,6 +45,19 @@ template <class TRec> struct TAttribute {
   // where every value can be.
   void (*Check)(const TRec& Rec, const TRegional& Settings) = nullptr;
 };
+
+// What the writer puts before each value of Table's element: Start before
+// the first, AfterValue (the closing quotation mark of the value before)
+// otherwise, then the attribute's name. The writer and the reader of its
+// layout take them from here, so that the two cannot drift apart.
+template <class TRec, size_t N>
+std::array<std::string, N> Leads(const std::array<TAttribute<TRec>, N>& Table,
+                                 std::string_view Start, std::string_view AfterValue) {
+  std::array<std::string, N> Result;
+  for (size_t I = 0; I < N; ++I)
+    Result[I] = std::string(I == 0 ? Start : AfterValue) + ' ' + Table[I].Key + "=\"";
+  return Result;
+}
 
 // The fast forms of the conversions take the texts the writer produces;
 // anything else goes to the general conversion, which also words the failure.

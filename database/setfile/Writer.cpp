@@ -22,18 +22,6 @@ void Check(const std::array<TAttribute<TRec>, N>& Table, const TRec& Rec,
       A.Check(Rec, Settings);
 }
 
-// What stands before each value of Table's element: the line break, the
-// indentation and the element's name before the first, the closing quotation
-// mark of the one before it otherwise, then the attribute's name.
-template <class TRec, size_t N>
-std::array<std::string, N> Leads(const std::array<TAttribute<TRec>, N>& Table,
-                                 std::string_view Start) {
-  std::array<std::string, N> Result;
-  for (size_t I = 0; I < N; ++I)
-    Result[I] = std::string(I == 0 ? Start : "\"") + ' ' + Table[I].Key + "=\"";
-  return Result;
-}
-
 // The start tag of Rec's element up to its last value's closing quotation
 // mark. Unrolled over the table, so that each value is a direct call.
 template <class TRec, size_t N>
@@ -58,8 +46,8 @@ void Write(QIODevice& Device, const TPropDB& DB, const TRegional& Settings) {
   Out.Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<");
   Out.Raw(RootKey);
   Out.Raw(DB.TypeCount() == 0 ? "/>" : ">");
-  const auto TypeLeads = Leads(TypeAttributes, std::string("\r\n  <") + TypeKey);
-  const auto PropLeads = Leads(PropAttributes, std::string("\r\n    <") + PropKey);
+  const auto TypeLeads = Leads(TypeAttributes, TypeStart, "\"");
+  const auto PropLeads = Leads(PropAttributes, PropStart, "\"");
   for (int T = 0; T < DB.TypeCount(); ++T) {
     const std::span<const PPropRecord> Items = Groups.Items(T);
     PutStart(Out, TypeLeads, TypeAttributes, *DB.Types(T));
