@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database/RecordPool.h"
+#include "database/Text.h"
 #include "regional/Guid.h"
 #include "regional/Regional.h"
 
@@ -20,9 +21,9 @@ using PTypeRecord = TTypeRecord*;
 // A set: a named list of items meant for one language and one country.
 struct TTypeRecord {
   TGUID GUID;
-  QString Name;
-  QString Language;
-  QString Country;
+  TText Name;
+  TText Language;
+  TText Country;
 
   friend bool operator==(const TTypeRecord&, const TTypeRecord&) = default;
 };
@@ -31,12 +32,12 @@ struct TTypeRecord {
 struct TPropRecord {
   TGUID GUID;
   PTypeRecord Parent = nullptr;
-  QString Name;
+  TText Name;
   int32_t Detail = 0;
   bool Default = false;
   double Date = 0; // day count, see regional/Regional.h
   double Cost = 0;
-  QString Curr;
+  TText Curr;
 
   friend bool operator==(const TPropRecord&, const TPropRecord&) = default;
 };

@@ -161,7 +161,7 @@ private:
                    std::array<TSpan, N>& Values) const;
   std::string_view Text(const TSpan& Span, std::string& Scratch) const;
   bool Number(const TSpan& Span, char (&Out)[48]) const;
-  QString Repeated(std::string_view Value, TLastText& Last);
+  TText Repeated(std::string_view Value, TLastText& Last);
   bool AddType(const std::array<TSpan, 4>& Values);
   bool AddProp(const std::array<TSpan, 7>& Values);
 };
@@ -298,7 +298,7 @@ bool TWriterLayout::Number(const TSpan& Span, char (&Out)[48]) const {
   return true;
 }
 
-QString TWriterLayout::Repeated(std::string_view Value, TLastText& Last) {
+TText TWriterLayout::Repeated(std::string_view Value, TLastText& Last) {
   if (Last.Raw != Value) {
     Last.Text = FTexts.Take(Value);
     Last.Raw.assign(Value);

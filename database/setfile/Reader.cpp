@@ -86,9 +86,9 @@ const QString& TReader::Scratch(std::string_view Value) {
   return FScratch;
 }
 
-QString TReader::Text(std::string_view Value, TLastText* Last) {
+TText TReader::Text(std::string_view Value, TLastText* Last) {
   if (!Value.data())
-    return QString();
+    return TText();
   if (FValueBytes + qint64(Value.size()) > ValueAllowance + ValueFactor * FFed)
     Stop(Reason::ValuesExpand);
   if (!Last)

@@ -30,7 +30,7 @@ class QIODevice;
 // An attribute's text as read last.
 struct TLastText {
   std::string Raw;
-  QString Text;
+  TText Text;
 };
 
 // Raised inside a handler once the reason for stopping is recorded.
@@ -52,7 +52,7 @@ public:
   // As text of a record; equal texts share their characters, and with Last a
   // text that repeats the one before is not looked up. Stops the parse first when the values would
   // outgrow their bound.
-  QString Text(std::string_view Value, TLastText* Last = nullptr);
+  TText Text(std::string_view Value, TLastText* Last = nullptr);
   const TRegional& Settings() const { return FSettings; }
   // A value of the item being read that a save would not keep as it is: said
   // once the item has been read, with its name.

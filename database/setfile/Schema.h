@@ -97,7 +97,7 @@ template <class TRec> constexpr TAttribute<TRec> GUIDAttribute() {
 }
 
 // A text field; a Shared one takes the characters of a repeated text once.
-template <class TRec, QString TRec::*Field, bool Shared>
+template <class TRec, TText TRec::*Field, bool Shared>
 constexpr TAttribute<TRec> TextAttribute(const char* Key) {
   return {Key,
           [](TRec& Rec, const char* V, TReader& R, TLastText& L) {
@@ -105,7 +105,7 @@ constexpr TAttribute<TRec> TextAttribute(const char* Key) {
             Rec.*Field = R.Text(Text, Shared ? &L : nullptr);
             return Text.size();
           },
-          [](const TRec& Rec, TValueOut& Out) { Out.Text(Rec.*Field); }};
+          [](const TRec& Rec, TValueOut& Out) { Out.Text((Rec.*Field).View()); }};
 }
 
 inline constexpr std::array<TAttribute<TTypeRecord>, 4> TypeAttributes = {

@@ -34,35 +34,23 @@ uint64_t HashOf(std::string_view Bytes) {
 
 TTextStore::TTextStore() : FRecent(RecentSlots) {}
 
-QString TTextStore::Place(std::string_view Utf8) {
-  // UTF-16 takes at most one unit per byte, and one for the terminating zero
-  // that a string's data carries.
-  const qsizetype Need = qsizetype(Utf8.size()) + 1;
-  // A long text is a string of its own, of exactly its length.
+TText TTextStore::Place(std::string_view Utf8) {
+  // UTF-16 takes at most one unit per byte.
+  const qsizetype Need = TTextBlock::UnitsFor(qsizetype(Utf8.size()));
+  // A long text has a block of its own, of exactly its length.
   if (Need > BlockUnits / 4)
-    return Utf8ToText(Utf8);
-  if (Need > FLeft) {
-    const qsizetype Units = BlockUnits;
-    FBlock = QString::DataPointer(QTypedArrayData<char16_t>::allocate(Units));
-    if (!FBlock.data())
-      throw std::bad_alloc();
-    FNext = FBlock.data();
-    FLeft = Units;
-  }
-  const qsizetype Length = Utf8ToUnits(Utf8, FNext, size_t(FLeft - 1));
+    return TText(Utf8ToText(Utf8));
+  if (!FBlock || Need > FBlock->Left())
+    FBlock = std::make_unique<TTextBlock>(BlockUnits);
+  const qsizetype Length = Utf8ToUnits(Utf8, FBlock->Next(), size_t(FBlock->Room()));
   if (Length < 0)
-    return Utf8ToText(Utf8);
-  char16_t* const Start = FNext;
-  Start[Length] = 0;
-  FNext += Length + 1;
-  FLeft -= Length + 1;
-  FBlock.ref();
-  return QString(QString::DataPointer(FBlock.d_ptr(), Start, Length));
+    return TText(Utf8ToText(Utf8));
+  return FBlock->Take(Length);
 }
 
-QString TTextStore::Take(std::string_view Utf8) {
+TText TTextStore::Take(std::string_view Utf8) {
   if (Utf8.empty())
-    return Utf8ToText(Utf8);
+    return TText();
   if (Utf8.size() > RecentBytes)
     return Place(Utf8);
   const uint64_t Hash = HashOf(Utf8);

@@ -58,8 +58,8 @@ char* PutReplacement(char* Out) {
 // Text escaped as an attribute value and encoded as UTF-8, in one pass;
 // U+FFFE, U+FFFF and lone surrogates become U+FFFD. Out has room for
 // MaxBytesPerUnit bytes per code unit.
-char* PutText(char* Out, const QString& Text) {
-  const char16_t* U = reinterpret_cast<const char16_t*>(Text.constData());
+char* PutText(char* Out, QStringView Text) {
+  const char16_t* U = Text.utf16();
   const char16_t* const End = U + Text.size();
   while (U < End) {
     const char16_t C = *U++;
@@ -109,7 +109,7 @@ void TValueOut::Grow(size_t N) {
     FBuffer.resize(N);
 }
 
-void TValueOut::Text(const QString& Text) {
+void TValueOut::Text(QStringView Text) {
   End(PutText(Room(MaxBytesPerUnit * size_t(Text.size())), Text));
 }
 

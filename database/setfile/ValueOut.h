@@ -28,7 +28,7 @@ public:
     End(O + Text.size());
   }
   // The values, as they stand between an attribute's quotation marks.
-  void Text(const QString& Text);
+  void Text(QStringView Text);
   void GUID(const TGUID& GUID);
   void Int(int32_t Value);
   // The date part in the settings' pattern; the count must be one that

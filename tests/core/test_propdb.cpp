@@ -189,6 +189,26 @@ TEST(PropDB, ClearEmptiesAndTheDatabaseStartsAgain) {
   EXPECT_EQ(DB.PropCount(), 1);
 }
 
+TEST(Text, CopiesAndStringsShareTheCharactersAndOutliveEachOther) {
+  TText A(QStringLiteral("Стол 😀"));
+  TText B = A;
+  const TText& Same = A;
+  A = Same;
+  EXPECT_EQ(A.View().data(), B.View().data());
+  QString S = B;
+  EXPECT_EQ(S.constData(), A.View().data());
+  A = QStringLiteral("Стул");
+  B = std::move(A);
+  EXPECT_EQ(B, QStringLiteral("Стул"));
+  EXPECT_TRUE(A.isEmpty());
+  B = TText();
+  // The string is the last holder now, and may change where it stands.
+  S += QStringLiteral(" и стул");
+  EXPECT_EQ(S, QStringLiteral("Стол 😀 и стул"));
+  EXPECT_EQ(TText(QString()), TText(QStringLiteral("")));
+  EXPECT_EQ(QString(TText()), QString());
+}
+
 TEST(NewGUID, RandomVersion4Rfc4122Values) {
   std::set<std::tuple<uint32_t, uint16_t, uint16_t, std::array<uint8_t, 8>>> Seen;
   uint32_t D1Bits = 0;

@@ -208,7 +208,7 @@ TEST_F(SetFile, CharactersXmlCannotCarryBecomeReplacementCharacters) {
   ASSERT_EQ(Back.PropCount(), 1);
   EXPECT_EQ(Back.Props(0)->Curr, QString::fromUtf16(u"\u007F\uFFFD\uFFFD"));
   // The database itself is left as it was.
-  EXPECT_EQ(T->Name.at(1), QChar(1));
+  EXPECT_EQ(T->Name.View().at(1), QChar(1));
 }
 
 // Reading rules: which sets and items a document gives.

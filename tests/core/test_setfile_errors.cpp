@@ -360,7 +360,7 @@ TEST_F(SetFileErrors, DocumentsReadOnlyAsTheyStand) {
     const TResult<TWarnings> Loaded = DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
     if (Loaded) {
       ASSERT_EQ(DB.TypeCount(), 1);
-      EXPECT_EQ(DB.Types(0)->Name.toStdString(), C.Reason);
+      EXPECT_EQ(DB.Types(0)->Name.ToString().toStdString(), C.Reason);
     } else {
       const TFailure& F = Loaded.Failure();
       EXPECT_EQ(ReasonOf(F).toStdString(), C.Reason);

@@ -221,7 +221,7 @@ TEST(Tool, ConvertRoundTripAndUsToGb) {
   Ok(LoadSetFile(Gb, InGb, TRegional::FromLocale("en_GB.UTF-8")));
   ASSERT_EQ(InGb.PropCount(), DB.PropCount());
   for (int I = 0; I < DB.PropCount(); ++I)
-    EXPECT_EQ(InGb.Props(I)->Date, DB.Props(I)->Date) << DB.Props(I)->Name.toStdString();
+    EXPECT_EQ(InGb.Props(I)->Date, DB.Props(I)->Date) << DB.Props(I)->Name.ToString().toStdString();
 }
 
 // The ticked rows of each Russian set for Russia at level 1, in the view's order.

@@ -22,6 +22,16 @@ protected:
     Retype(Child<QComboBox>(D, "eCountry"), Country);
   }
 
+  static TTypeRecord Set(const TGUID& GUID, const QString& Name, const QString& Language,
+                         const QString& Country) {
+    TTypeRecord R;
+    R.GUID = GUID;
+    R.Name = Name;
+    R.Language = Language;
+    R.Country = Country;
+    return R;
+  }
+
   static TTypeRecord Sample() {
     TTypeRecord R;
     R.GUID.D1 = 0x1234;
@@ -46,7 +56,7 @@ TEST_F(SetDialogTest, FirstShowingOffersTheCreatedContents) {
     EXPECT_EQ(TabWalk(D), QStringList({"eName", "bOK", "bCancel", "eLang", "eCountry"}));
     QTest::keyClick(Child<QComboBox>(D, "eCountry"), Qt::Key_Return);
   }));
-  EXPECT_EQ(*Form->TypeRec(), (TTypeRecord{{}, "", "Russian", "Russia"}));
+  EXPECT_EQ(*Form->TypeRec(), Set(TGUID{}, "", "Russian", "Russia"));
 }
 
 TEST_F(SetDialogTest, AddsInARowKeepTheLastContentsConfirmedOrCancelled) {
@@ -54,20 +64,20 @@ TEST_F(SetDialogTest, AddsInARowKeepTheLastContentsConfirmedOrCancelled) {
     Fill(D, QStringLiteral("Книги"), QStringLiteral("Esperanto"), QStringLiteral("Wales"));
     QTest::mouseClick(Child<QPushButton>(D, "bOK"), Qt::LeftButton);
   }));
-  EXPECT_EQ(*Form->TypeRec(), (TTypeRecord{{}, "Книги", "Esperanto", "Wales"}));
+  EXPECT_EQ(*Form->TypeRec(), Set(TGUID{}, "Книги", "Esperanto", "Wales"));
 
   EXPECT_FALSE(Show(nullptr, [this](QDialog* D) {
     EXPECT_EQ(Shown(D), QStringList({"Книги", "Esperanto", "Wales"}));
     Fill(D, QStringLiteral("Посуда"), QStringLiteral("Welsh"), QStringLiteral("Chile"));
     QTest::mouseClick(Child<QPushButton>(D, "bCancel"), Qt::LeftButton);
   }));
-  EXPECT_EQ(*Form->TypeRec(), (TTypeRecord{{}, "Книги", "Esperanto", "Wales"}));
+  EXPECT_EQ(*Form->TypeRec(), Set(TGUID{}, "Книги", "Esperanto", "Wales"));
 
   EXPECT_FALSE(Show(nullptr, [this](QDialog* D) {
     EXPECT_EQ(Shown(D), QStringList({"Посуда", "Welsh", "Chile"}));
     D->close();
   }));
-  EXPECT_EQ(*Form->TypeRec(), (TTypeRecord{{}, "Книги", "Esperanto", "Wales"}));
+  EXPECT_EQ(*Form->TypeRec(), Set(TGUID{}, "Книги", "Esperanto", "Wales"));
 }
 
 TEST_F(SetDialogTest, EditLoadsTheRecordAndWritesItOnlyOnOk) {
@@ -94,7 +104,7 @@ TEST_F(SetDialogTest, EditLoadsTheRecordAndWritesItOnlyOnOk) {
     Fill(D, QStringLiteral("  Стол "), QStringLiteral("Klingon"), QString());
     QTest::mouseClick(Child<QPushButton>(D, "bOK"), Qt::LeftButton);
   }));
-  EXPECT_EQ(Rec, (TTypeRecord{Before.GUID, "  Стол ", "Klingon", ""}));
+  EXPECT_EQ(Rec, Set(Before.GUID, "  Стол ", "Klingon", ""));
   // The dialog's own record is only for adds.
   EXPECT_EQ(*Form->TypeRec(), (TTypeRecord{}));
 }

@@ -5,6 +5,8 @@
 
 #include "test_window_fixture.h"
 
+#include "database/Text.h"
+
 #include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCheckBox>
@@ -121,7 +123,7 @@ protected:
   // BoxItems items, and presses the key in the control. Only a confirming key
   // closes the dialog accepted and stores Typed in Field.
   void ExpectKeys(std::initializer_list<TKeyCase> Cases, const TRecord& Sample, const char* Box,
-                  int BoxItems, const QString& Typed, QString TRecord::*Field) {
+                  int BoxItems, const QString& Typed, TText TRecord::*Field) {
     int Accepted = 0;
     const QMetaObject::Connection Counting =
         QObject::connect(Form, &QDialog::accepted, [&Accepted] { ++Accepted; });
