@@ -104,12 +104,6 @@ int Digits18(double Value, char (&Digits)[18]) {
   return Negative ? -Exp10 : Exp10;
 }
 
-void Digits18(double Value, std::string& Digits, int& Exp10) {
-  char Chars[18];
-  Exp10 = Digits18(Value, Chars);
-  Digits.assign(Chars, 18);
-}
-
 TError FloatError(const QString& Text) {
   return TError(TFailure::Converting(Conversion::NotAFloat, Text));
 }
@@ -300,45 +294,44 @@ std::optional<double> ParseCost(const QString& Text, QChar Decimal, QChar Group)
 QString FormatCost(double Cost, QChar Decimal) {
   if (!std::isfinite(Cost) || std::fabs(Cost) >= 1e18)
     return CostToStr(Cost, Decimal);
-  // Hundredths as a digit string, rounded by the third decimal of the
-  // 18-digit form, halves away from zero.
-  std::string Hundredths = "0";
+  // Hundredths as digits, rounded by the third decimal of the 18-digit form,
+  // halves away from zero. In place, since an export formats a cost a line.
+  char Hundredths[24]; // below 1e18: at most 21 digits
+  size_t N = 0;
   if (Cost != 0) {
-    std::string Digits;
-    int Exp10 = 0;
-    Digits18(Cost, Digits, Exp10);
+    char Digits[18];
     // Digit I weighs 10^(Exp10 - I); the last kept one weighs 10^-2.
-    const int Keep = Exp10 + 3;
-    if (Keep >= 0) {
-      std::string Kept = Digits.substr(0, static_cast<size_t>(std::min(Keep, 18)));
-      Kept.resize(static_cast<size_t>(Keep), '0');
-      const bool Up = Keep < 18 && Digits[static_cast<size_t>(Keep)] >= '5';
-      if (Up) {
-        size_t I = Kept.size();
-        while (I > 0 && Kept[I - 1] == '9')
-          Kept[--I] = '0';
-        if (I == 0)
-          Kept.insert(Kept.begin(), '1');
-        else
-          ++Kept[I - 1];
+    const int Keep = Digits18(Cost, Digits) + 3;
+    for (int I = 0; I < Keep; ++I)
+      Hundredths[N++] = I < 18 ? Digits[I] : '0';
+    if (Keep >= 0 && Keep < 18 && Digits[Keep] >= '5') {
+      size_t I = N;
+      while (I > 0 && Hundredths[I - 1] == '9')
+        Hundredths[--I] = '0';
+      if (I > 0) {
+        ++Hundredths[I - 1];
+      } else {
+        std::memmove(Hundredths + 1, Hundredths, N++);
+        Hundredths[0] = '1';
       }
-      if (!Kept.empty())
-        Hundredths = Kept;
     }
   }
-  while (Hundredths.size() < 3)
-    Hundredths.insert(Hundredths.begin(), '0');
-  const size_t Start = Hundredths.find_first_not_of('0');
-  bool IsZero = Start == std::string::npos;
-  std::string Int = Hundredths.substr(0, Hundredths.size() - 2);
-  const size_t IntStart = Int.find_first_not_of('0');
-  Int = IntStart == std::string::npos ? "0" : Int.substr(IntStart);
+  if (N < 3) {
+    std::memmove(Hundredths + (3 - N), Hundredths, N);
+    std::memset(Hundredths, '0', 3 - N);
+    N = 3;
+  }
+  size_t IntStart = 0;
+  while (IntStart < N - 3 && Hundredths[IntStart] == '0')
+    ++IntStart;
+  const bool IsZero = std::all_of(Hundredths, Hundredths + N, [](char C) { return C == '0'; });
   QString Out;
+  Out.reserve(qsizetype(N - IntStart) + 2);
   if (Cost < 0 && !IsZero)
     Out += u'-';
-  Out += QString::fromLatin1(Int);
+  Out += QLatin1String(Hundredths + IntStart, qsizetype(N - 2 - IntStart));
   Out += Decimal;
-  Out += QString::fromLatin1(Hundredths.substr(Hundredths.size() - 2));
+  Out += QLatin1String(Hundredths + N - 2, 2);
   return Out;
 }
 
