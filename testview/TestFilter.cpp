@@ -91,15 +91,20 @@ void SortByName(TPropList& Rows, const QCollator& Collator) {
   Rows.swap(Sorted);
 }
 
+void AppendExportLine(QString& Out, const TPropRecord& Rec, const TRegional& Settings) {
+  Out += Rec.Name.View();
+  Out += u'\t';
+  Out += DateToStr(Rec.Date, Settings);
+  Out += u'\t';
+  Out += FormatCost(Rec.Cost, Settings.DecimalSeparator);
+  Out += u'\t';
+  Out += Rec.Curr.View();
+  Out += u"\r\n";
+}
+
 QString ExportLine(const TPropRecord& Rec, const TRegional& Settings) {
-  QString Line = Rec.Name;
-  Line += u'\t';
-  Line += DateToStr(Rec.Date, Settings);
-  Line += u'\t';
-  Line += FormatCost(Rec.Cost, Settings.DecimalSeparator);
-  Line += u'\t';
-  Line += Rec.Curr;
-  Line += QStringLiteral("\r\n");
+  QString Line;
+  AppendExportLine(Line, Rec, Settings);
   return Line;
 }
 
@@ -133,22 +138,36 @@ QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings, TExport
             TFailure::Own(Reason::NoConversion, {QString::fromLatin1(Settings.Charset),
                                                  qt_error_string(Conversion->OpenError())}));
   }
-  QString Text;
-  for (const PPropRecord Row : Rows)
-    Text += ExportLine(*Row, Settings);
-  if (Text.isEmpty())
-    return {};
-  QByteArray Bytes = ToAnsi(Text, Settings);
-  // Character by character only when the whole text does not come back.
-  if (Loss && FromAnsi(Bytes, Settings) != Text) {
-    QHash<char32_t, bool> Known;
-    for (const PPropRecord Row : Rows) {
-      const qsizetype Lost = LostCharacters(ExportLine(*Row, Settings), Settings, Known);
-      if (Lost > 0 && Loss->Characters == 0)
-        Loss->FirstName = Row->Name;
-      Loss->Characters += Lost;
+  // Converted a run of lines at a time, so that the text is never held whole
+  // beside its bytes; runs end at line ends, where a character set holds no
+  // state.
+  constexpr qsizetype RunUnits = 64 * 1024;
+  QByteArray Bytes;
+  QString Run;
+  size_t RunStart = 0;
+  QHash<char32_t, bool> Known;
+  const auto Convert = [&](size_t RunEnd) {
+    const QByteArray Part = ToAnsi(Run, Settings);
+    // Line by line only when the run does not come back whole.
+    if (Loss && FromAnsi(Part, Settings) != Run) {
+      for (size_t I = RunStart; I < RunEnd; ++I) {
+        const qsizetype Lost = LostCharacters(ExportLine(*Rows[I], Settings), Settings, Known);
+        if (Lost > 0 && Loss->Characters == 0)
+          Loss->FirstName = Rows[I]->Name;
+        Loss->Characters += Lost;
+      }
     }
+    Bytes += Part;
+    Run.resize(0); // keeps its room for the next run
+    RunStart = RunEnd;
+  };
+  for (size_t I = 0; I < Rows.size(); ++I) {
+    AppendExportLine(Run, *Rows[I], Settings);
+    if (Run.size() >= RunUnits)
+      Convert(I + 1);
   }
+  if (!Run.isEmpty())
+    Convert(Rows.size());
   return Bytes;
 }
 
@@ -183,12 +202,12 @@ TDone CheckNotInput(const QString& Output, const QString& Input) {
 }
 
 TWarnings ExportWarnings(const TPropList& Rows) {
-  const auto Splits = [](const QString& Text) {
+  const auto Splits = [](QStringView Text) {
     return Text.contains(u'\t') || Text.contains(u'\r') || Text.contains(u'\n');
   };
   TWarnings Warnings;
   for (const PPropRecord Row : Rows)
-    if (Splits(Row->Name) || Splits(Row->Curr))
+    if (Splits(Row->Name.View()) || Splits(Row->Curr.View()))
       Warnings.Add(TWarningKind::RowSplits, [&] { return std::pair(Row->Name, qint64(0)); });
   return Warnings;
 }
