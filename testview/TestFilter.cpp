@@ -18,7 +18,7 @@ TTypeList FilterTypes(const TPropDB& DB, const TSetFilter& Filter) {
   const int Count = DB.TypeCount();
   for (int I = 0; I < Count; ++I) {
     const PTypeRecord Type = DB.Types(I);
-    // QString's == compares code units: no case folding, trimming or normalisation.
+    // == compares code units: no case folding, trimming or normalisation.
     if (!Filter.AllLang && Type->Language != Filter.Lang)
       continue;
     if (!Filter.AllCountries && Type->Country != Filter.Country)
