@@ -205,6 +205,14 @@ TEST(Text, CopiesAndStringsShareTheCharactersAndOutliveEachOther) {
   // The string is the last holder now, and may change where it stands.
   S += QStringLiteral(" и стул");
   EXPECT_EQ(S, QStringLiteral("Стол 😀 и стул"));
+  // Texts of odd and even length fill their block to its last unit.
+  for (const QString& Text : {QStringLiteral("abc"), QStringLiteral("abcd")}) {
+    TText Alone(Text);
+    QString Grown = Alone;
+    Alone = TText();
+    Grown += u'!';
+    EXPECT_EQ(Grown, Text + u'!');
+  }
   EXPECT_EQ(TText(QString()), TText(QStringLiteral("")));
   EXPECT_EQ(QString(TText()), QString());
 }
