@@ -62,12 +62,21 @@ char* PutDate(char* Out, int Y, int M, int D, const TRegional& S, int YearWidth,
   return Out;
 }
 
-QString FormatDate(int Y, int M, int D, const TRegional& S, int YearWidth) {
+void AppendFormatted(QString& Out, int Y, int M, int D, const TRegional& S, int YearWidth) {
   // Digits alone in bytes, the separator (any character) put in as text.
   char Buffer[DateCharsMax];
   const char* const End = PutDate(Buffer, Y, M, D, S, YearWidth, "\x01");
-  QString Out = QString::fromLatin1(Buffer, End - Buffer);
-  Out.replace(QChar(1), S.DateSeparator);
+  QChar Units[DateCharsMax];
+  qsizetype N = 0;
+  for (const char* C = Buffer; C < End; ++C)
+    Units[N++] = *C == '\x01' ? S.DateSeparator : QChar(uchar(*C));
+  Out.append(Units, N);
+}
+
+QString FormatDate(int Y, int M, int D, const TRegional& S, int YearWidth) {
+  QString Out;
+  Out.reserve(DateCharsMax);
+  AppendFormatted(Out, Y, M, D, S, YearWidth);
   return Out;
 }
 
@@ -128,11 +137,16 @@ char* DateToFileChars(int Year, int Month, int Day, const TRegional& Settings,
 }
 
 QString DateToStr(double Date, const TRegional& Settings) {
+  QString Out;
+  AppendDate(Out, Date, Settings);
+  return Out;
+}
+
+void AppendDate(QString& Out, double Date, const TRegional& Settings) {
   int Y = 0, M = 0, D = 0;
   // Lists show nothing rather than a wrong date for a count outside the range.
-  if (!DecodeDate(Date, Y, M, D))
-    return QString();
-  return FormatDate(Y, M, D, Settings, Settings.YearWidth);
+  if (DecodeDate(Date, Y, M, D))
+    AppendFormatted(Out, Y, M, D, Settings, Settings.YearWidth);
 }
 
 QString DateToFileStr(double Date, const TRegional& Settings) {

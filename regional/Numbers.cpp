@@ -292,8 +292,16 @@ std::optional<double> ParseCost(const QString& Text, QChar Decimal, QChar Group)
 }
 
 QString FormatCost(double Cost, QChar Decimal) {
-  if (!std::isfinite(Cost) || std::fabs(Cost) >= 1e18)
-    return CostToStr(Cost, Decimal);
+  QString Out;
+  AppendCost(Out, Cost, Decimal);
+  return Out;
+}
+
+void AppendCost(QString& Out, double Cost, QChar Decimal) {
+  if (!std::isfinite(Cost) || std::fabs(Cost) >= 1e18) {
+    Out += CostToStr(Cost, Decimal);
+    return;
+  }
   // Hundredths as digits, rounded by the third decimal of the 18-digit form,
   // halves away from zero. In place, since an export formats a cost a line.
   char Hundredths[24]; // below 1e18: at most 21 digits
@@ -325,14 +333,11 @@ QString FormatCost(double Cost, QChar Decimal) {
   while (IntStart < N - 3 && Hundredths[IntStart] == '0')
     ++IntStart;
   const bool IsZero = std::all_of(Hundredths, Hundredths + N, [](char C) { return C == '0'; });
-  QString Out;
-  Out.reserve(qsizetype(N - IntStart) + 2);
   if (Cost < 0 && !IsZero)
     Out += u'-';
   Out += QLatin1String(Hundredths + IntStart, qsizetype(N - 2 - IntStart));
   Out += Decimal;
   Out += QLatin1String(Hundredths + N - 2, 2);
-  return Out;
 }
 
 // Hexadecimal forms are read as a 32-bit pattern: up to FFFFFFFF is accepted

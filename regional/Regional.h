@@ -54,6 +54,8 @@ bool DecodeDate(double Date, int& Year, int& Month, int& Day);
 // The date part in the short date pattern of Settings (lists, dialogs, export);
 // empty for a count outside the years 1..9999.
 QString DateToStr(double Date, const TRegional& Settings);
+// The same appended to Out: what an export does for every line.
+void AppendDate(QString& Out, double Date, const TRegional& Settings);
 // The same with the year always written with four digits (the set file); raises
 // TError rather than write a date outside 1..9999 that could not be read back.
 QString DateToFileStr(double Date, const TRegional& Settings);
@@ -92,6 +94,8 @@ std::optional<double> ParseCost(const QString& Text, QChar Decimal, QChar Group 
 // Exactly two decimals, halves away from zero after 18 significant digits;
 // 10^18 and more in general form (item dialog, text export).
 QString FormatCost(double Cost, QChar Decimal);
+// The same appended to Out.
+void AppendCost(QString& Out, double Cost, QChar Decimal);
 
 // 32-bit integer reading of "detail" and "default"; raises TError
 // "''%s'' is not a valid integer value". Hexadecimal forms give the 32-bit

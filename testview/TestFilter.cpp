@@ -94,9 +94,9 @@ void SortByName(TPropList& Rows, const QCollator& Collator) {
 void AppendExportLine(QString& Out, const TPropRecord& Rec, const TRegional& Settings) {
   Out += Rec.Name.View();
   Out += u'\t';
-  Out += DateToStr(Rec.Date, Settings);
+  AppendDate(Out, Rec.Date, Settings);
   Out += u'\t';
-  Out += FormatCost(Rec.Cost, Settings.DecimalSeparator);
+  AppendCost(Out, Rec.Cost, Settings.DecimalSeparator);
   Out += u'\t';
   Out += Rec.Curr.View();
   Out += u"\r\n";
@@ -144,6 +144,7 @@ QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings, TExport
   constexpr qsizetype RunUnits = 64 * 1024;
   QByteArray Bytes;
   QString Run;
+  Run.reserve(RunUnits + 256);
   size_t RunStart = 0;
   QHash<char32_t, bool> Known;
   const auto Convert = [&](size_t RunEnd) {
