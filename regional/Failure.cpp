@@ -42,7 +42,7 @@ QString Worded(const TFailure& F) {
   case TReasonKind::Conversion:
     return Filled(QString::fromUtf8(F.Text), F.Args);
   case TReasonKind::Memory:
-    return QCoreApplication::translate("Reason", Reason::OutOfMemory);
+    return QCoreApplication::translate("Reason", Reason::NoMemory);
   }
   return QString();
 }

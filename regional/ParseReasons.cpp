@@ -51,6 +51,7 @@ const TExpatReason ExpatTable[] = {
 // clang-format off
 const char* const OwnTable[] = {
     Reason::OutOfMemory,
+    Reason::NoMemory,
     Reason::FileGrew,
     Reason::Utf16WithoutMark,
     Reason::XmlVersion,

@@ -14,6 +14,8 @@ namespace Reason {
 
 inline constexpr const char* OutOfMemory =
     QT_TRANSLATE_NOOP("Reason", "Not enough memory to read the file.");
+// Memory that ran out anywhere else: a save, an export, the tool's own work.
+inline constexpr const char* NoMemory = QT_TRANSLATE_NOOP("Reason", "Not enough memory.");
 inline constexpr const char* FileGrew =
     QT_TRANSLATE_NOOP("Reason", "The file grew while it was read.");
 inline constexpr const char* Utf16WithoutMark =

@@ -233,6 +233,10 @@
         <source>&quot;%1&quot; is the set file that is exported; the export would destroy it.</source>
         <translation>«%1» — это выгружаемый файл наборов: выгрузка уничтожила бы его.</translation>
     </message>
+    <message>
+        <source>Not enough memory.</source>
+        <translation>Недостаточно памяти.</translation>
+    </message>
 </context>
 <context>
     <name>TTool</name>

@@ -58,6 +58,9 @@ TEST(ParseReasons, EveryReasonHasARussianTranslation) {
       {TFailure::Converting(Conversion::NotAnInteger, "1\r\n\x1B]0;t\x07\t\u0085"),
        QString::fromUtf8("''1\\x0D\\x0A\\x1B]0;t\\x07\t\\x85'' is not a valid integer value"),
        QString::fromUtf8("''1\\x0D\\x0A\\x1B]0;t\\x07\t\\x85'' is not a valid integer value")},
+      // Memory runs out in a save or an export too: the words name no step.
+      {TFailure::OutOfMemory(), QString::fromUtf8("Недостаточно памяти."),
+       QString::fromUtf8("Недостаточно памяти.")},
       {TFailure::Parser(XML_ERROR_SYNTAX).At(0),
        QString::fromUtf8("синтаксическая ошибка") + Crlf + "Line: 0" + Crlf,
        QString::fromUtf8("синтаксическая ошибка | Line: 0")},
