@@ -7,8 +7,10 @@
 
 #include "ui_Main.h"
 
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
@@ -119,6 +121,7 @@ TMainForm::TMainForm(TPropDB* DB, const QStringList& Args, QWidget* Parent)
 
   SetUpActions();
   SetUpLists();
+  SetUpHistory();
 
   // 773 x 407 is the client area: the menu bar comes on top of it.
   resize(773, 407 + FUi->MainMenu1->sizeHint().height());
@@ -174,11 +177,38 @@ void TMainForm::SetUpActions() {
       {FUi->AShowTest, "system-run", "test.svg", &TMainForm::AShowTestExecute},
       {FUi->N5, nullptr, nullptr, &TMainForm::ExitClick},
       {FUi->N9, nullptr, nullptr, &TMainForm::AboutClick},
+      {FUi->AUndo, nullptr, nullptr, &TMainForm::AUndoExecute},
+      {FUi->ARedo, nullptr, nullptr, &TMainForm::ARedoExecute},
   };
   for (const TActionSetup& Setup : Setups) {
     if (Setup.Theme)
       Setup.Action->setIcon(ThemeIcon(Setup.Theme, Setup.Fallback));
     connect(Setup.Action, &QAction::triggered, this, Setup.Handler);
+  }
+
+  // The usual keys whatever the desktop's own scheme, then any it adds.
+  struct TKeys {
+    QAction* Action;
+    QKeySequence::StandardKey Standard;
+    QList<QKeySequence> Own;
+  };
+  const TKeys Keys[] = {
+      {FUi->ANewFile, QKeySequence::New, {QKeySequence(Qt::CTRL | Qt::Key_N)}},
+      {FUi->AOpen, QKeySequence::Open, {QKeySequence(Qt::CTRL | Qt::Key_O)}},
+      {FUi->ASave, QKeySequence::Save, {QKeySequence(Qt::CTRL | Qt::Key_S)}},
+      {FUi->ASaveAs, QKeySequence::SaveAs, {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)}},
+      {FUi->N5, QKeySequence::Quit, {QKeySequence(Qt::CTRL | Qt::Key_Q)}},
+      {FUi->AUndo, QKeySequence::Undo, {QKeySequence(Qt::CTRL | Qt::Key_Z)}},
+      {FUi->ARedo,
+       QKeySequence::Redo,
+       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)}},
+  };
+  for (const TKeys& Key : Keys) {
+    QList<QKeySequence> Sequences = Key.Own;
+    for (const QKeySequence& Sequence : QKeySequence::keyBindings(Key.Standard))
+      if (!Sequences.contains(Sequence))
+        Sequences.append(Sequence);
+    Key.Action->setShortcuts(Sequences);
   }
 
   // The window shows no tooltips: the tool buttons would show their captions.
@@ -301,6 +331,23 @@ bool TMainForm::eventFilter(QObject* Watched, QEvent* Event) {
           Qt::QueuedConnection);
     }
   }
+  // Delete removes and Enter edits the selected row of the list that has the
+  // focus, as the commands on it would.
+  if (Event->type() == QEvent::KeyPress) {
+    const auto* Key = static_cast<QKeyEvent*>(Event);
+    const bool Delete = Key->key() == Qt::Key_Delete;
+    const bool Enter = Key->key() == Qt::Key_Return || Key->key() == Qt::Key_Enter;
+    if (Key->modifiers() == Qt::NoModifier || Key->modifiers() == Qt::KeypadModifier) {
+      if (Watched == FUi->ListTypes && (Delete || Enter)) {
+        Delete ? ARemoveTypeExecute() : AEditTypeExecute();
+        return true;
+      }
+      if (Watched == FUi->ListProps && (Delete || Enter)) {
+        Delete ? ARemovePropExecute() : AEditPropExecute();
+        return true;
+      }
+    }
+  }
   // A press on empty space below the rows ends the list's selection, as a
   // report list does; the item views themselves would keep it.
   if (Event->type() == QEvent::MouseButtonPress) {
@@ -411,10 +458,14 @@ template <class TRec> static void Adopt(TRec& Rec, const TRec& Entered) {
 template <class TRec, class TDialog>
 void TMainForm::EditSelected(QTreeView* View, TRecordListModel<TRec>* Model, TDialog* Dialog) {
   const int Row = SelectedRow(View);
-  if (Row < 0 || !Dialog)
+  TRec* Rec = Model->Rec(Row);
+  if (!Rec || !Dialog)
     return;
-  if (Dialog->ShowEdit(Model->Rec(Row)))
+  const TRec Before = *Rec;
+  if (Dialog->ShowEdit(Rec)) {
     Model->Refresh(Row);
+    FDoc.Edited(Rec, Before);
+  }
 }
 
 template <class TRec, class TDialog, class TCreate>
@@ -425,26 +476,27 @@ void TMainForm::AddFromDialog(TDialog* Dialog, TRec* (TDialog::*Entered)(),
   if (TRec* Rec = Create()) {
     Adopt(*Rec, *(Dialog->*Entered)());
     (this->*AddToList)(Rec);
+    FDoc.Added(Rec);
   }
 }
 
 template <class TRec>
-void TMainForm::RemoveSelected(QTreeView* View, TRecordListModel<TRec>* Model,
-                               bool (TPropDB::*Free)(TRec*)) {
+void TMainForm::RemoveSelected(QTreeView* View, TRecordListModel<TRec>* Model) {
   const int Row = SelectedRow(View);
   TRec* Rec = Model->Rec(Row);
   if (!Rec)
     return;
   {
-    // The rows go before the records do, so that nothing can paint a freed
-    // record; the view must not move the selection to a neighbouring row.
+    // The rows go before the records do, so that nothing shows a record that
+    // is no longer in the document; the view must not move the selection to
+    // a neighbouring row.
     const QScopedValueRollback Guard(FUpdating, true);
     if constexpr (std::is_same_v<TRec, TTypeRecord>)
       FPropModel->Clear();
     View->selectionModel()->clear();
     Model->Remove(Row);
   }
-  (FDoc.DB().*Free)(Rec);
+  FDoc.Remove(Rec);
   UpdateButtons();
 }
 
@@ -458,7 +510,7 @@ void TMainForm::AEditTypeExecute() {
 }
 
 void TMainForm::ARemoveTypeExecute() {
-  RemoveSelected(FUi->ListTypes, FTypeModel, &TPropDB::RemoveType);
+  RemoveSelected(FUi->ListTypes, FTypeModel);
 }
 
 void TMainForm::AAddPropExecute() {
@@ -472,7 +524,7 @@ void TMainForm::AEditPropExecute() {
 }
 
 void TMainForm::ARemovePropExecute() {
-  RemoveSelected(FUi->ListProps, FPropModel, &TPropDB::RemoveProp);
+  RemoveSelected(FUi->ListProps, FPropModel);
 }
 
 void TMainForm::AShowTestExecute() {
@@ -480,4 +532,59 @@ void TMainForm::AShowTestExecute() {
     return;
   FDialogs.Test->SetDocumentFile(FileName());
   FDialogs.Test->ShowTest(&FDoc.DB());
+}
+
+void TMainForm::SetUpHistory() {
+  QUndoStack& History = FDoc.History();
+  connect(&History, &QUndoStack::cleanChanged, this, [this](bool Clean) {
+    setWindowModified(!Clean);
+    FDiscardAgreed = false;
+  });
+  connect(&History, &QUndoStack::indexChanged, this, [this] { FDiscardAgreed = false; });
+  connect(&History, &QUndoStack::canUndoChanged, FUi->AUndo, &QAction::setEnabled);
+  connect(&History, &QUndoStack::canRedoChanged, FUi->ARedo, &QAction::setEnabled);
+  connect(&History, &QUndoStack::undoTextChanged, this, [this](const QString& Text) {
+    FUi->AUndo->setStatusTip(Text.isEmpty() ? FUi->AUndo->text()
+                                            : FUi->AUndo->text() + QStringLiteral(": ") + Text);
+  });
+  connect(&History, &QUndoStack::redoTextChanged, this, [this](const QString& Text) {
+    FUi->ARedo->setStatusTip(Text.isEmpty() ? FUi->ARedo->text()
+                                            : FUi->ARedo->text() + QStringLiteral(": ") + Text);
+  });
+  FDoc.SetOnUndoRedo([this](const TEditTarget& Target) { UndoRedoShown(Target); });
+  if (auto* App = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+    connect(App, &QGuiApplication::commitDataRequest, this, &TMainForm::CommitData);
+}
+
+void TMainForm::AUndoExecute() {
+  FDoc.History().undo();
+}
+
+void TMainForm::ARedoExecute() {
+  FDoc.History().redo();
+}
+
+void TMainForm::UndoRedoShown(const TEditTarget& Target) {
+  RefillLists();
+  const auto SelectRow = [](QTreeView* View, int Row) {
+    if (Row < 0)
+      return;
+    const QModelIndex Index = View->model()->index(Row, 0);
+    View->selectionModel()->setCurrentIndex(Index, QItemSelectionModel::ClearAndSelect |
+                                                       QItemSelectionModel::Rows);
+    View->scrollTo(Index);
+  };
+  // An item's set is there whenever the item's change is undone or redone.
+  const PTypeRecord Set = Target.Item || Target.Present ? Target.Set : nullptr;
+  const auto RowOf = [](const auto* Model, const auto* Rec) {
+    for (int Row = 0; Rec && Row < Model->rowCount(); ++Row)
+      if (Model->Rec(Row) == Rec)
+        return Row;
+    return -1;
+  };
+  // Selecting the set lists its items, as a click on it would.
+  SelectRow(FUi->ListTypes, RowOf(FTypeModel, Set));
+  if (Target.Item && Target.Present)
+    SelectRow(FUi->ListProps, RowOf(FPropModel, Target.Item));
+  UpdateButtons();
 }

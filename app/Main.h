@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/EditedDocument.h"
 #include "app/RecordListModel.h"
-#include "database/Document.h"
 #include "database/PropDB.h"
 #include "ui/Modal.h"
 
@@ -11,7 +11,9 @@
 
 #include <memory>
 
+class QCloseEvent;
 class QItemSelection;
+class QSessionManager;
 class QLabel;
 class QMenu;
 class QTreeView;
@@ -72,6 +74,9 @@ public:
   // Says that the file named at start-up was not opened, because its name
   // could not be carried to the file system byte for byte.
   void StartNameRefused(const QString& File);
+  // Whether the document may be discarded: true when it has no unsaved
+  // changes, when the user chose not to save them, or once they were saved.
+  bool CanDiscardChanges();
 
   // Handlers; each checks the selection it needs itself.
   void ListTypesSelectItem(int Row, bool Selected);
@@ -89,6 +94,8 @@ public:
   void AEditPropExecute();
   void ARemovePropExecute();
   void AShowTestExecute();
+  void AUndoExecute();
+  void ARedoExecute();
   void ExitClick();
   void AboutClick();
 
@@ -102,6 +109,8 @@ public:
 
 protected:
   bool event(QEvent* Event) override;
+  // Closing discards the document: asked first when it has unsaved changes.
+  void closeEvent(QCloseEvent* Event) override;
   bool eventFilter(QObject* Watched, QEvent* Event) override;
   // A dropped set file is opened as "Открыть..." opens it.
   void dragEnterEvent(QDragEnterEvent* Event) override;
@@ -113,6 +122,11 @@ private:
   void SetUpFileDialogs();
   void SetUpActions();
   void SetUpLists();
+  void SetUpHistory();
+  // The end of the desktop session asks as a close would.
+  void CommitData(QSessionManager& Manager);
+  // Lists the document after an undo or redo, with the row it changed selected.
+  void UndoRedoShown(const TEditTarget& Target);
   // The first split and the column widths for the lists' contents: every
   // text fits when the window has room for it, the names take what is left.
   void FitLists();
@@ -134,6 +148,9 @@ private:
   // "Сохранить" shows the writer's reason, "Сохранить как..." only a warning.
   enum class TSaveReport { Reason, Warning };
   bool SaveFile(const QString& File, TSaveReport Report);
+  // "Сохранить" and "Сохранить как...": whether the document was written.
+  bool SaveDocument();
+  bool SaveDocumentAs();
   enum class TFileCommand { Open, Save };
   // The error message for Failure of Command on File.
   static QString FileErrorText(TFileCommand Command, const QString& File, const TFailure& Failure);
@@ -144,12 +161,12 @@ private:
   template <class TRec, class TDialog, class TCreate>
   void AddFromDialog(TDialog* Dialog, TRec* (TDialog::*Entered)(),
                      void (TMainForm::*AddToList)(TRec*), TCreate Create);
-  // Drops the selected row of View, then its record from the database.
-  template <class TRec>
-  void RemoveSelected(QTreeView* View, TRecordListModel<TRec>* Model, bool (TPropDB::*Free)(TRec*));
+  // Drops the selected row of View, then takes its record out of the
+  // database into the history.
+  template <class TRec> void RemoveSelected(QTreeView* View, TRecordListModel<TRec>* Model);
 
   std::unique_ptr<Ui::MainForm> FUi;
-  TDocument FDoc;
+  TEditedDocument FDoc;
   TMainDialogs FDialogs;
   QLabel* FStatusPanel = nullptr;
   QMenu* FPopupMenuType = nullptr;
@@ -159,4 +176,7 @@ private:
   // Set while the window itself rebuilds or shortens a list: the selection
   // changes that this causes are not the user's and must not refill anything.
   bool FUpdating = false;
+  // Set when the end of the desktop session was told to discard the changes,
+  // so that the close that follows does not ask again.
+  bool FDiscardAgreed = false;
 };

@@ -7,6 +7,7 @@
 #include "regional/RefList.h"
 #include "testview/Collections.h"
 
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -16,6 +17,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMimeData>
+#include <QSessionManager>
 #include <QSignalBlocker>
 
 #include <BrimsettVersion.h>
@@ -193,7 +195,12 @@ void TMainForm::dropEvent(QDropEvent* Event) {
   // After the drop has returned, so that the file manager is not kept
   // waiting for a long load.
   QMetaObject::invokeMethod(
-      this, [this, File] { OpenFile(File); }, Qt::QueuedConnection);
+      this,
+      [this, File] {
+        if (CanDiscardChanges())
+          OpenFile(File);
+      },
+      Qt::QueuedConnection);
 }
 
 bool TMainForm::SaveFile(const QString& File, TSaveReport Report) {
@@ -224,6 +231,8 @@ QString TMainForm::FileErrorText(TFileCommand Command, const QString& File,
 }
 
 void TMainForm::ANewFileExecute() {
+  if (!CanDiscardChanges())
+    return;
   ClearRows();
   FDoc.New();
   SetFileName(QString());
@@ -231,24 +240,71 @@ void TMainForm::ANewFileExecute() {
 }
 
 void TMainForm::AOpenExecute() {
+  if (!CanDiscardChanges())
+    return;
   if (OpenDialog.Execute(this, false) && OpenFile(OpenDialog.FileName))
     OpenDialog.Remember();
 }
 
 void TMainForm::ASaveExecute() {
-  if (FileName().isEmpty())
-    ASaveAsExecute();
-  else
-    SaveFile(FileName(), TSaveReport::Reason);
+  SaveDocument();
 }
 
 void TMainForm::ASaveAsExecute() {
+  SaveDocumentAs();
+}
+
+bool TMainForm::SaveDocument() {
+  if (FileName().isEmpty())
+    return SaveDocumentAs();
+  return SaveFile(FileName(), TSaveReport::Reason);
+}
+
+bool TMainForm::SaveDocumentAs() {
   if (!SaveDialog.Execute(this, true))
-    return;
-  if (SaveFile(SaveDialog.FileName, TSaveReport::Warning))
+    return false;
+  const bool Saved = SaveFile(SaveDialog.FileName, TSaveReport::Warning);
+  if (Saved)
     SaveDialog.Remember();
   // Taken after a failure too, so that "Сохранить" tries the same place again.
   SetFileName(SaveDialog.FileName);
+  return Saved;
+}
+
+bool TMainForm::CanDiscardChanges() {
+  if (!FDoc.Modified() || FDiscardAgreed)
+    return true;
+  const QString Name = FileName().isEmpty()
+                           ? QStringLiteral("Сохранить изменения в новом документе?")
+                           : QStringLiteral("Сохранить изменения в «%1»?")
+                                 .arg(Escaped(QFileInfo(FileName()).fileName()));
+  switch (Modal().AskToSave(this, windowTitle().remove(QStringLiteral("[*]")), Name)) {
+  case TSaveAnswer::Save:
+    return SaveDocument();
+  case TSaveAnswer::Discard:
+    return true;
+  case TSaveAnswer::Cancel:
+    break;
+  }
+  return false;
+}
+
+void TMainForm::closeEvent(QCloseEvent* Event) {
+  if (CanDiscardChanges())
+    Event->accept();
+  else
+    Event->ignore();
+}
+
+void TMainForm::CommitData(QSessionManager& Manager) {
+  if (!FDoc.Modified() || !Manager.allowsInteraction())
+    return;
+  const bool Discard = CanDiscardChanges();
+  Manager.release();
+  if (Discard)
+    FDiscardAgreed = true;
+  else
+    Manager.cancel();
 }
 
 void TMainForm::LoadListCountryLang() {

@@ -32,6 +32,9 @@ public:
   }
   void Message(QWidget*, QMessageBox::Icon, const QString&, const QString&) override {}
   QString ChooseFile(QWidget*, const TFileDialog&, bool) override { return {}; }
+  TSaveAnswer AskToSave(QWidget*, const QString&, const QString&) override {
+    return TSaveAnswer::Cancel;
+  }
   void About(QWidget*, const QString&, const QString&, const QIcon&) override {}
 };
 

@@ -92,6 +92,85 @@ bool TPropDB::RemoveType(PTypeRecord Rec) {
   return true;
 }
 
+std::optional<TTakenSet> TPropDB::TakeType(PTypeRecord Rec) {
+  const auto It = std::find(FTypeList.begin(), FTypeList.end(), Rec);
+  if (It == FTypeList.end())
+    return std::nullopt;
+  TTakenSet Taken;
+  Taken.Type = Rec;
+  Taken.TypeIndex = static_cast<int>(It - FTypeList.begin());
+  // Counted first, so that a failing allocation leaves the lists as they were.
+  const size_t Count = static_cast<size_t>(std::count_if(
+      FPropList.begin(), FPropList.end(), [Rec](PPropRecord P) { return P->Parent == Rec; }));
+  Taken.Items.reserve(Count);
+  Taken.ItemIndexes.reserve(Count);
+  auto Out = FPropList.begin();
+  for (auto In = FPropList.begin(); In != FPropList.end(); ++In) {
+    if ((*In)->Parent == Rec) {
+      Taken.Items.push_back(*In);
+      Taken.ItemIndexes.push_back(static_cast<int>(In - FPropList.begin()));
+    } else {
+      *Out++ = *In;
+    }
+  }
+  FPropList.erase(Out, FPropList.end());
+  FTypeList.erase(It);
+  return Taken;
+}
+
+std::optional<TTakenProp> TPropDB::TakeProp(PPropRecord Rec) {
+  const auto It = std::find(FPropList.begin(), FPropList.end(), Rec);
+  if (It == FPropList.end())
+    return std::nullopt;
+  const int Index = static_cast<int>(It - FPropList.begin());
+  FPropList.erase(It);
+  return TTakenProp{Rec, Index};
+}
+
+void TPropDB::PutBack(TTakenSet& Taken) {
+  if (!Taken.Type)
+    return;
+  // Room first: past this point nothing allocates, so a failure changes nothing.
+  FPropList.reserve(FPropList.size() + Taken.Items.size());
+  FTypeList.reserve(FTypeList.size() + 1);
+  // One pass from the back: each kept item moves once to its old place.
+  const size_t Kept = FPropList.size();
+  FPropList.resize(Kept + Taken.Items.size());
+  size_t In = Kept, Out = FPropList.size(), Next = Taken.Items.size();
+  while (Next > 0) {
+    --Out;
+    if (static_cast<size_t>(Taken.ItemIndexes[Next - 1]) == Out)
+      FPropList[Out] = Taken.Items[--Next];
+    else
+      FPropList[Out] = FPropList[--In];
+  }
+  const size_t At = std::min(static_cast<size_t>(Taken.TypeIndex), FTypeList.size());
+  FTypeList.insert(FTypeList.begin() + static_cast<std::ptrdiff_t>(At), Taken.Type);
+  Taken = {};
+}
+
+void TPropDB::PutBack(TTakenProp& Taken) {
+  if (!Taken.Prop)
+    return;
+  const size_t At = std::min(static_cast<size_t>(Taken.Index), FPropList.size());
+  FPropList.insert(FPropList.begin() + static_cast<std::ptrdiff_t>(At), Taken.Prop);
+  Taken = {};
+}
+
+void TPropDB::Free(TTakenSet& Taken) noexcept {
+  for (PPropRecord Item : Taken.Items)
+    FPropPool.Release(Item);
+  if (Taken.Type)
+    FTypePool.Release(Taken.Type);
+  Taken = {};
+}
+
+void TPropDB::Free(TTakenProp& Taken) noexcept {
+  if (Taken.Prop)
+    FPropPool.Release(Taken.Prop);
+  Taken = {};
+}
+
 void TPropDB::Clear() {
   // Release the arrays too, as a new database would have none.
   FPropPool.Reset(FPropList);

@@ -9,6 +9,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <unordered_map>
 #include <vector>
@@ -46,6 +47,21 @@ using PPropRecord = TPropRecord*;
 using TTypeList = std::vector<PTypeRecord>;
 using TPropList = std::vector<PPropRecord>;
 
+// A set taken out of the database with its items, for an undo to put back:
+// the records themselves, still allocated, and where each stood.
+struct TTakenSet {
+  PTypeRecord Type = nullptr;
+  int TypeIndex = 0;
+  TPropList Items;              // in item-list order
+  std::vector<int> ItemIndexes; // each item's place in the item list, ascending
+};
+
+// An item taken out of the database, and where it stood.
+struct TTakenProp {
+  PPropRecord Prop = nullptr;
+  int Index = 0;
+};
+
 // Owns every set and item; everyone else holds plain pointers. Every
 // operation reports by its result and none raises: the set file's load and
 // save return their failure.
@@ -66,6 +82,16 @@ public:
   int PropCount() const { return static_cast<int>(FPropList.size()); }
   bool RemoveProp(PPropRecord Rec);
   bool RemoveType(PTypeRecord Rec);
+  // Take a record out of the lists without freeing it, and put it back at
+  // its old place: removal and its undo in time linear in the lists, and no
+  // copy of a record. A taken record must be put back or freed before the
+  // database is cleared or swapped, which frees only the records it lists.
+  std::optional<TTakenSet> TakeType(PTypeRecord Rec);
+  std::optional<TTakenProp> TakeProp(PPropRecord Rec);
+  void PutBack(TTakenSet& Taken);
+  void PutBack(TTakenProp& Taken);
+  void Free(TTakenSet& Taken) noexcept;
+  void Free(TTakenProp& Taken) noexcept;
   void Clear();
   // Exchanges every record with Other's; the records stay where they are.
   void Swap(TPropDB& Other) noexcept;

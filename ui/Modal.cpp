@@ -8,6 +8,7 @@
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QPushButton>
 
 namespace {
 
@@ -70,7 +71,6 @@ public:
     Chooser.setIconProvider(&Icons);
     Chooser.setAcceptMode(Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     Chooser.setFileMode(QFileDialog::AnyFile);
-    Chooser.setOption(QFileDialog::DontConfirmOverwrite);
     Chooser.setNameFilter(QtFilter(Dialog.Filter));
     Chooser.setDefaultSuffix(Dialog.DefaultExt);
     // Opens where the proposal is, never where a Qt dialog last went: Qt
@@ -83,6 +83,24 @@ public:
     if (Chooser.exec() != QDialog::Accepted || Chooser.selectedFiles().isEmpty())
       return {};
     return Chooser.selectedFiles().constFirst();
+  }
+
+  TSaveAnswer AskToSave(QWidget* Owner, const QString& Caption, const QString& Text) override {
+    QMessageBox Box(QMessageBox::Warning, Caption, Text, QMessageBox::NoButton, Owner);
+    // Own texts rather than the standard buttons', whose wording depends on
+    // the catalogue and the desktop.
+    QPushButton* Save = Box.addButton(QStringLiteral("Сохранить"), QMessageBox::AcceptRole);
+    QPushButton* Discard =
+        Box.addButton(QStringLiteral("Не сохранять"), QMessageBox::DestructiveRole);
+    QPushButton* Cancel = Box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+    Box.setDefaultButton(Save);
+    Box.setEscapeButton(Cancel);
+    Box.exec();
+    if (Box.clickedButton() == Save)
+      return TSaveAnswer::Save;
+    if (Box.clickedButton() == Discard)
+      return TSaveAnswer::Discard;
+    return TSaveAnswer::Cancel;
   }
 
   void About(QWidget* Owner, const QString& Title, const QString& Text,

@@ -31,6 +31,9 @@ private:
   std::optional<QString> FProposed; // set while a chosen path awaits Remember
 };
 
+// The answers to the question before unsaved changes would be discarded.
+enum class TSaveAnswer { Save, Discard, Cancel };
+
 class TModalSeam {
 public:
   virtual ~TModalSeam() = default;
@@ -41,6 +44,9 @@ public:
                        const QString& Text) = 0;
   // The chosen path, or an empty text when the user cancelled.
   virtual QString ChooseFile(QWidget* Owner, const TFileDialog& Dialog, bool Save) = 0;
+  // Asks whether to save changes first: "Сохранить", "Не сохранять" or
+  // "Отмена" (also Escape and the box's close button).
+  virtual TSaveAnswer AskToSave(QWidget* Owner, const QString& Caption, const QString& Text) = 0;
   virtual void About(QWidget* Owner, const QString& Title, const QString& Text,
                      const QIcon& Icon) = 0;
 };

@@ -48,6 +48,17 @@ QString TModalStub::ChooseFile(QWidget*, const TFileDialog& Dialog, bool Save) {
   return Answer;
 }
 
+TSaveAnswer TModalStub::AskToSave(QWidget*, const QString&, const QString& Text) {
+  SaveQuestions.append(Text);
+  if (SaveAnswers.empty()) {
+    ADD_FAILURE() << "a save question was asked that the test did not expect";
+    return TSaveAnswer::Cancel;
+  }
+  const TSaveAnswer Answer = SaveAnswers.front();
+  SaveAnswers.pop_front();
+  return Answer;
+}
+
 void TModalStub::About(QWidget*, const QString& Title, const QString& Text, const QIcon&) {
   ++AboutCount;
   AboutTitle = Title;

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <deque>
 #include <functional>
@@ -36,11 +37,15 @@ public:
   std::deque<std::function<void(QDialog*)>> DialogAnswers;
   // Answers for message boxes, run after the message is recorded (may be empty).
   std::deque<std::function<void()>> MessageAnswers;
+  // Answers to the question before unsaved changes go; none left fails the
+  // test and cancels.
+  std::deque<TSaveAnswer> SaveAnswers;
   // Paths the file dialogs return, in order; an empty text cancels.
   std::deque<QString> FileAnswers;
 
   QList<TStubMessage> Messages;
   QList<TStubFileRequest> FileRequests;
+  QStringList SaveQuestions;
   QList<QDialog*> ShownDialogs;
   int AboutCount = 0;
   QString AboutTitle, AboutText;
@@ -49,5 +54,6 @@ public:
   void Message(QWidget* Owner, QMessageBox::Icon Icon, const QString& Caption,
                const QString& Text) override;
   QString ChooseFile(QWidget* Owner, const TFileDialog& Dialog, bool Save) override;
+  TSaveAnswer AskToSave(QWidget* Owner, const QString& Caption, const QString& Text) override;
   void About(QWidget* Owner, const QString& Title, const QString& Text, const QIcon& Icon) override;
 };

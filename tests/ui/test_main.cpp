@@ -328,7 +328,6 @@ TEST_F(MainListsTest, ToolBarShowsPicturesButNoTooltips) {
     ++Buttons;
     SCOPED_TRACE(Action->objectName().toStdString());
     EXPECT_FALSE(Action->icon().pixmap(16, 16).isNull());
-    EXPECT_TRUE(Action->shortcuts().isEmpty());
     QWidget* Button = Bar->widgetForAction(Action);
     QHelpEvent Help(QEvent::ToolTip, QPoint(2, 2), Button->mapToGlobal(QPoint(2, 2)));
     QApplication::sendEvent(Button, &Help);

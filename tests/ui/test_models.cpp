@@ -50,6 +50,9 @@ TEST_F(ModelTest, ListModelsPassQtsModelTester) {
     });
     Trigger("AShowTest");
     Trigger("ARemoveType");
+    for (const char* Step : {"AUndo", "AUndo", "ARedo", "ARedo"})
+      Trigger(Step);
+    Stub.SaveAnswers = {TSaveAnswer::Discard};
     Trigger("ANewFile");
   }
   qInstallMessageHandler(Previous);
