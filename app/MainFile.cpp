@@ -223,10 +223,10 @@ QString TMainForm::FileErrorText(TFileCommand Command, const QString& File,
   if (Failure.Kind == TReasonKind::Memory)
     return (Open ? QStringLiteral("Недостаточно памяти, чтобы открыть файл «%1».")
                  : QStringLiteral("Недостаточно памяти, чтобы сохранить файл «%1»."))
-        .arg(File);
+        .arg(Escaped(File));
   return (Open ? QStringLiteral("Не удалось открыть файл «%1».")
                : QStringLiteral("Не удалось сохранить файл «%1»."))
-             .arg(File) +
+             .arg(Escaped(File)) +
          u'\n' + FailureText(Failure);
 }
 

@@ -63,11 +63,23 @@ void CopyAttributes(const char* From, int To) {
   }
 }
 
-// Gives the new file, open as To, the identity of the file at Path that it replaces.
+// The mode that a file new to the folder gets: read and write for everyone,
+// less the user's umask.
+mode_t NewFileMode() {
+  const mode_t Mask = umask(0);
+  umask(Mask);
+  return 0666 & ~Mask;
+}
+
+// Gives the new file, open as To, the identity of the file at Path that it
+// replaces, or a new file's mode when there was none.
 void CopyIdentity(const QByteArray& Path, int To) {
   struct stat Old {};
-  if (stat(Path.constData(), &Old) != 0 || !S_ISREG(Old.st_mode))
+  if (stat(Path.constData(), &Old) != 0 || !S_ISREG(Old.st_mode)) {
+    if (fchmod(To, NewFileMode()) != 0)
+      throw SystemError(errno);
     return;
+  }
   // Owner first: a change of owner clears the set-id bits that the mode sets.
   // Only root may give a file away; another user's file keeps at least its
   // group when the saving user is a member of it.
@@ -81,6 +93,13 @@ void CopyIdentity(const QByteArray& Path, int To) {
   // After the ACL, which brings its own group bits; the mode wins.
   if (fchmod(To, Old.st_mode & 07777) != 0)
     throw SystemError(errno);
+}
+
+QByteArray FolderOf(const QByteArray& Path) {
+  const qsizetype Slash = Path.lastIndexOf('/');
+  if (Slash < 0)
+    return QByteArrayLiteral(".");
+  return Slash == 0 ? QByteArrayLiteral("/") : Path.left(Slash);
 }
 
 // The file that a save to Name replaces: symbolic links are followed, so that
@@ -110,6 +129,13 @@ QByteArray SaveTarget(const QString& FileName) {
     // The same bound as the system's own path lookup.
     if (Links == 40)
       throw SystemError(ELOOP);
+    // As the kernel's protected_symlinks: in a sticky folder that everybody
+    // may write, a link that another user put there would lead the save to
+    // any file the saving user may write.
+    struct stat Folder {};
+    if (stat(FolderOf(Path).constData(), &Folder) == 0 && (Folder.st_mode & S_ISVTX) &&
+        (Folder.st_mode & S_IWOTH) && Info.st_uid != geteuid() && Info.st_uid != Folder.st_uid)
+      throw TError(TFailure::Own(Reason::ForeignLink, {QFile::decodeName(Path)}));
     std::vector<char> Buffer(PATH_MAX + 1);
     const ssize_t Size = readlink(Path.constData(), Buffer.data(), Buffer.size());
     if (Size < 0)
@@ -122,13 +148,6 @@ QByteArray SaveTarget(const QString& FileName) {
       Link.prepend(Path.left(Slash + 1));
     Path = Link;
   }
-}
-
-QByteArray FolderOf(const QByteArray& Path) {
-  const qsizetype Slash = Path.lastIndexOf('/');
-  if (Slash < 0)
-    return QByteArrayLiteral(".");
-  return Slash == 0 ? QByteArrayLiteral("/") : Path.left(Slash);
 }
 
 // A name in Folder that fits whatever the length of the file's own name.
@@ -160,8 +179,11 @@ bool Nameable(int Handle) {
 // when the process dies), else a short random name beside the target.
 class TTempFile {
 public:
-  explicit TTempFile(const QByteArray& Folder) : FFolder(Folder) {
-    FHandle = open(Folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
+  // Mode is no wider than the file it replaces, so that the contents are
+  // never readable by more users than they were, not even in a temporary file
+  // that a killed process leaves behind.
+  TTempFile(const QByteArray& Folder, mode_t Mode) : FFolder(Folder) {
+    FHandle = open(Folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, Mode);
     if (FHandle >= 0 && Nameable(FHandle))
       return;
     if (FHandle >= 0) {
@@ -171,7 +193,7 @@ public:
       throw SystemError(errno);
     for (int Tries = 0; FHandle < 0; ++Tries) {
       FName = ShortName(Folder);
-      FHandle = open(FName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0666);
+      FHandle = open(FName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, Mode);
       if (FHandle < 0 && (errno != EEXIST || Tries == 100)) {
         FName.clear();
         throw SystemError(errno);
@@ -232,7 +254,9 @@ namespace {
 
 void ReplaceFile(const QString& FileName, const std::function<TDone(QIODevice&)>& Write) {
   const QByteArray Target = SaveTarget(FileName);
-  TTempFile Temp(FolderOf(Target));
+  struct stat Old {};
+  const bool Replaces = stat(Target.constData(), &Old) == 0 && S_ISREG(Old.st_mode);
+  TTempFile Temp(FolderOf(Target), Replaces ? (Old.st_mode & 0600) : 0600);
   // Unbuffered, so that every write reaches the file at once and its failure
   // is seen there, not in a final flush that nobody checks.
   QFile File;

@@ -64,16 +64,21 @@ QString FailureText(const TFailure& Failure, TLayout Layout) {
 }
 
 QString Escaped(const QString& Text) {
+  // The controls, and the characters that break a line or turn the order of
+  // what follows without being seen.
   const auto IsControl = [](QChar C) {
     const char16_t U = C.unicode();
-    return (U < 0x20 && U != u'\t') || (U >= 0x80 && U <= 0x9F);
+    return (U < 0x20 && U != u'\t') || (U >= 0x7F && U <= 0x9F) || U == 0x2028 || U == 0x2029 ||
+           (U >= 0x202A && U <= 0x202E) || (U >= 0x2066 && U <= 0x2069);
   };
   if (std::none_of(Text.begin(), Text.end(), IsControl))
     return Text;
   QString Out;
   Out.reserve(Text.size() + 8);
   for (const QChar C : Text) {
-    if (IsControl(C))
+    if (IsControl(C) && C.unicode() > 0xFF)
+      Out += QStringLiteral("\\u") + QString::number(C.unicode(), 16).toUpper();
+    else if (IsControl(C))
       Out += QStringLiteral("\\x") +
              QString::number(C.unicode(), 16).toUpper().rightJustified(2, u'0');
     else

@@ -88,16 +88,17 @@ enum class TLayout : unsigned char { Lines, OneLine };
 // What came from a file shows its control characters escaped.
 QString FailureText(const TFailure& Failure, TLayout Layout = TLayout::Lines);
 
-// Text with its C0 and C1 control characters but TAB escaped ("\x1B"), as
-// everything from a file is shown: in a terminal they would act, in a message
-// box they would show as nothing.
+// Text with its C0 and C1 control characters but TAB, DEL, the line and
+// paragraph separators and the bidirectional controls escaped ("\x1B",
+// "\u202E"), as everything from a file is shown: in a terminal they would
+// act, in a message box they would show as nothing or turn the text around.
 QString Escaped(const QString& Text);
 
 // What a load read but does not carry as the file had it, one entry a kind:
 // how many values or nodes, and the first of them.
 enum class TWarningKind : unsigned char {
-  Skipped,          // elements or attributes that the format does not know
-  CostRounded,      // costs with more than the 15 digits that a file keeps
+  Skipped,          // elements, attributes and other nodes that the format does not know
+  CostRounded,      // costs beyond the 15 digits that a file keeps, or too small to read
   YearFromToday,    // dates whose year, or its century, came from today
   FlagModulo,       // default flags outside 0..255, read modulo 256
   DetailOutOfRange, // detail levels outside 0..2: at no level in the test view

@@ -32,6 +32,8 @@ inline constexpr const char* TooManyNames =
     QT_TRANSLATE_NOOP("Reason", "The document uses too many different element names.");
 inline constexpr const char* TooManyAttributes =
     QT_TRANSLATE_NOOP("Reason", "An element has too many attributes.");
+inline constexpr const char* TagTooLong =
+    QT_TRANSLATE_NOOP("Reason", "An element's tag is longer than 16 MB.");
 inline constexpr const char* TooManyAttributeNames =
     QT_TRANSLATE_NOOP("Reason", "The document uses too many different attribute names.");
 inline constexpr const char* ParameterEntity =
@@ -53,6 +55,9 @@ inline constexpr const char* ValuesExpand =
 inline constexpr const char* TooManyAttlist =
     QT_TRANSLATE_NOOP("Reason", "Too many attributes declared for one element.");
 inline constexpr const char* NotRegularFile = QT_TRANSLATE_NOOP("Reason", "Not a regular file");
+inline constexpr const char* ForeignLink = QT_TRANSLATE_NOOP(
+    "Reason", "The symbolic link \"%1\" belongs to another user in a folder that everybody may "
+              "write; it is not followed.");
 inline constexpr const char* NoFileName = QT_TRANSLATE_NOOP("Reason", "No file name given.");
 inline constexpr const char* OutputIsInput = QT_TRANSLATE_NOOP(
     "Reason", "\"%1\" is the set file that is exported; the export would destroy it.");
@@ -67,11 +72,12 @@ inline constexpr const char* NoConversion =
 // TWarningKind: %1 how many, %2 the first one's name, %3 its line.
 inline constexpr const char* WarningTexts[] = {
     QT_TRANSLATE_NOOP("Warning",
-                      "%1 elements or attributes that the format does not know were skipped; the "
-                      "first: \"%2\", line %3."),
+                      "%1 elements, attributes or other nodes that the format does not know were "
+                      "skipped; the first: \"%2\", line %3."),
     QT_TRANSLATE_NOOP(
-        "Warning", "%1 costs have more than 15 significant digits, which is all a set file keeps; "
-                   "the first: item \"%2\", line %3."),
+        "Warning", "%1 costs have more than 15 significant digits, which is all a set file keeps, "
+                   "or are too small for a number and read as zero; the first: item \"%2\", line "
+                   "%3."),
     QT_TRANSLATE_NOOP(
         "Warning", "%1 dates have no year or a two-digit one, completed from the current year; the "
                    "first: item \"%2\", line %3."),

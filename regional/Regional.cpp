@@ -2,6 +2,8 @@
 
 #include "regional/Iconv.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <clocale>
 #include <cstdlib>
@@ -319,8 +321,39 @@ QByteArray ToAnsi(const QString& Text, const TRegional& Settings) {
   }
   // A character without a counterpart or transliteration: one "?" for it.
   // Stateful character sets end in their initial shift state.
-  return Converter.Convert(Utf8, {"?", /*WholeUtf8Sequence=*/true, /*ResetState=*/false},
-                           /*EndInInitialState=*/true);
+  const TIconv::TInvalid Invalid{"?", /*WholeUtf8Sequence=*/true, /*ResetState=*/false};
+  // The transliteration turns some characters (a combining accent) into
+  // nothing; those become "?" too, as a lost character must leave a trace.
+  // Each distinct character is tried once.
+  QHash<quint32, bool> Vanishes; // by the sequence's bytes
+
+  QByteArray Kept;
+  qsizetype Copied = 0;
+  for (qsizetype I = 0; I < Utf8.size();) {
+    const unsigned char C = static_cast<unsigned char>(Utf8[I]);
+    if (C < 0x80) {
+      ++I;
+      continue;
+    }
+    const qsizetype Length = std::min<qsizetype>(TIconv::Utf8Length(C), Utf8.size() - I);
+    const QByteArrayView Sequence(Utf8.constData() + I, Length);
+    quint32 Key = 0;
+    for (const char Byte : Sequence)
+      Key = Key << 8 | static_cast<unsigned char>(Byte);
+    auto It = Vanishes.constFind(Key);
+    if (It == Vanishes.constEnd())
+      It = Vanishes.insert(Key, Converter.Convert(Sequence, Invalid, true).isEmpty());
+    if (*It) {
+      Kept.append(Utf8.constData() + Copied, I - Copied);
+      Kept += '?';
+      Copied = I + Length;
+    }
+    I += Length;
+  }
+  if (Copied == 0)
+    return Converter.Convert(Utf8, Invalid, /*EndInInitialState=*/true);
+  Kept.append(Utf8.constData() + Copied, Utf8.size() - Copied);
+  return Converter.Convert(Kept, Invalid, /*EndInInitialState=*/true);
 }
 
 QString FromAnsi(const QByteArray& Bytes, const TRegional& Settings) {

@@ -21,6 +21,9 @@
 #include <QFile>
 #include <QSet>
 
+#include <optional>
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <clocale>
 #include <exception>
@@ -175,9 +178,11 @@ QByteArray Terminal(const QString& Text) {
                              /*EndInInitialState=*/true);
 }
 
-// A file name as it was given on the command line: its bytes, not converted.
+// A file name as it was given on the command line: its bytes, not converted,
+// but with the characters that would act on a terminal escaped, as a file's
+// contents are.
 QByteArray NameBytes(const QString& File) {
-  return QFile::encodeName(File);
+  return QFile::encodeName(Escaped(File));
 }
 
 // Pattern (translated) with %1 the name Name, which keeps its bytes, and %2
@@ -311,6 +316,29 @@ void RequireFiles(const QStringList& Files, qsizetype Count, const QString& Comm
     throw TUsageError{Named(TTool::tr("extra argument \"%1\""), NameBytes(Files[Count]))};
 }
 
+// Standard input as the reader takes it: each read(2) handed on as it came,
+// so that an error is answered as soon as its bytes arrived, while the
+// writer keeps the pipe open. A QFile would wait until a whole buffer filled.
+class TStdinDevice final : public QIODevice {
+public:
+  TStdinDevice() { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+  bool isSequential() const override { return true; }
+
+protected:
+  qint64 readData(char* Data, qint64 MaxSize) override {
+    for (;;) {
+      const ssize_t Got = ::read(STDIN_FILENO, Data, static_cast<size_t>(MaxSize));
+      if (Got >= 0)
+        return Got;
+      if (errno != EINTR) {
+        setErrorString(SystemReason(errno));
+        return -1;
+      }
+    }
+  }
+  qint64 writeData(const char*, qint64) override { return -1; }
+};
+
 // Reads the set file File into Doc; "-" reads standard input as it comes,
 // under the bounds of a file, and no further than its first error.
 TResult<TWarnings> ReadInput(const QString& File, TDocument& Doc, const TRegional& Settings) {
@@ -318,11 +346,34 @@ TResult<TWarnings> ReadInput(const QString& File, TDocument& Doc, const TRegiona
     return Doc.Load(File, Settings);
   if (ClosedAtStart[STDIN_FILENO])
     return TFailure::System(EBADF);
-  QFile In;
-  if (!In.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered,
-               QFileDevice::DontCloseHandle))
-    return TFailure::OfDevice(In);
+  TStdinDevice In;
   return Doc.Read(In, Settings);
+}
+
+// The file that Name stands for: standard input or output (Fd) for "-".
+std::optional<struct stat> FileBehind(const QString& Name, int Fd) {
+  struct stat Info {};
+  const int Result = IsStdStream(Name) ? (ClosedAtStart[Fd] ? -1 : ::fstat(Fd, &Info))
+                                       : ::stat(QFile::encodeName(Name).constData(), &Info);
+  return Result == 0 ? std::optional(Info) : std::nullopt;
+}
+
+// Refuses, before anything is read or written, an Output that is the file
+// Input reads, whether either is named or a redirected stream, as cat
+// refuses "input file is output file". A named output is replaced only once
+// it is written, so a command that reads its input whole first may name it
+// (ByName false); a stream that is the input is appended to or cut short.
+TDone CheckNotInputFile(const QString& Input, const QString& Output, bool ByName) {
+  if (!IsStdStream(Input) && !IsStdStream(Output))
+    return ByName ? CheckNotInput(Output, Input) : TDone();
+  if (!IsStdStream(Output) && !ByName)
+    return {};
+  const std::optional<struct stat> In = FileBehind(Input, STDIN_FILENO);
+  const std::optional<struct stat> Out = FileBehind(Output, STDOUT_FILENO);
+  if (In && Out && S_ISREG(In->st_mode) && S_ISREG(Out->st_mode) && In->st_dev == Out->st_dev &&
+      In->st_ino == Out->st_ino)
+    return TFailure::Own(Reason::OutputIsInput, {IsStdStream(Output) ? Input : Output});
+  return {};
 }
 
 // Standard output has no old content to keep, so it is written directly.
@@ -374,6 +425,8 @@ bool Written(const QString& Output, const TDone& Done) {
 
 int Convert(const QString& Input, const QString& Output, const TRegional& From,
             const TRegional& To) {
+  if (!Written(Output, CheckNotInputFile(Input, Output, false)))
+    return ExitFailed;
   TPropDB DB;
   TDocument Doc(DB);
   if (!Load(Input, Output, Doc, From))
@@ -411,7 +464,7 @@ TPropList ExportRows(const TPropDB& DB, const TSetFilter& Filter, int Level,
 int Export(const QString& Input, const QString& Output, const TRegional& Settings,
            const TSetFilter& Filter, int Level, const QCollator& Collator) {
   // Refused before anything is read, so that the input stays as it is.
-  if (!IsStdStream(Input) && !IsStdStream(Output) && !Written(Output, CheckNotInput(Output, Input)))
+  if (!Written(Output, CheckNotInputFile(Input, Output, true)))
     return ExitFailed;
   TPropDB DB;
   TDocument Doc(DB);

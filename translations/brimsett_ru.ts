@@ -142,6 +142,10 @@
         <translation>Не обычный файл</translation>
     </message>
     <message>
+        <source>The symbolic link &quot;%1&quot; belongs to another user in a folder that everybody may write; it is not followed.</source>
+        <translation>Символическая ссылка «%1» принадлежит другому пользователю и лежит в папке, куда может писать каждый; по ней не переходят.</translation>
+    </message>
+    <message>
         <source>Not enough memory to read the file.</source>
         <translation>Недостаточно памяти для чтения файла.</translation>
     </message>
@@ -204,6 +208,10 @@
     <message>
         <source>An element has too many attributes.</source>
         <translation>У элемента слишком много атрибутов.</translation>
+    </message>
+    <message>
+        <source>An element&apos;s tag is longer than 16 MB.</source>
+        <translation>Тег элемента длиннее 16 МБ.</translation>
     </message>
     <message>
         <source>The document uses too many different element names.</source>
@@ -453,12 +461,12 @@ FILE или INPUT, равный -, читается со стандартног�
 <context>
     <name>Warning</name>
     <message>
-        <source>%1 elements or attributes that the format does not know were skipped; the first: &quot;%2&quot;, line %3.</source>
-        <translation>Пропущено элементов и атрибутов, которых нет в формате: %1; первый — «%2», строка %3.</translation>
+        <source>%1 elements, attributes or other nodes that the format does not know were skipped; the first: &quot;%2&quot;, line %3.</source>
+        <translation>Пропущено элементов, атрибутов и других узлов, которых нет в формате: %1; первый — «%2», строка %3.</translation>
     </message>
     <message>
-        <source>%1 costs have more than 15 significant digits, which is all a set file keeps; the first: item &quot;%2&quot;, line %3.</source>
-        <translation>Цен с более чем 15 значащими цифрами (больше файл наборов не хранит): %1; первая — у элемента «%2», строка %3.</translation>
+        <source>%1 costs have more than 15 significant digits, which is all a set file keeps, or are too small for a number and read as zero; the first: item &quot;%2&quot;, line %3.</source>
+        <translation>Цен с более чем 15 значащими цифрами (больше файл наборов не хранит) или слишком малых для числа и прочитанных как ноль: %1; первая — у элемента «%2», строка %3.</translation>
     </message>
     <message>
         <source>%1 dates have no year or a two-digit one, completed from the current year; the first: item &quot;%2&quot;, line %3.</source>

@@ -8,6 +8,7 @@
 
 #include "database/PropDB.h"
 #include "database/SetFile.h"
+#include "database/setfile/Limits.h"
 #include "database/setfile/Schema.h"
 #include "database/setfile/TextStore.h"
 #include "database/setfile/Values.h"
@@ -21,6 +22,8 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -29,9 +32,9 @@ namespace {
 
 // Bytes asked of the device at a time.
 constexpr size_t ReadSize = size_t(256) << 10;
-// An element longer than this goes to the general reader, whose bounds it
-// meets there.
-constexpr size_t LongestElement = size_t(64) << 20;
+// An element longer than this goes to the general reader, whose bound on a
+// tag it meets there.
+constexpr size_t LongestElement = size_t(MaxTagBytes);
 // A device that cannot go back keeps what was read for the general reader;
 // a longer document goes there once this much was kept.
 constexpr qsizetype KeepLimit = qsizetype(32) << 20;
@@ -192,13 +195,17 @@ bool TWriterLayout::Fill() {
   qint64 Want = qint64(Next);
   if (FLimit >= 0)
     Want = std::min<qint64>(Want, FLimit - FRead + 1);
+  FConsumed.Lost = !FConsumed.Seekable;
   const qint64 Got = FDevice.read(reinterpret_cast<char*>(FBuffer.get() + FEnd), Want);
   if (Got < 0 || (FLimit >= 0 && FRead + Got > FLimit))
     return false;
   if (!FConsumed.Seekable) {
-    FConsumed.Kept.append(reinterpret_cast<const char*>(FBuffer.get() + FEnd), qsizetype(Got));
-    if (Got > 0)
+    if (Got > 0) {
+      CountKeptRead();
+      FConsumed.Kept.append(reinterpret_cast<const char*>(FBuffer.get() + FEnd), qsizetype(Got));
       FConsumed.Pieces.push_back(Got);
+    }
+    FConsumed.Lost = false;
     if (FConsumed.Kept.size() > KeepLimit || FConsumed.Pieces.size() > KeepPieces)
       return false;
   }
@@ -492,19 +499,43 @@ size_t PlainPrefix(const unsigned char* Bytes, size_t Size) {
   return I + PlainPrefixScalar(Bytes + I, Size - I);
 }
 
-bool TryReadLayout(QIODevice& Device, TPropDB& DB, const TRegional& Settings, TReplay& Consumed,
-                   const TLoadProgress& Progress) {
+namespace {
+qint64 KeepFault = 0, KeptReads = 0;
+} // namespace
+
+void SetKeepFault(qint64 N) {
+  KeepFault = N;
+  KeptReads = 0;
+}
+
+void CountKeptRead() {
+  if (KeepFault > 0 && ++KeptReads == KeepFault)
+    throw std::bad_alloc();
+}
+
+std::optional<TResult<TWarnings>> TryReadLayout(QIODevice& Device, TPropDB& DB,
+                                                const TRegional& Settings, TReplay& Consumed,
+                                                const TLoadProgress& Progress) {
   if (DB.TypeCount() != 0 || DB.PropCount() != 0)
-    return false;
+    return std::nullopt;
+  // Running out of memory fails the load wherever it happens: the general
+  // reader would meet the same shortage, and reading on past bytes that were
+  // not kept would load another document than the one given.
+  std::optional<TFailure> Failed;
   try {
     TWriterLayout Layout(Device, DB, Settings, Consumed, Progress);
     if (Layout.Run())
-      return true;
-  } catch (...) {
-    // out of memory, or anything else: the general reader says what
+      return TResult<TWarnings>(TWarnings());
+  } catch (const std::bad_alloc&) {
+    Failed = TFailure::Own(Reason::OutOfMemory);
+  } catch (const std::exception& E) {
+    if (Consumed.Lost)
+      Failed = TFailure::Foreign(QString::fromUtf8(E.what()));
   }
   DB.Clear();
-  return false;
+  if (Failed)
+    return TResult<TWarnings>(std::move(*Failed));
+  return std::nullopt;
 }
 
 namespace {
@@ -552,8 +583,9 @@ private:
 TResult<TWarnings> ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings,
                                const TLoadProgress& Progress) {
   TReplay Consumed;
-  if (TryReadLayout(Device, DB, Settings, Consumed, Progress))
-    return TWarnings();
+  if (std::optional<TResult<TWarnings>> Read =
+          TryReadLayout(Device, DB, Settings, Consumed, Progress))
+    return std::move(*Read);
   if (!Consumed.Touched)
     return ReadThroughExpat(Device, DB, Settings, Progress);
   if (Consumed.Seekable) {

@@ -13,6 +13,7 @@
 #include <QtGlobal>
 
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 class QIODevice;
@@ -30,15 +31,28 @@ struct TReplay {
   // the same pieces, as the device would have given them, since where the
   // parser's input ends can change where it reports an error.
   std::vector<qint64> Pieces;
+  // Set while bytes taken from a device that cannot go back are not yet
+  // kept: a failure then has lost them, and nothing may read on.
+  bool Lost = false;
 };
 
 // Reads the document on Device into DB, which must be empty (else nothing is
-// tried). False when the document is not exactly the writer's layout, when
-// a value does not convert the writer's way or would be warned about, or on
-// any failure: DB is empty
-// again and Consumed tells how to read it afresh. Never raises.
-bool TryReadLayout(QIODevice& Device, TPropDB& DB, const TRegional& Settings, TReplay& Consumed,
-                   const TLoadProgress& Progress = {});
+// tried). Nothing when the document is not exactly the writer's layout, or a
+// value does not convert the writer's way or would be warned about: DB is
+// empty again and Consumed tells how to read it afresh. Otherwise the load's
+// outcome: its records, or a failure that no other reader could mend (the
+// memory ran out, or bytes from a device that cannot go back were lost),
+// which leaves DB empty. Never raises.
+std::optional<TResult<TWarnings>> TryReadLayout(QIODevice& Device, TPropDB& DB,
+                                                const TRegional& Settings, TReplay& Consumed,
+                                                const TLoadProgress& Progress = {});
+
+// Tests and fuzz targets make the N-th read that a load keeps from a device
+// that cannot go back run out of memory, as if the allocation that keeps it
+// failed; 0 for none. The readers count every such read.
+void SetKeepFault(qint64 N);
+// Where a read is kept: raises std::bad_alloc at the read that SetKeepFault names.
+void CountKeptRead();
 
 // The general reader alone, as ReadSetFile without the layout reader.
 TResult<TWarnings> ReadThroughExpat(QIODevice& Device, TPropDB& DB, const TRegional& Settings,

@@ -16,6 +16,9 @@ constexpr int MaxElementNames = 1000;
 // reader sees any; so a tag longer than a read is also counted while it comes
 // in.
 constexpr int MaxAttributes = 1000;
+// One tag in bytes, while it comes in: a set file's are under a kilobyte, and
+// a pipe, unlike a file, has no size to bound it.
+constexpr qint64 MaxTagBytes = qint64(16) << 20;
 // And it keeps an entry for every attribute name; a set file has nine.
 constexpr int MaxAttributeNames = 1000;
 // The parser expands entity references by recursion; a set file has none.

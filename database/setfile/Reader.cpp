@@ -45,9 +45,10 @@ void TReader::Stop(TFailure Reason) {
 }
 
 void TReader::UpdateTextHandler() {
-  // Text counts only directly under the root; elsewhere the parser need not
-  // report it at all.
-  const bool Want = !FDone && !FOpen.empty() && FOpen.back() == TElement::Root;
+  // Text counts only under the root, a set or an item; inside an element that
+  // is skipped whole the parser need not report it at all.
+  const bool Want = !FDone && !FOpen.empty() && FOpen.back() != TElement::Skipped &&
+                    FOpen.back() != TElement::Outside;
   if (Want != FTextOn)
     XML_SetCharacterDataHandler(FParser, Want ? TextHandler : nullptr);
   FTextOn = Want;
@@ -124,6 +125,16 @@ qint64 AttributesSoFar(const char* Bytes, qint64 Length, const TSourceEncoding& 
       Count += U == '=';
   }
   return Count;
+}
+
+// Whether the token pending at the end of what the parser was given is a
+// start or end tag.
+bool InTag(const char* Bytes, qint64 Length, const TSourceEncoding& Encoding) {
+  const qint64 Step = Encoding.UnitSize();
+  if (Length < 2 * Step)
+    return false;
+  const unsigned Second = Encoding.UnitAt(Bytes + Step);
+  return Encoding.UnitAt(Bytes) == '<' && Second != '!' && Second != '?';
 }
 
 // Name against one of the format's names, a byte at a time: these are short,
@@ -311,6 +322,7 @@ void TReader::OnStart(const XML_Char* Name, const XML_Char** Atts) {
     }
   }
   FOpen.push_back(Child);
+  FInNode = false;
   UpdateTextHandler();
 }
 
@@ -320,6 +332,7 @@ void TReader::OnEnd() {
   if (FOpen.back() == TElement::Root)
     FDone = true;
   FOpen.pop_back();
+  FInNode = false;
   UpdateTextHandler();
 }
 
@@ -327,21 +340,33 @@ void TReader::OnText(const XML_Char* Text, int Length) {
   if (!FTextOn)
     return;
   // Layout whitespace is no node; any other text is.
-  for (int I = 0; I < Length; ++I) {
-    const char C = Text[I];
-    if (C != ' ' && C != '\t' && C != '\r' && C != '\n') {
-      Unexpected();
-      UpdateTextHandler();
-      return;
-    }
+  const bool Blank = std::all_of(
+      Text, Text + Length, [](char C) { return C == ' ' || C == '\t' || C == '\r' || C == '\n'; });
+  if (Blank || FInNode)
+    return;
+  // Between sets it would change what the sets are; inside a set or an item
+  // a save only drops it.
+  if (FOpen.back() == TElement::Root) {
+    Unexpected();
+    UpdateTextHandler();
+    return;
   }
+  FInNode = true;
+  Skipped("#text");
 }
 
-void TReader::OnOtherNode() {
+void TReader::OnOtherNode(const XML_Char* Name, bool Cdata) {
   if (!FTextOn)
     return;
-  Unexpected();
-  UpdateTextHandler();
+  // Comments and processing instructions carry no data anywhere; CDATA
+  // between sets is text there.
+  if (Cdata && FOpen.back() == TElement::Root) {
+    Unexpected();
+    UpdateTextHandler();
+    return;
+  }
+  Skipped(Name);
+  FInNode = Cdata;
 }
 
 void XMLCALL TReader::StartHandler(void* Data, const XML_Char* Name, const XML_Char** Atts) {
@@ -352,17 +377,24 @@ void XMLCALL TReader::EndHandler(void* Data, const XML_Char*) {
   Self(Data)->OnEnd();
 }
 void XMLCALL TReader::TextHandler(void* Data, const XML_Char* Text, int Length) {
-  Self(Data)->OnText(Text, Length);
+  TReader* R = Self(Data);
+  R->Guard([&] { R->OnText(Text, Length); });
 }
 void XMLCALL TReader::CommentHandler(void* Data, const XML_Char*) {
-  Self(Data)->OnOtherNode();
+  TReader* R = Self(Data);
+  R->Guard([&] { R->OnOtherNode("#comment"); });
 }
-void XMLCALL TReader::PIHandler(void* Data, const XML_Char*, const XML_Char*) {
-  Self(Data)->OnOtherNode();
+void XMLCALL TReader::PIHandler(void* Data, const XML_Char* Target, const XML_Char*) {
+  TReader* R = Self(Data);
+  R->Guard([&] { R->OnOtherNode(Target); });
 }
 void XMLCALL TReader::CdataHandler(void* Data) {
   // CDATA is a node even when it holds only whitespace.
-  Self(Data)->OnOtherNode();
+  TReader* R = Self(Data);
+  R->Guard([&] { R->OnOtherNode("#cdata-section", true); });
+}
+void XMLCALL TReader::EndCdataHandler(void* Data) {
+  Self(Data)->FInNode = false;
 }
 
 void TReader::Attach() {
@@ -371,7 +403,7 @@ void TReader::Attach() {
   XML_SetElementHandler(FParser, StartHandler, EndHandler);
   XML_SetCommentHandler(FParser, CommentHandler);
   XML_SetProcessingInstructionHandler(FParser, PIHandler);
-  XML_SetStartCdataSectionHandler(FParser, CdataHandler);
+  XML_SetCdataSectionHandler(FParser, CdataHandler, EndCdataHandler);
   XML_SetXmlDeclHandler(FParser, XmlDeclHandler);
   XML_SetDoctypeDeclHandler(FParser, DoctypeHandler, EndDoctypeHandler);
   XML_SetEntityDeclHandler(FParser, EntityDeclHandler);
@@ -400,8 +432,10 @@ TResult<TWarnings> TReader::Read(QIODevice& Device, const TLoadProgress& Progres
     if (!Buffer)
       throw std::bad_alloc();
     const qint64 Got = Device.read(static_cast<char*>(Buffer), Want);
-    if (Got > 0 && Device.isSequential())
+    if (Got > 0 && Device.isSequential()) {
+      CountKeptRead();
       FStream.Append(static_cast<const char*>(Buffer), Got);
+    }
     if (Got < 0 || (Limit >= 0 && FFed + Got > Limit)) {
       return Failed((Got < 0 ? TFailure::OfDevice(Device) : TFailure::Own(Reason::FileGrew)).At(0),
                     true);
@@ -440,6 +474,14 @@ TResult<TWarnings> TReader::Read(QIODevice& Device, const TLoadProgress& Progres
       if (Size - Offset > ChunkSize &&
           AttributesSoFar(Pending + Offset, Size - Offset, FEncoding) > MaxAttributes)
         return Failed(TFailure::Own(Reason::TooManyAttributes).At(Line()), true);
+      if (InTag(Pending + Offset, Size - Offset, FEncoding)) {
+        if (Size - Offset > MaxTagBytes)
+          return Failed(TFailure::Own(Reason::TagTooLong).At(Line()), true);
+        // No further than one byte past the bound, so that a longer tag is
+        // seen here, whatever the reads' sizes.
+        Want = int(
+            std::min<qint64>(Want, std::max<qint64>(ChunkSize, MaxTagBytes + 1 - (Size - Offset))));
+      }
       if (HeadSize >= 2 && Device.isSequential())
         FStream.Release(FFed - (Size - Offset), FEncoding);
     }

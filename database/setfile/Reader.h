@@ -78,7 +78,8 @@ private:
   TSourceEncoding FEncoding;
   std::vector<TElement> FOpen; // the open elements, innermost last
   bool FDone = false;          // the root closed, or a failure stopped the adding
-  bool FTextOn = false;        // text is reported: directly under the root
+  bool FTextOn = false;        // text is reported: under the root, a set or an item
+  bool FInNode = false;        // in text or CDATA inside a set that was already warned about
   PTypeRecord FType = nullptr;
   qint64 FFed = 0;           // bytes given to the parser so far
   qint64 FAttributes = 0;    // counted while the document type declares defaults
@@ -141,7 +142,9 @@ private:
   void OnStart(const XML_Char* Name, const XML_Char** Atts);
   void OnEnd();
   void OnText(const XML_Char* Text, int Length);
-  void OnOtherNode();
+  // A comment, processing instruction or CDATA section, by the name it is
+  // warned about under.
+  void OnOtherNode(const XML_Char* Name, bool Cdata = false);
   void CheckRawReferences(int Count);
   void CheckEntitiesInDefault();
   void CountName(const XML_Char* Name);
@@ -154,6 +157,7 @@ private:
   static void XMLCALL CommentHandler(void* Data, const XML_Char* Text);
   static void XMLCALL PIHandler(void* Data, const XML_Char* Target, const XML_Char* Text);
   static void XMLCALL CdataHandler(void* Data);
+  static void XMLCALL EndCdataHandler(void* Data);
   static void XMLCALL XmlDeclHandler(void* Data, const XML_Char* Version, const XML_Char* Encoding,
                                      int Standalone);
   static void XMLCALL DoctypeHandler(void* Data, const XML_Char* Name, const XML_Char* SysId,

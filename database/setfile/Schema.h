@@ -155,8 +155,10 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
        const size_t Length = ReadNumber(
            V, P.Cost, [Decimal](const char* T, double& C) { return CostFromBytes(T, Decimal, C); },
            [&R, Decimal](std::string_view T) { return StrToCost(R.Scratch(T), Decimal); });
-       // Fifteen characters hold at most fifteen digits, which a file keeps.
-       if (Length > 15 && StrToCost(CostToStr(P.Cost, Decimal), Decimal) != P.Cost)
+       // Fifteen characters hold at most fifteen digits, which a file keeps;
+       // a value too small for a number reads as zero, or nearly.
+       if ((Length > 15 && StrToCost(CostToStr(P.Cost, Decimal), Decimal) != P.Cost) ||
+           CostUnderflowed(P.Cost, View(V)))
          R.Note(TWarningKind::CostRounded);
        return Length;
      },

@@ -1,5 +1,7 @@
 #include "database/setfile/Values.h"
 
+#include <cmath>
+
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -258,4 +260,16 @@ size_t DateFromBytes(const char* Text, const TRegional& Settings, double& Value)
   if (Digits[YearAt] <= 2)
     return 0;
   return TryEncodeDate(int(Parts[YearAt]), int(Parts[MonthAt]), int(Parts[DayAt]), Value) ? Pos : 0;
+}
+
+bool CostUnderflowed(double Value, std::string_view Text) {
+  if (std::fpclassify(Value) != FP_ZERO && std::fpclassify(Value) != FP_SUBNORMAL)
+    return false;
+  for (const char C : Text) {
+    if (C == 'e' || C == 'E')
+      break;
+    if (C >= '1' && C <= '9')
+      return true;
+  }
+  return false;
 }

@@ -31,3 +31,8 @@ size_t CostFromBytes(const char* Text, QChar Decimal, double& Value);
 // Day, month and a year of three or four digits in the order of Settings,
 // between single date separators, naming a date that exists.
 size_t DateFromBytes(const char* Text, const TRegional& Settings, double& Value);
+
+// Whether the cost Value read from Text lost the value to its range: it
+// reads as zero or as a subnormal number although Text has a digit other
+// than zero before any exponent ("1E-400").
+bool CostUnderflowed(double Value, std::string_view Text);

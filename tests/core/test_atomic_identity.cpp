@@ -165,6 +165,20 @@ TEST(AtomicFileWithoutProc, SavesKeepingTheModeAndFailuresLeaveNothing) {
   const QString File = Dir.filePath(QStringLiteral("set.vsxml"));
   Write(File, "old");
   ASSERT_EQ(chmod(QFile::encodeName(File), 0640), 0);
+  // The temporary file is no wider than the file it replaces from its first
+  // byte: a killed save leaves nothing that others may read.
+  mode_t TempMode = 07777;
+  const auto Watching = [&File, &TempMode]() {
+    const TDone Done = WriteFileAtomically(File, [&TempMode](QIODevice& Device) -> TDone {
+      struct stat Info {};
+      if (fstat(static_cast<QFile&>(Device).handle(), &Info) == 0)
+        TempMode = Info.st_mode & 07777;
+      Device.write("new");
+      return {};
+    });
+    if (!Done)
+      throw TError(Done.Failure());
+  };
   const auto Failing = [&File]() -> std::string {
     const TDone Done =
         WriteFileAtomically(File, [](QIODevice&) { return TDone(TFailure::Foreign("cut")); });
@@ -176,8 +190,8 @@ TEST(AtomicFileWithoutProc, SavesKeepingTheModeAndFailuresLeaveNothing) {
     if (!Hidden.empty())
       return Hidden;
     const std::string Failed = Failing();
-    Write(File, "new");
-    return Failed;
+    Watching();
+    return Failed + (TempMode == 0600 ? "" : "temporary file mode " + std::to_string(TempMode));
   });
   if (Result == 2)
     GTEST_SKIP() << "the child said why";
@@ -186,4 +200,26 @@ TEST(AtomicFileWithoutProc, SavesKeepingTheModeAndFailuresLeaveNothing) {
   EXPECT_EQ(QFileInfo(File).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                                                QFile::ReadUser | QFile::WriteUser);
   EXPECT_EQ(Entries(Dir), QStringList{QStringLiteral("set.vsxml")});
+}
+
+// A link that another user put into a sticky folder that everybody may write
+// (as /tmp) is not followed: it could lead the save to any of the user's
+// files. The user's own link there is.
+TEST(AtomicFileAccess, AnotherUsersLinkInASharedFolderIsRefused) {
+  if (geteuid() != 0)
+    GTEST_SKIP() << "needs root to give the link another owner";
+  QTemporaryDir Dir(QDir::tempPath() + QStringLiteral("/shared-XXXXXX"));
+  ASSERT_EQ(chmod(QFile::encodeName(Dir.path()), 01777), 0);
+  const QString Target = Dir.filePath(QStringLiteral("target")),
+                Foreign = Dir.filePath(QStringLiteral("foreign")),
+                Own = Dir.filePath(QStringLiteral("own"));
+  Write(Target, "old");
+  ASSERT_TRUE(QFile::link(Target, Foreign) && QFile::link(Target, Own));
+  ASSERT_EQ(lchown(QFile::encodeName(Foreign), 65534, 65534), 0);
+  const TDone Refused = WriteFileAtomically(Foreign, [](QIODevice&) { return TDone(); });
+  ASSERT_FALSE(Refused);
+  EXPECT_TRUE(FailureText(Refused.Failure()).contains(Foreign));
+  EXPECT_EQ(Contents(Target), "old");
+  Write(Own, "new");
+  EXPECT_EQ(Contents(Target), "new");
 }

@@ -58,6 +58,12 @@ TEST(ParseReasons, EveryReasonHasARussianTranslation) {
       {TFailure::Converting(Conversion::NotAnInteger, "1\r\n\x1B]0;t\x07\t\u0085"),
        QString::fromUtf8("''1\\x0D\\x0A\\x1B]0;t\\x07\t\\x85'' is not a valid integer value"),
        QString::fromUtf8("''1\\x0D\\x0A\\x1B]0;t\\x07\t\\x85'' is not a valid integer value")},
+      // So do DEL, the line and paragraph separators and the controls that
+      // turn the order of the text around.
+      {TFailure::Converting(Conversion::NotAnInteger, "\x7F\u2028\u2029\u202A\u202E\u2066\u2069."),
+       QString::fromUtf8("''\\x7F\\u2028\\u2029\\u202A\\u202E\\u2066\\u2069.'' is not a valid "
+                         "integer value"),
+       {}},
       // Memory runs out in a save or an export too: the words name no step.
       {TFailure::OutOfMemory(), QString::fromUtf8("Недостаточно памяти."),
        QString::fromUtf8("Недостаточно памяти.")},

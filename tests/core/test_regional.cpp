@@ -266,6 +266,8 @@ TEST(AnsiText, CharacterSets) {
   // Transliterated where the set lacks a character, "?" where nothing fits.
   EXPECT_EQ(ToAnsi(QString::fromUtf8("«a» 5€"), Ascii), QByteArray("<<a>> 5EUR"));
   EXPECT_EQ(ToAnsi(QString::fromUtf8("a☃b"), Cp1251), QByteArray("a?b"));
+  // A combining accent, which the transliteration would drop, leaves a "?".
+  EXPECT_EQ(ToAnsi(QString::fromUtf8("е\u0301ж"), Cp1251), QByteArray("\xE5?\xE6"));
   EXPECT_EQ(ToAnsi(QString::fromUtf8("a😀b"), Ascii), QByteArray("a?b"));
   EXPECT_EQ(ToAnsi(Privet, Unknown), QByteArray("??????"));
   // CP1251 leaves 0x98 unassigned.

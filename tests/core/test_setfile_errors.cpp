@@ -231,6 +231,9 @@ TEST_F(SetFileErrors, HostileDocuments) {
       {"a value longer than many reads",
        "<propdb><type " + Guid + " name=\"" + QByteArray(3 << 20, 'n') + "\"/></propdb>", nullptr,
        1},
+      {"a tag longer than 16 MB",
+       "<propdb><type " + Guid + " name=\"" + QByteArray(17 << 20, 'n') + "\"/></propdb>",
+       "An element's tag is longer than 16 MB.", 0},
   };
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);

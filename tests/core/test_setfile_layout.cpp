@@ -5,6 +5,7 @@
 #include "database/PropDB.h"
 #include "database/SetFile.h"
 #include "database/setfile/LayoutReader.h"
+#include "regional/ParseReasons.h"
 #include "tests/TestError.h"
 #include "tests/TestRecords.h"
 #include "tests/TestSettings.h"
@@ -22,18 +23,18 @@
 
 namespace {
 
-// A pipe: sequential, two bytes at a time, so that the parser's input ends
-// inside every token.
+// A pipe: sequential, two bytes at a time unless told, so that the parser's
+// input ends inside every token.
 class TPipe : public QIODevice {
 public:
-  explicit TPipe(QByteArray Bytes) : FBytes(std::move(Bytes)) {
+  explicit TPipe(QByteArray Bytes, qint64 Piece = 2) : FBytes(std::move(Bytes)), FPiece(Piece) {
     open(QIODevice::ReadOnly | QIODevice::Unbuffered);
   }
   bool isSequential() const override { return true; }
 
 protected:
   qint64 readData(char* Data, qint64 MaxSize) override {
-    const qint64 Size = std::min<qint64>({MaxSize, 2, FBytes.size() - FAt});
+    const qint64 Size = std::min<qint64>({MaxSize, FPiece, FBytes.size() - FAt});
     std::memcpy(Data, FBytes.constData() + FAt, size_t(Size));
     FAt += Size;
     return Size;
@@ -42,6 +43,7 @@ protected:
 
 private:
   QByteArray FBytes;
+  qint64 FPiece;
   qint64 FAt = 0;
 };
 
@@ -77,7 +79,8 @@ bool TakenByLayout(const QByteArray& Bytes) {
   QBuffer Buffer(&Copy);
   Buffer.open(QIODevice::ReadOnly);
   TReplay Consumed;
-  return TryReadLayout(Buffer, DB, CommaRegional(), Consumed);
+  const auto Read = TryReadLayout(Buffer, DB, CommaRegional(), Consumed);
+  return Read && *Read;
 }
 
 QByteArray WritersDocument() {
@@ -136,6 +139,9 @@ TEST(SetFileLayout, NearMissesFallBackToTheGeneralReadersAnswer) {
        Replace("{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}", "5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18")},
       {"a date that does not exist", Replace("date=\"05.03.2024\"", "date=\"31.02.2024\"")},
       {"a cost with a point", Replace("cost=\"7\"", "cost=\"7.5\"")},
+      {"a cost too small for a number", Replace("cost=\"7\"", "cost=\"1E-400\"")},
+      {"a comment inside a set", Replace("/>\r\n  </type>", "/><!-- c -->\r\n  </type>")},
+      {"text inside a set", Replace("/>\r\n  </type>", "/>x\r\n  </type>")},
       {"an empty set with an end tag", Replace("/>\r\n  <type", "></type>\r\n  <type")},
       {"no final line break", Writers.chopped(2)},
       {"text after the end", Writers + "x"},
@@ -153,6 +159,27 @@ TEST(SetFileLayout, NearMissesFallBackToTheGeneralReadersAnswer) {
     EXPECT_FALSE(TakenByLayout(Bytes));
     for (const bool Pipe : {false, true})
       EXPECT_EQ(Outcome(Bytes, Pipe, true), Outcome(Bytes, Pipe, false)) << "pipe " << Pipe;
+  }
+}
+
+// Memory that runs out while a pipe's bytes are kept fails the load with the
+// one message, whichever reader keeps them: the layout reader may not fall
+// back to the general one without the bytes it took.
+TEST(SetFileLayout, MemoryRunningOutWhileAPipeIsKeptFailsTheLoad) {
+  const QByteArray Writers = WritersDocument();
+  for (const QByteArray& Bytes : {Writers, QByteArray(Writers).replace("\r\n", "\n")}) {
+    for (const qint64 Read : {1, 2, 4}) {
+      SCOPED_TRACE(testing::Message()
+                   << (Bytes == Writers ? "layout" : "general") << ", read " << Read);
+      TPropDB DB;
+      TPipe Piped(Bytes, 64);
+      SetKeepFault(Read);
+      const TResult<TWarnings> Loaded = ReadSetFile(Piped, DB, CommaRegional());
+      SetKeepFault(0);
+      ASSERT_FALSE(Loaded);
+      EXPECT_EQ(FailureText(Loaded.Failure()), FailureText(TFailure::Own(Reason::OutOfMemory)));
+      EXPECT_EQ(DB.TypeCount() + DB.PropCount(), 0);
+    }
   }
 }
 

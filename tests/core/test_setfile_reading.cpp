@@ -92,8 +92,7 @@ TEST_F(SetFile, ReadingRules) {
 TEST_F(SetFile, NodesUnderTheRootOtherThanSetsFailTheLoad) {
   for (const QByteArray& Node :
        {Prop("x"), QByteArray("<Type name=\"X\"/>"), QByteArray("<x:type/>"), QByteArray(" x "),
-        QByteArray("&#65;"), QByteArray("<![CDATA[ ]]>"), QByteArray("<!-- c -->"),
-        QByteArray("<?pi x?>")}) {
+        QByteArray("&#65;"), QByteArray("<![CDATA[ ]]>")}) {
     SCOPED_TRACE(Node.constData());
     const QByteArray Rest = Node + Type("B");
     for (const bool Malformed : {false, true}) {
@@ -356,6 +355,16 @@ TEST_F(SetFile, WarningsForWhatASaveWouldNotKeep) {
        Type("A", PropWith("1", "04.07") + "\r\n" + PropWith("1", "04.07.10") +
                      PropWith("1", "04.07.2010")),
        {{K::YearFromToday, 2, "p", 2}}},
+      {"text, comment, CDATA and a processing instruction in a set or an item",
+       Type("A", "x<!-- c --><![CDATA[y]]>z" +
+                     QByteArray(Prop("a")).replace("/>", "><?pi x?> t</prop>")),
+       {{K::Skipped, 6, "#text", 2}}},
+      {"comments and processing instructions between sets",
+       "<!-- c -->" + Type("A") + "<?pi x?>" + Type("B") + "<!-- d -->",
+       {{K::Skipped, 3, "#comment", 2}}},
+      {"cost too small for a number",
+       Type("A", PropWith("1", "04.07.2010", "1E-400")),
+       {{K::CostRounded, 1, "p", 2}}},
       {"flag read modulo",
        Type("A", PropWith("256") + PropWith("-1") + PropWith("2")),
        {{K::FlagModulo, 2, "p", 2}}},

@@ -4,6 +4,7 @@
 #include "database/PropDB.h"
 #include "database/SetFile.h"
 #include "tests/TestError.h"
+#include "tests/TestRecords.h"
 #include "testview/TestFilter.h"
 
 #include <QCoreApplication>
@@ -67,9 +68,15 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
   const QString Bad = Dir.filePath("bad.vsxml"), Cut = Dir.filePath("cut.vsxml"),
                 Out = Dir.filePath("out");
   Write(Bad, "<?xml version=\"1.0\"?>\r\n<propdb>\r\n  <type name=\"A\">\r\n</propdb>\r\n");
-  // A comment between the sets: set B must never be dropped quietly.
-  Write(Cut, "<propdb><type GUID=\"{6513270E-269E-4D37-B2A7-4DE452E6B438}\" name=\"A\"/><!-- -->"
-             "<type GUID=\"{6513270E-269E-4D37-B2A7-4DE452E6B439}\" name=\"B\"/></propdb>");
+  // Text between the sets: set B must never be dropped quietly. A comment
+  // there is skipped with a warning, as text inside a set is.
+  Write(Cut,
+        "<propdb><type GUID=\"{6513270E-269E-4D37-B2A7-4DE452E6B438}\" name=\"A\"/><![CDATA[x]]>"
+        "<type GUID=\"{6513270E-269E-4D37-B2A7-4DE452E6B439}\" name=\"B\"/></propdb>");
+  const QString Commented = Dir.filePath("commented.vsxml");
+  Write(Commented, Read(Cut)
+                       .replace("<![CDATA[x]]>", "<!-- c -->")
+                       .replace("name=\"A\"/>", "name=\"A\">t</type>"));
   const QString Ru = QStringLiteral("ru_RU.UTF-8"), Us = QStringLiteral("en_US.UTF-8");
   // Targets that are not regular files stay what they are; a name of 255 bytes
   // can be replaced as often as it is saved.
@@ -87,7 +94,7 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
   // were let go; a failure found at once and one found at the end.
   const QByteArray Lines(200000, '\n');
   const QByteArray Mismatch = "<propdb>" + Lines + "<a></b>\n</propdb>",
-                   Comment = "<propdb>" + Lines + "<!-- c -->" + Lines + "</propdb>";
+                   Comment = "<propdb>" + Lines + "<![CDATA[c]]>" + Lines + "</propdb>";
   // An export onto its own input, by name or through a link; control bytes
   // from a file; what a load skips.
   const QString Self = Dir.filePath("self.vsxml"), SelfLink = Dir.filePath("self-link"),
@@ -97,6 +104,22 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
   Write(Ctl, "<propdb>\x1B]0;title\x07\x1B[2J</propdb>");
   Write(Odd, "<propdb><type GUID=\"{6513270E-269E-4D37-B2A7-4DE452E6B438}\" name=\"A\"><x/>"
              "</type></propdb>");
+  const QByteArray SelfInShell = "exec \"$@\" <" + QFile::encodeName(Self),
+                   SelfAppendShell = "exec \"$@\" >>" + QFile::encodeName(Self),
+                   SelfOpenShell = "exec \"$@\" 1<>" + QFile::encodeName(Self);
+  const char *const SelfIn = SelfInShell.constData(),
+                    *const SelfAppend = SelfAppendShell.constData(),
+                    *const SelfOpen = SelfOpenShell.constData();
+  const QString Forged = Dir.filePath("a\\n-: sets: 1\\033[2J");
+  // A writer that keeps the pipe open after a malformed start: the answer
+  // comes before it closes, or the time-out ends the tool.
+  const QByteArray SlowShell =
+      "F=" + QFile::encodeName(Dir.filePath("slow")) +
+      "; mkfifo $F; (printf '<propdb><a></b>\\n'; sleep 30) >$F 2>/dev/null"
+      " & W=$!; timeout 20 \"$@\" <$F; R=$?; kill $W; exit $R";
+  const char* const Slow = SlowShell.constData();
+  const char* const EndlessTag =
+      "(printf '<propdb><type name=\"'; head -c 40000000 /dev/zero | tr '\\0' n) | exec \"$@\"";
   const QString Named = Dir.filePath("Пример.vsxml");
   Write(Named, Read(Example));
   // Messages in the terminal's character set; the file name keeps its bytes.
@@ -151,7 +174,7 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
       {{"convert", "--from", Ru, "--to", Us, Cut, "-"}, 1},
       {{"export", "--locale", Ru, "-", "-"}, 1, false, Read(Bad)},
       {{"check", "--locale", Ru, "-"}, 1, false, Mismatch, nullptr, "Line: 200001 | <a></b>"},
-      {{"check", "--locale", Ru, "-"}, 1, false, Comment, nullptr, "Line: 200001 | <!-- c -->"},
+      {{"check", "--locale", Ru, "-"}, 1, false, Comment, nullptr, "Line: 200001 | <![CDATA[c]]>"},
       {{"check", "-"}, 1, false, {}, Zeros, "UTF-16"},
       // A result that does not arrive, or a stream closed at start, fails.
       {{"check", "--locale", Ru, Example}, 1, false, {}, Full, "No space"},
@@ -169,6 +192,17 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
       {{"export", "--locale", Ru, Self, SelfLink}, 1, false, {}, nullptr, "destroy"},
       {{"check", "--locale", Ru, Ctl}, 1, false, {}, nullptr, "\\x1B]0;title\\x07\\x1B[2J"},
       {{"check", "--locale", Ru, Odd}, 0, false, {}, nullptr, "warning: 1 elements"},
+      {{"check", "--locale", Ru, Commented}, 0, false, {}, nullptr, "warning: 2 elements"},
+      // An export onto its input through a redirected stream.
+      {{"export", "--locale", Ru, "-", Self}, 1, false, {}, SelfIn, "destroy"},
+      {{"export", "--locale", Ru, Self, "-"}, 1, false, {}, SelfAppend, "destroy"},
+      {{"export", "--locale", Ru, Self, "-"}, 1, false, {}, SelfOpen, "destroy"},
+      {{"convert", "--from", Ru, "--to", Ru, Self, "-"}, 1, false, {}, SelfAppend, "destroy"},
+      {{"check", "--locale", Ru, "-"}, 1, false, {}, Slow, "Line: 1 | <propdb><a></b>"},
+      // A tag from a pipe has a bound, as one from a file has its size.
+      {{"check", "-"}, 1, false, {}, EndlessTag, "16 MB"},
+      // A name that would forge a line or act on the terminal.
+      {{"check", "--locale", Ru, Forged}, 1, false, {}, nullptr, "\\x0A-: sets: 1\\x1B[2J"},
   };
   for (const auto& C : Cases) {
     if (Sanitized && C.Shell == FewFds)
@@ -250,6 +284,35 @@ TEST(Tool, ExportWritesWhatTheViewWritesForEachSet) {
 }
 
 // A full standard output is a failed write, not a success.
+// Under any memory limit a valid document from a pipe converts whole or fails
+// as out of memory: a read that could not be kept is never skipped.
+TEST(Tool, APipeUnderAMemoryLimitConvertsWholeOrNotAtAll) {
+#ifdef __SANITIZE_ADDRESS__
+  GTEST_SKIP() << "the sanitizers' runtime takes no address limit";
+#endif
+  QTemporaryDir Dir;
+  const QString Big = Dir.filePath("big.vsxml"), Out = Dir.filePath("out.vsxml");
+  TPropDB DB;
+  for (int Set = 0; Set < 140; ++Set) {
+    const PTypeRecord Type = AddTestSet(DB, QStringLiteral("Набор %1").arg(Set));
+    for (int Item = 0; Item < 1000; ++Item)
+      AddTestItem(DB, Type, QStringLiteral("Вещь %1").arg(Item), {1, true, 12.5});
+  }
+  ASSERT_TRUE(DB.SaveToXML(Big, TRegional::FromLocale("ru_RU.UTF-8")));
+  const QString Ru = QStringLiteral("ru_RU.UTF-8");
+  for (int Limit = 100000; Limit <= 200000; Limit += 20000) {
+    SCOPED_TRACE(Limit);
+    QFile::remove(Out);
+    const QByteArray Shell = "ulimit -v " + QByteArray::number(Limit) + "; cat " +
+                             QFile::encodeName(Big) + " | exec \"$@\"";
+    const TRun R = Tool({"convert", "--from", Ru, "--to", Ru, "-", Out}, {}, Shell.constData());
+    if (R.Exit == 0)
+      EXPECT_TRUE(Tool({"check", "--locale", Ru, Out}).Out.contains("items: 140000"));
+    else
+      EXPECT_TRUE(R.Err.contains("memory") && !QFile::exists(Out)) << R.Err.toStdString();
+  }
+}
+
 TEST(Tool, FullStandardOutputFails) {
   QProcess P;
   P.setStandardOutputFile(QStringLiteral("/dev/full"));
