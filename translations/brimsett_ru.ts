@@ -274,8 +274,8 @@ Commands:
            A character that the character set cannot hold is written
            as &quot;?&quot;; how many there were is said on standard error.
 
-A file reads completely when there is no read error: any node in propdb
-other than a type element is an error too.
+A file reads completely when there is no read error: text or an element in
+propdb other than a type element is an error too; a comment there is skipped.
 An output file is replaced only once it is completely written.
 An existing output that is not a regular file (a device, a FIFO) is
 refused and left as it is; so is a file name that is not valid UTF-8.
@@ -327,8 +327,8 @@ argument, a wrong level, options that exclude each other).
            Символ, которого нет в кодировке, записывается как &quot;?&quot;;
            сколько их было, сообщается в стандартный поток ошибок.
 
-Файл прочитан целиком, когда нет ошибки чтения: любой узел в propdb, кроме
-элемента type, тоже ошибка.
+Файл прочитан целиком, когда нет ошибки чтения: текст или элемент в propdb,
+кроме элемента type, тоже ошибка; комментарий там пропускается.
 Выходной файл заменяется только записанным полностью.
 Существующий выходной объект, который не является обычным файлом (устройство,
 FIFO), не принимается и остаётся как был; так же и имя файла не в UTF-8.
