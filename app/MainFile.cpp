@@ -16,9 +16,12 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QSessionManager>
 #include <QSignalBlocker>
+#include <QToolBar>
 
 #include <BrimsettVersion.h>
 
@@ -62,10 +65,11 @@ public:
 };
 
 // How far a long load has read, in the status bar; the window takes no
-// command meanwhile. A short load shows nothing.
+// command meanwhile. A short load shows nothing. The status bar itself stays
+// enabled, so that its text is not drawn in the disabled grey.
 class TLoadStatus {
 public:
-  TLoadStatus(QWidget* Window, QLabel* Panel)
+  TLoadStatus(QMainWindow* Window, QLabel* Panel)
       : FWindow(Window), FPanel(Panel), FText(Panel->text()) {
     FClock.start();
   }
@@ -73,7 +77,7 @@ public:
     if (!FShown)
       return;
     FPanel->setText(FText);
-    FWindow->setEnabled(true);
+    SetParts(true);
   }
   TLoadStatus(const TLoadStatus&) = delete;
   TLoadStatus& operator=(const TLoadStatus&) = delete;
@@ -84,7 +88,7 @@ public:
       return;
     FLast = Now;
     if (!FShown)
-      FWindow->setEnabled(false);
+      SetParts(false);
     FShown = true;
     FPanel->setText(Total > 0 ? QStringLiteral("Чтение файла: %1 %").arg(Done * 100 / Total)
                               : QStringLiteral("Чтение файла: %1 МБ").arg(Done >> 20));
@@ -93,7 +97,17 @@ public:
   }
 
 private:
-  QWidget* FWindow;
+  // Everything of the window but its status bar.
+  void SetParts(bool Enabled) {
+    QList<QWidget*> Parts{FWindow->menuBar(), FWindow->centralWidget()};
+    for (QToolBar* Bar : FWindow->findChildren<QToolBar*>(Qt::FindDirectChildrenOnly))
+      Parts << Bar;
+    for (QWidget* Part : Parts)
+      if (Part)
+        Part->setEnabled(Enabled);
+  }
+
+  QMainWindow* FWindow;
   QLabel* FPanel;
   QString FText;
   QElapsedTimer FClock;
@@ -162,11 +176,17 @@ bool TMainForm::LoadFile(const QString& File) {
 }
 
 void TMainForm::ShowWarnings(const TWarnings& Warnings) {
-  QStringList Texts;
+  if (Warnings.Empty())
+    return;
+  // A line for each kind, then what a save makes of them.
+  QStringList Lines;
   for (const TWarning& W : Warnings.All())
-    Texts << WarningText(W);
-  if (!Texts.isEmpty())
-    ShowWarning(this, Texts.join(u'\n'));
+    Lines << QStringLiteral("• ") + WarningText(W);
+  Lines << QString()
+        << QStringLiteral(
+               "«Сохранить» запишет значения так, как они показаны в окне: округлённые — "
+               "округлёнными; пропущенное содержимое в файл не попадёт.");
+  ShowWarning(this, Lines.join(u'\n'));
 }
 
 bool TMainForm::OpenFile(const QString& File) {

@@ -39,8 +39,14 @@ QString Worded(const TFailure& F) {
     return QtReason(qt_error_string(F.Code));
   case TReasonKind::Foreign:
     return QtReason(Escaped(F.Args.value(0)));
-  case TReasonKind::Conversion:
-    return Filled(QString::fromUtf8(F.Text), F.Args);
+  case TReasonKind::Conversion: {
+    const QString Message =
+        Filled(QCoreApplication::translate("Conversion", F.Text), F.Args.mid(0, 1));
+    if (!F.Where)
+      return Message;
+    return QCoreApplication::translate("Conversion", F.Where)
+        .arg(Message, Escaped(F.Args.value(1)));
+  }
   case TReasonKind::Memory:
     return QCoreApplication::translate("Reason", Reason::NoMemory);
   }

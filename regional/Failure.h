@@ -24,13 +24,21 @@ enum class TReasonKind : unsigned char {
   Memory,     // the memory ran out
 };
 
-// The conversions' messages: English in every language, as the reading rules
-// have always given them. "%1" is the text that did not convert.
+// The conversions' messages, in English as the reading rules have always
+// given them, and translated where they are shown. "%1" is the text that did
+// not convert; a value of a file adds "%2", the name of its set or item.
 namespace Conversion {
-inline constexpr const char* NotADate = "''%1'' is not a valid date";
-inline constexpr const char* NotAFloat = "'%1' is not a valid floating point value";
-inline constexpr const char* NotAnInteger = "''%1'' is not a valid integer value";
-inline constexpr const char* NotAGuid = "'%1' is not a valid GUID value";
+inline constexpr const char* NotADate =
+    QT_TRANSLATE_NOOP("Conversion", "''%1'' is not a valid date");
+inline constexpr const char* NotAFloat =
+    QT_TRANSLATE_NOOP("Conversion", "'%1' is not a valid floating point value");
+inline constexpr const char* NotAnInteger =
+    QT_TRANSLATE_NOOP("Conversion", "''%1'' is not a valid integer value");
+inline constexpr const char* NotAGuid =
+    QT_TRANSLATE_NOOP("Conversion", "'%1' is not a valid GUID value");
+// Where in a file: the message, and the set or item that holds the value.
+inline constexpr const char* InSet = QT_TRANSLATE_NOOP("Conversion", "%1 (set \"%2\")");
+inline constexpr const char* InItem = QT_TRANSLATE_NOOP("Conversion", "%1 (item \"%2\")");
 } // namespace Conversion
 
 struct TFailure {
@@ -43,6 +51,8 @@ struct TFailure {
   bool Parse = false;
   qint64 Line = 0;
   QString Source;
+  const char* Where =
+      nullptr; // Conversion: Conversion::InSet or InItem, with the name last in Args
 
   static TFailure Own(const char* Reason, QStringList Args = {}) {
     return Of(TReasonKind::Own, Reason, 0, std::move(Args));
@@ -55,6 +65,13 @@ struct TFailure {
   }
   static TFailure Converting(const char* Pattern, const QString& Text) {
     return Of(TReasonKind::Conversion, Pattern, 0, {Text});
+  }
+  // A conversion's failure on a value of a file: where it stands, by Holder,
+  // Conversion::InSet or InItem, and the record's Name.
+  TFailure In(const char* Holder, const QString& Name, qint64 ALine) && {
+    Where = Holder;
+    Args.append(Name);
+    return std::move(*this).At(ALine);
   }
   static TFailure OutOfMemory() { return Of(TReasonKind::Memory, nullptr, 0); }
 

@@ -60,7 +60,7 @@ inline constexpr const char* ForeignLink = QT_TRANSLATE_NOOP(
               "write; it is not followed.");
 inline constexpr const char* NoFileName = QT_TRANSLATE_NOOP("Reason", "No file name given.");
 inline constexpr const char* OutputIsInput = QT_TRANSLATE_NOOP(
-    "Reason", "\"%1\" is the set file that is exported; the export would destroy it.");
+    "Reason", "\"%1\" is the set file being exported; the export would overwrite it.");
 inline constexpr const char* CostCannotBeHeld = QT_TRANSLATE_NOOP(
     "Reason", "The cost of item \"%1\" in set \"%2\" is %3, which a set file cannot hold");
 inline constexpr const char* NoConversion =

@@ -13,6 +13,33 @@
     </message>
 </context>
 <context>
+    <name>Conversion</name>
+    <message>
+        <source>&apos;&apos;%1&apos;&apos; is not a valid date</source>
+        <translation>«%1» — недопустимая дата</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a valid floating point value</source>
+        <translation>«%1» — недопустимое число с плавающей точкой</translation>
+    </message>
+    <message>
+        <source>&apos;&apos;%1&apos;&apos; is not a valid integer value</source>
+        <translation>«%1» — недопустимое целое число</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a valid GUID value</source>
+        <translation>«%1» — недопустимое значение GUID</translation>
+    </message>
+    <message>
+        <source>%1 (set &quot;%2&quot;)</source>
+        <translation>%1 (набор «%2»)</translation>
+    </message>
+    <message>
+        <source>%1 (item &quot;%2&quot;)</source>
+        <translation>%1 (элемент «%2»)</translation>
+    </message>
+</context>
+<context>
     <name>Expat</name>
     <message>
         <source>syntax error</source>
@@ -238,8 +265,8 @@
         <translation>Не удаётся перевести текст в кодировку %1: %2</translation>
     </message>
     <message>
-        <source>&quot;%1&quot; is the set file that is exported; the export would destroy it.</source>
-        <translation>«%1» — это выгружаемый файл наборов: выгрузка уничтожила бы его.</translation>
+        <source>&quot;%1&quot; is the set file being exported; the export would overwrite it.</source>
+        <translation>«%1» — это открытый файл наборов, и выгрузка перезаписала бы его.</translation>
     </message>
     <message>
         <source>Not enough memory.</source>

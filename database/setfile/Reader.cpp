@@ -63,9 +63,20 @@ void TReader::Unexpected() {
   FDone = true;
 }
 
-void TReader::ConversionFailed(const TError& Error) {
-  if (!FPending)
-    FPending = Error.Failure();
+void TReader::ConversionFailed(const TError& Error, const XML_Char** Atts, bool Set) {
+  if (!FPending) {
+    // The name from the tag: a value before it in the table fails first.
+    QString Name;
+    for (const XML_Char** A = Atts; *A; A += 2)
+      if (std::string_view(A[0]) == "name")
+        Name = Utf8ToText(A[1]);
+    TFailure Failure = Error.Failure();
+    FPending =
+        Failure.Kind == TReasonKind::Conversion && !Name.isEmpty()
+            ? std::move(Failure).In(Set ? Conversion::InSet : Conversion::InItem, Name, Line())
+            : std::move(Failure).At(Line());
+    FStream.Hold(FPending->Line);
+  }
   FDone = true;
 }
 
@@ -245,7 +256,7 @@ TReader::TElement TReader::ReadType(const XML_Char** Atts) {
   try {
     ReadAttributes(Atts, TypeAttributes, FKeys->Type, *FType, FLastType);
   } catch (const TError& E) {
-    ConversionFailed(E);
+    ConversionFailed(E, Atts, true);
   }
   return TElement::Type;
 }
@@ -255,7 +266,7 @@ void TReader::ReadProp(const XML_Char** Atts) {
   try {
     ReadAttributes(Atts, PropAttributes, FKeys->Prop, *Prop, FLastProp);
   } catch (const TError& E) {
-    ConversionFailed(E);
+    ConversionFailed(E, Atts, false);
   }
   if (Prop->Detail < 0 || Prop->Detail > 2)
     Note(TWarningKind::DetailOutOfRange);

@@ -115,7 +115,9 @@ private:
   // A node that the format does not know, passed over.
   void Skipped(const XML_Char* Name);
   void WarnNoted(const TPropRecord& Prop);
-  void ConversionFailed(const TError& Error);
+  // A value of a set or item (Atts its attributes) that did not convert: the
+  // failure says where, with the record's name when it has one.
+  void ConversionFailed(const TError& Error, const XML_Char** Atts, bool Set);
   template <class TBody> void Guard(TBody Body);
   static TReader* Self(void* Data) { return static_cast<TReader*>(Data); }
 

@@ -56,13 +56,23 @@ TEST(ParseReasons, EveryReasonHasARussianTranslation) {
       // What came from a file cannot act on a terminal or vanish in a box:
       // control characters but TAB show escaped, wherever they stand.
       {TFailure::Converting(Conversion::NotAnInteger, "1\r\n\x1B]0;t\x07\t\u0085"),
-       QString::fromUtf8("''1\\x0D\\x0A\\x1B]0;t\\x07\t\\x85'' is not a valid integer value"),
-       QString::fromUtf8("''1\\x0D\\x0A\\x1B]0;t\\x07\t\\x85'' is not a valid integer value")},
+       QString::fromUtf8("«1\\x0D\\x0A\\x1B]0;t\\x07\t\\x85» — недопустимое целое число"),
+       QString::fromUtf8("«1\\x0D\\x0A\\x1B]0;t\\x07\t\\x85» — недопустимое целое число")},
       // So do DEL, the line and paragraph separators and the controls that
       // turn the order of the text around.
       {TFailure::Converting(Conversion::NotAnInteger, "\x7F\u2028\u2029\u202A\u202E\u2066\u2069."),
-       QString::fromUtf8("''\\x7F\\u2028\\u2029\\u202A\\u202E\\u2066\\u2069.'' is not a valid "
-                         "integer value"),
+       QString::fromUtf8("«\\x7F\\u2028\\u2029\\u202A\\u202E\\u2066\\u2069.» — недопустимое целое "
+                         "число"),
+       {}},
+      // A value of a file that does not convert says where, as a parse error.
+      {TFailure::Converting(Conversion::NotAFloat, "12.5.3").In(Conversion::InItem, "Чайник", 5),
+       QString::fromUtf8("«12.5.3» — недопустимое число с плавающей точкой (элемент «Чайник»)") +
+           Crlf + "Line: 5" + Crlf,
+       QString::fromUtf8(
+           "«12.5.3» — недопустимое число с плавающей точкой (элемент «Чайник») | Line: 5")},
+      {TFailure::Converting(Conversion::NotADate, "31.02.2010").In(Conversion::InSet, "Кухня", 2),
+       QString::fromUtf8("«31.02.2010» — недопустимая дата (набор «Кухня»)") + Crlf + "Line: 2" +
+           Crlf,
        {}},
       // Memory runs out in a save or an export too: the words name no step.
       {TFailure::OutOfMemory(), QString::fromUtf8("Недостаточно памяти."),

@@ -218,8 +218,14 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
     TPropDB DB;
-    ExpectTError([&] { return DB.LoadFromXMLBytes(Doc(Before + C.Body), TRegional::Current()); },
-                 QString::fromUtf8(C.Message));
+    // Where: the set or item by its name, and the line.
+    const TResult<TWarnings> Loaded =
+        DB.LoadFromXMLBytes(Doc(Before + C.Body), TRegional::Current());
+    ASSERT_FALSE(Loaded);
+    EXPECT_EQ(ReasonOf(Loaded.Failure()),
+              QString::fromUtf8(C.Message) +
+                  (std::string_view(C.Kept).ends_with("[]") ? " (set \"C\")" : " (item \"p\")"));
+    EXPECT_EQ(Loaded.Failure().Line, 2);
     EXPECT_EQ(Describe(DB), C.Kept);
     const PTypeRecord Last = DB.Types(DB.TypeCount() - 1);
     if (Last->Name.isEmpty()) { // the set itself failed: nothing of it was read
@@ -238,11 +244,11 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
   // The file of the comma settings read where the decimal separator is a full stop.
   TRegionalScope Dot(MakeRegional(TDateOrder::DMY, 2, 2, 4, u'.', u'.'));
   TPropDB DB;
-  ExpectTError(
-      [&] {
-        return DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1") + Prop("a2"))), TRegional::Current());
-      },
-      QStringLiteral("'12,5' is not a valid floating point value"));
+  const TResult<TWarnings> Loaded =
+      DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1") + Prop("a2"))), TRegional::Current());
+  ASSERT_FALSE(Loaded);
+  EXPECT_EQ(ReasonOf(Loaded.Failure()),
+            QStringLiteral("'12,5' is not a valid floating point value (item \"a1\")"));
   EXPECT_EQ(Describe(DB), "A[a1]");
   ASSERT_EQ(DB.PropCount(), 1);
   EXPECT_EQ(DB.Props(0)->Date, EncodeDate(2010, 7, 4));
@@ -270,7 +276,7 @@ TEST_F(SetFile, MissingAttributesReadAsEmptyTexts) {
     QByteArray Element;
     const char* Message;
   } Cases[] = {
-      {"<type name=\"A\"/>", "'' is not a valid GUID value"},
+      {"<type name=\"A\"/>", "'' is not a valid GUID value (set \"A\")"},
       {Type("A", "<prop GUID=\"{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}\"/>"),
        "'''' is not a valid integer value"},
       {Type("A", "<prop GUID=\"{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}\" detail=\"1\"/>"),
@@ -286,8 +292,10 @@ TEST_F(SetFile, MissingAttributesReadAsEmptyTexts) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Message);
     TPropDB Failing;
-    ExpectTError([&] { return Failing.LoadFromXMLBytes(Doc(C.Element), TRegional::Current()); },
-                 QString::fromUtf8(C.Message));
+    const TResult<TWarnings> Loaded =
+        Failing.LoadFromXMLBytes(Doc(C.Element), TRegional::Current());
+    ASSERT_FALSE(Loaded);
+    EXPECT_EQ(ReasonOf(Loaded.Failure()), QString::fromUtf8(C.Message));
     EXPECT_EQ(Failing.TypeCount(), 1);
   }
 }

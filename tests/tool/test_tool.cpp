@@ -188,16 +188,16 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
       // No descriptor left to load the character set: no export in ASCII.
       {{"export", "--locale", "ru_RU.CP1251", "-", "-"}, 1, false, Read(Example), FewFds, "many"},
       {{"check", "--locale", Ru, Named}, 0, false, {}, Cp1251, InCp1251},
-      {{"export", "--locale", Ru, Self, Self}, 1, false, {}, nullptr, "destroy"},
-      {{"export", "--locale", Ru, Self, SelfLink}, 1, false, {}, nullptr, "destroy"},
+      {{"export", "--locale", Ru, Self, Self}, 1, false, {}, nullptr, "overwrite"},
+      {{"export", "--locale", Ru, Self, SelfLink}, 1, false, {}, nullptr, "overwrite"},
       {{"check", "--locale", Ru, Ctl}, 1, false, {}, nullptr, "\\x1B]0;title\\x07\\x1B[2J"},
       {{"check", "--locale", Ru, Odd}, 0, false, {}, nullptr, "warning: 1 elements"},
       {{"check", "--locale", Ru, Commented}, 0, false, {}, nullptr, "warning: 2 elements"},
       // An export onto its input through a redirected stream.
-      {{"export", "--locale", Ru, "-", Self}, 1, false, {}, SelfIn, "destroy"},
-      {{"export", "--locale", Ru, Self, "-"}, 1, false, {}, SelfAppend, "destroy"},
-      {{"export", "--locale", Ru, Self, "-"}, 1, false, {}, SelfOpen, "destroy"},
-      {{"convert", "--from", Ru, "--to", Ru, Self, "-"}, 1, false, {}, SelfAppend, "destroy"},
+      {{"export", "--locale", Ru, "-", Self}, 1, false, {}, SelfIn, "overwrite"},
+      {{"export", "--locale", Ru, Self, "-"}, 1, false, {}, SelfAppend, "overwrite"},
+      {{"export", "--locale", Ru, Self, "-"}, 1, false, {}, SelfOpen, "overwrite"},
+      {{"convert", "--from", Ru, "--to", Ru, Self, "-"}, 1, false, {}, SelfAppend, "overwrite"},
       {{"check", "--locale", Ru, "-"}, 1, false, {}, Slow, "Line: 1 | <propdb><a></b>"},
       // A tag from a pipe has a bound, as one from a file has its size.
       {{"check", "-"}, 1, false, {}, EndlessTag, "16 MB"},

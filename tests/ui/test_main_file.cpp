@@ -225,7 +225,8 @@ TEST_F(MainFileTest, OpenSaysWhatTheFileDoesNotKeep) {
   EXPECT_EQ(Column(Form->ListTypes(), 0), QStringList({"Первый", "Second"}));
   ASSERT_EQ(Stub.Messages.size(), 1);
   EXPECT_EQ(Stub.Messages.at(0).Icon, QMessageBox::Warning);
-  EXPECT_EQ(Stub.Messages.at(0).Text, WarningText({TWarningKind::Skipped, 1, "version", 2}));
+  EXPECT_TRUE(Stub.Messages.at(0).Text.startsWith(
+      "• " + WarningText({TWarningKind::Skipped, 1, "version", 2}) + "\n\n«Сохранить»"));
 }
 
 TEST_F(MainFileTest, DropOpensOneSetFileAsOpenDoes) {
