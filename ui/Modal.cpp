@@ -7,8 +7,11 @@
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QScreen>
+#include <QTreeView>
 
 namespace {
 
@@ -45,6 +48,24 @@ private:
   QMimeDatabase FMime;
 };
 
+// Qt's own dialog opens with its name, size, type and date columns whole:
+// wide enough for them at the font's size, within the screen.
+void FitColumns(QFileDialog& Chooser) {
+  Chooser.setViewMode(QFileDialog::Detail);
+  const int Char = Chooser.fontMetrics().averageCharWidth();
+  QSize Size(Char * 120, Char * 60);
+  if (const QScreen* Screen = Chooser.screen())
+    Size = Size.boundedTo(Screen->availableGeometry().size() * 9 / 10);
+  Chooser.resize(Size);
+  if (auto* Files = Chooser.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+    QHeaderView* Header = Files->header();
+    Header->setStretchLastSection(false);
+    Header->setSectionResizeMode(0, QHeaderView::Stretch);
+    for (int Column = 1; Column < Header->count(); ++Column)
+      Header->setSectionResizeMode(Column, QHeaderView::ResizeToContents);
+  }
+}
+
 // Qt names a filter by its description alone and reads the patterns from the
 // parentheses; the part after "|" is the same pattern list.
 QString QtFilter(const QString& Filter) {
@@ -65,10 +86,10 @@ public:
     // Before the dialog, which uses it until it is destroyed.
     TNameIconProvider Icons;
     QFileDialog Chooser(Owner);
-    // Qt's own dialog: a native one would not take the provider, and what it
-    // reads to show a folder is beyond the program's say.
-    Chooser.setOption(QFileDialog::DontUseNativeDialog);
+    // The desktop's own dialog wherever the platform offers one (the portal's
+    // runs outside the process); Qt's own elsewhere, with icons by name.
     Chooser.setIconProvider(&Icons);
+    FitColumns(Chooser);
     Chooser.setAcceptMode(Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     Chooser.setFileMode(QFileDialog::AnyFile);
     Chooser.setNameFilter(QtFilter(Dialog.Filter));

@@ -5,6 +5,8 @@
 
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -99,6 +101,13 @@ TEST_F(FileDialogTest, TheRealDialogReadsNoFileToShowAFolder) {
     if (!Type.data().toString().isEmpty() || ++Polls == 500) {
       EXPECT_LT(Polls, 500) << "the folder was never listed";
       EXPECT_EQ(Chooser->directory().absolutePath(), Dir.path());
+      // Name, size, type and date whole, side by side.
+      auto* Files = Chooser->findChild<QTreeView*>(QStringLiteral("treeView"));
+      ASSERT_TRUE(Files && Files->isVisible());
+      QHeaderView* Header = Files->header();
+      EXPECT_LE(Header->length(), Files->viewport()->width());
+      for (int Column = 0; Column < 4; ++Column)
+        EXPECT_GE(Header->sectionSize(Column), Header->sectionSizeHint(Column)) << Column;
       Chooser->reject();
     }
   });
