@@ -100,8 +100,9 @@ private:
   // Everything of the window but its status bar.
   void SetParts(bool Enabled) {
     QList<QWidget*> Parts{FWindow->menuBar(), FWindow->centralWidget()};
-    for (QToolBar* Bar : FWindow->findChildren<QToolBar*>(Qt::FindDirectChildrenOnly))
-      Parts << Bar;
+    for (QToolBar* Bar : FWindow->findChildren<QToolBar*>())
+      if (Bar->window() == FWindow)
+        Parts << Bar;
     for (QWidget* Part : Parts)
       if (Part)
         Part->setEnabled(Enabled);
