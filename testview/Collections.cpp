@@ -3,6 +3,7 @@
 #include "database/Columns.h"
 #include "testview/TestFilter.h"
 #include "ui/Accessible.h"
+#include "ui/OwnFrame.h"
 #include "ui/ReportList.h"
 #include "ui_Collections.h"
 
@@ -178,6 +179,10 @@ bool TFormCollections::RowTicked(int Row) const {
 
 void TFormCollections::ShowTest(TPropDB* base) {
   PropDB = base;
+  // The window asks for a close box alone; where Qt would draw a frame with
+  // every button, as its owner's shows, it draws its own.
+  if (QtDrawsFrame(parentWidget() ? parentWidget()->window() : nullptr))
+    UseOwnFrame(this);
   UpdateTypeList();
   // A small or highly scaled screen must still show the whole window.
   if (const QScreen* Screen = screen())

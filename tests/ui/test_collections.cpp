@@ -4,13 +4,16 @@
 #include "test_window_fixture.h"
 #include "tests/TestRecords.h"
 #include "testview/Collections.h"
+#include "ui/OwnFrame.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -416,3 +419,26 @@ TEST_F(CollectionsTest, FailedExportShowsErrorAndLeavesTheViewAsItWas) {
     EXPECT_EQ(ReadFile(Old), "old");
   });
 }
+
+namespace {
+
+// Where Qt would draw a frame with every button, the view draws its own: a
+// caption and a close box alone, which closes it, over contents that keep
+// their place.
+TEST_F(CollectionsTest, OwnFrameHasTheCaptionAndACloseBoxAlone) {
+  const QPoint Before = TypeList()->mapTo(Form, QPoint());
+  UseOwnFrame(Form);
+  UseOwnFrame(Form);
+  Form->show();
+  QApplication::processEvents();
+  EXPECT_TRUE(Form->windowFlags() & Qt::FramelessWindowHint);
+  const auto Buttons = Child<QWidget>("TitleBar")->findChildren<QAbstractButton*>();
+  ASSERT_EQ(Buttons.size(), 1);
+  EXPECT_EQ(Child<QLabel>("TitleCaption")->text(), QStringLiteral("Выбор набора"));
+  EXPECT_GE(TypeList()->mapTo(Form, QPoint()).y(),
+            Before.y() + Child<QWidget>("TitleBar")->height());
+  Buttons.front()->click();
+  EXPECT_FALSE(Form->isVisible());
+}
+
+} // namespace
