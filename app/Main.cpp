@@ -22,6 +22,7 @@
 #include <QTreeView>
 
 #include <algorithm>
+#include <malloc.h>
 #include <type_traits>
 
 // Resources of a static library are only linked in when referenced.
@@ -498,6 +499,9 @@ void TMainForm::RemoveSelected(QTreeView* View, TRecordListModel<TRec>* Model) {
   }
   FDoc.Remove(Rec);
   UpdateButtons();
+  // The set's rows; its records stay with the history for an undo.
+  if constexpr (std::is_same_v<TRec, TTypeRecord>)
+    GiveBackMemory();
 }
 
 void TMainForm::AAddTypeExecute() {
@@ -532,6 +536,12 @@ void TMainForm::AShowTestExecute() {
     return;
   FDialogs.Test->SetDocumentFile(FileName());
   FDialogs.Test->ShowTest(&FDoc.DB());
+  // What its rows took.
+  GiveBackMemory();
+}
+
+void TMainForm::GiveBackMemory() {
+  malloc_trim(0);
 }
 
 void TMainForm::SetUpHistory() {

@@ -118,11 +118,16 @@ protected:
   void dropEvent(QDropEvent* Event) override;
 
 private:
+  // The enabling rule, and the load of the command-line file, which is
+  // queued so that the window shows first.
   void FormCreate(const QStringList& Args);
   void SetUpFileDialogs();
   void SetUpActions();
   void SetUpLists();
   void SetUpHistory();
+  // Returns the memory that a document let go of to the system: the
+  // allocator keeps freed memory for the process otherwise.
+  static void GiveBackMemory();
   // The end of the desktop session asks as a close would.
   void CommitData(QSessionManager& Manager);
   // Lists the document after an undo or redo, with the row it changed selected.

@@ -142,7 +142,16 @@ void TMainForm::FormCreate(const QStringList& Args) {
   const QString Arg = Args.value(0);
   if (Arg.isEmpty() || !QFileInfo(Arg).isFile())
     return;
-  LoadFile(Arg);
+  // Read once the window shows, with its progress, and its failure or
+  // warnings over it: the queued call runs before any input the window
+  // could take, so nothing can be done before the document is there.
+  QMetaObject::invokeMethod(
+      this,
+      [this, Arg] {
+        LoadFile(Arg);
+        FitLists();
+      },
+      Qt::QueuedConnection);
 }
 
 void TMainForm::StartNameRefused(const QString& File) {
@@ -172,6 +181,8 @@ bool TMainForm::LoadFile(const QString& File) {
   SetFileName(FDoc.FileName());
   RefillLists();
   UpdateButtons();
+  // The document that the load replaced.
+  GiveBackMemory();
   ShowWarnings(*Loaded);
   return true;
 }
@@ -258,6 +269,7 @@ void TMainForm::ANewFileExecute() {
   FDoc.New();
   SetFileName(QString());
   UpdateButtons();
+  GiveBackMemory();
 }
 
 void TMainForm::AOpenExecute() {
