@@ -39,28 +39,25 @@ using TTaken = std::conditional_t<std::is_same_v<TRec, TTypeRecord>, TTakenSet, 
 
 // Adding and removing are one command seen from either side: the record is
 // in the database in one state and taken out, kept by the command, in the
-// other. The first redo is the user's own command, already made (an add) or
-// made here (a removal) while the window updates its rows itself.
+// other. The first redo is the user's own command, already made (Taken, for
+// a removal, holds what it took out) while the window updated its rows itself.
 template <class TRec> class TPresenceCommand final : public QUndoCommand {
 public:
-  TPresenceCommand(TEditedDocument& Doc, TRec* Rec, bool Adding, const QString& Text)
-      : QUndoCommand(Text), FDoc(Doc), FRec(Rec), FAdding(Adding) {}
+  TPresenceCommand(TEditedDocument& Doc, TRec* Rec, std::optional<TTaken<TRec>> Taken,
+                   const QString& Text)
+      : QUndoCommand(Text), FDoc(Doc), FRec(Rec), FAdding(!Taken), FTaken(std::move(Taken)) {}
   ~TPresenceCommand() override {
     if (FTaken)
       FDoc.DB().Free(*FTaken);
   }
 
   void redo() override {
-    const bool First = FFirst;
-    FFirst = false;
-    if (FAdding) {
-      if (!First)
-        PutBack();
-    } else {
-      TakeOut();
+    if (FFirst) {
+      FFirst = false;
+      return;
     }
-    if (!First)
-      FDoc.Shown(Target(FRec, FAdding));
+    FAdding ? PutBack() : TakeOut();
+    FDoc.Shown(Target(FRec, FAdding));
   }
 
   void undo() override {
@@ -83,9 +80,18 @@ private:
   TEditedDocument& FDoc;
   TRec* FRec;
   bool FAdding;
-  bool FFirst = true;
   std::optional<TTaken<TRec>> FTaken;
+  bool FFirst = true;
 };
+
+// Records a removal, made here, by the record taken out of DB.
+template <class TRec> bool Removed(TEditedDocument& Doc, TRec* Rec, const QString& Text) {
+  std::optional<TTaken<TRec>> Taken = Take(Doc.DB(), Rec);
+  if (!Taken)
+    return false;
+  Doc.History().push(new TPresenceCommand<TRec>(Doc, Rec, std::move(Taken), Text));
+  return true;
+}
 
 // An edit in place: the record's values before and after.
 template <class TRec> class TEditCommand final : public QUndoCommand {
@@ -149,12 +155,12 @@ TDone TEditedDocument::Save(const QString& FileName, const TRegional& Settings) 
 }
 
 void TEditedDocument::Added(PTypeRecord Set) {
-  FHistory.push(
-      new TPresenceCommand<TTypeRecord>(*this, Set, true, QStringLiteral("Добавление набора")));
+  FHistory.push(new TPresenceCommand<TTypeRecord>(*this, Set, std::nullopt,
+                                                  QStringLiteral("Добавление набора")));
 }
 
 void TEditedDocument::Added(PPropRecord Item) {
-  FHistory.push(new TPresenceCommand<TPropRecord>(*this, Item, true,
+  FHistory.push(new TPresenceCommand<TPropRecord>(*this, Item, std::nullopt,
                                                   QStringLiteral("Добавление содержимого")));
 }
 
@@ -171,25 +177,9 @@ void TEditedDocument::Edited(PPropRecord Item, const TPropRecord& Before) {
 }
 
 bool TEditedDocument::Remove(PTypeRecord Set) {
-  const auto& Types = DB();
-  bool Found = false;
-  for (int I = 0; I < Types.TypeCount() && !Found; ++I)
-    Found = Types.Types(I) == Set;
-  if (!Found)
-    return false;
-  FHistory.push(
-      new TPresenceCommand<TTypeRecord>(*this, Set, false, QStringLiteral("Удаление набора")));
-  return true;
+  return Removed(*this, Set, QStringLiteral("Удаление набора"));
 }
 
 bool TEditedDocument::Remove(PPropRecord Item) {
-  const auto& Props = DB();
-  bool Found = false;
-  for (int I = 0; I < Props.PropCount() && !Found; ++I)
-    Found = Props.Props(I) == Item;
-  if (!Found)
-    return false;
-  FHistory.push(new TPresenceCommand<TPropRecord>(*this, Item, false,
-                                                  QStringLiteral("Удаление содержимого")));
-  return true;
+  return Removed(*this, Item, QStringLiteral("Удаление содержимого"));
 }
