@@ -63,8 +63,9 @@ struct TTakenProp {
 };
 
 // Owns every set and item; everyone else holds plain pointers. Every
-// operation reports by its result and none raises: the set file's load and
-// save return their failure.
+// operation reports by its result; only std::bad_alloc is raised, when the
+// memory for a record or a list runs out (AddType, AddProp, TakeType,
+// PutBack). The set file's load and save return their failure.
 class TPropDB {
 public:
   TPropDB() = default;

@@ -24,7 +24,9 @@ template <class T> struct TResultOf { using Type = TResult<T>; };
 template <class T> struct TResultOf<TResult<T>> { using Type = TResult<T>; };
 
 // What Step returns, or the failure it raised; the memory running out is a
-// failure too. The one place where the core's exceptions become results.
+// failure too. Where the core's exceptions become results at an entry; the
+// set file reader also catches them in its parser's callbacks, which C
+// cannot unwind through.
 template <class TStep>
 auto Caught(TStep&& Step) -> typename TResultOf<std::invoke_result_t<TStep>>::Type {
   try {

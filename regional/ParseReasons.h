@@ -8,7 +8,8 @@
 
 #include <span>
 
-// The reader's own reasons for refusing a file, in English: worded here and
+// Our own reasons for refusing a file or a command on it (the reader's, the
+// files layer's and the export's), in English: worded here and
 // nowhere else, and translated where they are shown. "%1" stands for a name.
 namespace Reason {
 

@@ -1,10 +1,11 @@
 #pragma once
 
-// The texts of the records of one load. Equal texts share one text across
-// the whole document (a set's language, an item's currency, names that
-// repeat), and short ones are laid end to end in shared blocks instead of one
-// allocation each, which for a short text costs more than the text; a long
-// one has a block of its own.
+// The texts of the records of one load. A text of up to 64 bytes that equals
+// one met recently shares its characters (a cache of 4,096 slots by hash:
+// a set's language, an item's currency, names that repeat nearby); short
+// texts are laid end to end in shared blocks instead of one allocation each,
+// which for a short text costs more than the text; a long one has a block of
+// its own.
 
 #include "database/Text.h"
 
