@@ -185,6 +185,20 @@ QByteArray NameBytes(const QString& File) {
   return QFile::encodeName(Escaped(File));
 }
 
+// An argument that is not UTF-8, byte for byte but for its control bytes,
+// which would act on the terminal.
+QByteArray ControlsEscaped(const char* Argument) {
+  QByteArray Out;
+  for (const char* P = Argument; *P; ++P) {
+    const auto Byte = static_cast<unsigned char>(*P);
+    if (Byte < 0x20 || Byte == 0x7F)
+      Out += "\\x" + QByteArray::number(Byte, 16).toUpper().rightJustified(2, '0');
+    else
+      Out += char(Byte);
+  }
+  return Out;
+}
+
 // Pattern (translated) with %1 the name Name, which keeps its bytes, and %2
 // Text.
 QByteArray Named(const QString& Pattern, const QByteArray& Name, const QString& Text = {}) {
@@ -613,7 +627,7 @@ int main(int argc, char** argv) {
       if (!ArgumentIsExact(argv[I]))
         throw TUsageError{Named(
             TTool::tr("argument \"%1\" is not UTF-8: such a name cannot be passed on unchanged"),
-            QByteArray(argv[I]))};
+            ControlsEscaped(argv[I]))};
     return FinishStdout(Run(QCoreApplication::arguments()));
   } catch (const TUsageError& Error) {
     Fail(Error.Message);

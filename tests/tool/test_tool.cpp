@@ -203,6 +203,7 @@ TEST(Tool, ExitStatusesAndUntouchedOutput) {
       {{"check", "-"}, 1, false, {}, EndlessTag, "16 MB"},
       // A name that would forge a line or act on the terminal.
       {{"check", "--locale", Ru, Forged}, 1, false, {}, nullptr, "\\x0A-: sets: 1\\x1B[2J"},
+      {{"check", "a\\033\\0377"}, 2, false, {}, nullptr, "a\\x1B"},
   };
   for (const auto& C : Cases) {
     if (Sanitized && C.Shell == FewFds)
