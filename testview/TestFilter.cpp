@@ -50,17 +50,17 @@ TPropList FilterItems(const TPropsBySet& Groups, PTypeRecord Type, int Level) {
 }
 
 QLocale CollationLocale() {
-  for (const char* Name : {"LC_ALL", "LC_COLLATE", "LANG"}) {
-    QString Value = qEnvironmentVariable(Name);
-    if (Value.isEmpty())
-      continue;
-    // "ru_RU.UTF-8@euro": the charset and the modifier do not change the order.
-    Value = Value.section(u'.', 0, 0).section(u'@', 0, 0);
-    if (Value.isEmpty() || Value == u"C" || Value == u"POSIX")
-      return QLocale::c();
-    return QLocale(Value);
-  }
+  for (const char* Name : {"LC_ALL", "LC_COLLATE", "LANG"})
+    if (const QString Value = qEnvironmentVariable(Name); !Value.isEmpty())
+      return CollationOf(Value);
   return QLocale::c();
+}
+
+QLocale CollationOf(const QString& Name) {
+  const QString Base = Name.section(u'.', 0, 0).section(u'@', 0, 0);
+  if (Base.isEmpty() || Base == u"C" || Base == u"POSIX")
+    return QLocale::c();
+  return QLocale(Base);
 }
 
 QCollator RowCollator(const QLocale& Locale) {

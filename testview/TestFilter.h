@@ -32,6 +32,9 @@ TPropList FilterItems(const TPropsBySet& Groups, PTypeRecord Type, int Level);
 // The locale whose collation orders the rows: the environment's LC_ALL,
 // LC_COLLATE or LANG, in that order; "C" when none is set.
 QLocale CollationLocale();
+// The collation of the C library locale Name ("ru_RU.UTF-8@euro"): the
+// character set and the modifier do not change the order.
+QLocale CollationOf(const QString& Name);
 
 // A case-sensitive collator for Locale, as the rows are ordered.
 QCollator RowCollator(const QLocale& Locale = CollationLocale());

@@ -285,14 +285,6 @@ TRegional EnvironmentSettings() {
   return TRegional::FromLocale("C");
 }
 
-// The collation of a named locale, as the test view takes it from LC_ALL.
-QLocale CollationOf(const QString& Name) {
-  const QString Base = Name.section(u'.', 0, 0).section(u'@', 0, 0);
-  if (Base.isEmpty() || Base == u"C" || Base == u"POSIX")
-    return QLocale::c();
-  return QLocale(Base);
-}
-
 struct TOptions {
   QCommandLineOption Help{{QStringLiteral("h"), QStringLiteral("help")}};
   QCommandLineOption Version{QStringLiteral("version")};
