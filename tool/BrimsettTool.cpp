@@ -352,6 +352,15 @@ TResult<TWarnings> ReadInput(const QString& File, TDocument& Doc, const TRegiona
     return Doc.Load(File, Settings);
   if (ClosedAtStart[STDIN_FILENO])
     return TFailure::System(EBADF);
+  // A regular file is read as a file, to its size, and can be read again.
+  struct stat Info {};
+  if (::fstat(STDIN_FILENO, &Info) == 0 && S_ISREG(Info.st_mode)) {
+    QFile In;
+    if (!In.open(STDIN_FILENO, QIODevice::ReadOnly | QIODevice::Unbuffered,
+                 QFileDevice::DontCloseHandle))
+      return TFailure::OfDevice(In);
+    return Doc.Read(In, Settings);
+  }
   TStdinDevice In;
   return Doc.Read(In, Settings);
 }
