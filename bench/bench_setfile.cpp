@@ -24,6 +24,7 @@
 #include "bench/SetFileBench.h"
 #include "database/PropDB.h"
 #include "database/setfile/LayoutReader.h"
+#include "database/setfile/Reader.h"
 #include "tests/TestSettings.h"
 
 #include <QBuffer>

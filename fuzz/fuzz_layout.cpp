@@ -10,7 +10,10 @@
 
 #include "database/PropDB.h"
 #include "database/SetFile.h"
+#include "database/setfile/KeptReads.h"
 #include "database/setfile/LayoutReader.h"
+#include "database/setfile/PlainScan.h"
+#include "database/setfile/Reader.h"
 #include "fuzz/FuzzSettings.h"
 #include "regional/ParseReasons.h"
 

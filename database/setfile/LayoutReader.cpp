@@ -1,5 +1,4 @@
-// The layout reader, and ReadSetFile, which tries it before the general
-// reader. A document is read element by element from a buffer that holds
+// The layout reader. A document is read element by element from a buffer that holds
 // what the device gave and is not yet read: an element that the buffer ends
 // inside is read again from its start once more bytes came, so that nothing
 // of it is added before all of it is known to be in the layout.
@@ -8,7 +7,9 @@
 
 #include "database/PropDB.h"
 #include "database/SetFile.h"
+#include "database/setfile/KeptReads.h"
 #include "database/setfile/Limits.h"
+#include "database/setfile/PlainScan.h"
 #include "database/setfile/Schema.h"
 #include "database/setfile/TextStore.h"
 #include "database/setfile/Values.h"
@@ -463,55 +464,7 @@ bool TWriterLayout::Run() {
   return true;
 }
 
-using TVector = unsigned char __attribute__((vector_size(16)));
-
 } // namespace
-
-size_t PlainPrefixScalar(const unsigned char* Bytes, size_t Size) {
-  size_t I = 0;
-  for (; I < Size; ++I) {
-    const unsigned char C = Bytes[I];
-    if (C < 0x20 || C >= 0x80 || C == '"' || C == '&' || C == '<' || C == '>')
-      break;
-  }
-  return I;
-}
-
-size_t PlainPrefix(const unsigned char* Bytes, size_t Size) {
-  size_t I = 0;
-  for (; I + sizeof(TVector) <= Size; I += sizeof(TVector)) {
-    TVector V;
-    std::memcpy(&V, Bytes + I, sizeof V);
-    const auto Stop = (V < 0x20) | (V >= 0x80) | (V == '"') | (V == '&') | (V == '<') | (V == '>');
-    // The lanes as two words: the first byte that stops is the first set one.
-    uint64_t Words[2];
-    static_assert(sizeof Words == sizeof Stop);
-    std::memcpy(Words, &Stop, sizeof Words);
-    if ((Words[0] | Words[1]) != 0) {
-      const auto Lane = [](uint64_t W) {
-        return size_t(std::endian::native == std::endian::little ? std::countr_zero(W)
-                                                                 : std::countl_zero(W)) /
-               8;
-      };
-      return I + (Words[0] != 0 ? Lane(Words[0]) : 8 + Lane(Words[1]));
-    }
-  }
-  return I + PlainPrefixScalar(Bytes + I, Size - I);
-}
-
-namespace {
-qint64 KeepFault = 0, KeptReads = 0;
-} // namespace
-
-void SetKeepFault(qint64 N) {
-  KeepFault = N;
-  KeptReads = 0;
-}
-
-void CountKeptRead() {
-  if (KeepFault > 0 && ++KeptReads == KeepFault)
-    throw std::bad_alloc();
-}
 
 std::optional<TResult<TWarnings>> TryReadLayout(QIODevice& Device, TPropDB& DB,
                                                 const TRegional& Settings, TReplay& Consumed,
@@ -536,63 +489,4 @@ std::optional<TResult<TWarnings>> TryReadLayout(QIODevice& Device, TPropDB& DB,
   if (Failed)
     return TResult<TWarnings>(std::move(*Failed));
   return std::nullopt;
-}
-
-namespace {
-
-// The bytes the layout reader kept, in the pieces it read them, then the
-// rest of the device: the general reader sees the document from its start
-// without a byte being read twice from a device that cannot go back.
-class TReplayDevice : public QIODevice {
-public:
-  TReplayDevice(TReplay Kept, QIODevice& Rest) : FKept(std::move(Kept)), FRest(Rest) {
-    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-  }
-  bool isSequential() const override { return true; }
-
-protected:
-  qint64 readData(char* Data, qint64 MaxSize) override {
-    if (FPiece < FKept.Pieces.size()) {
-      const qint64 Size = std::min(MaxSize, FKept.Pieces[FPiece] - FInPiece);
-      std::memcpy(Data, FKept.Kept.constData() + FAt, size_t(Size));
-      FAt += qsizetype(Size);
-      FInPiece += Size;
-      if (FInPiece == FKept.Pieces[FPiece]) {
-        ++FPiece;
-        FInPiece = 0;
-      }
-      return Size;
-    }
-    const qint64 Got = FRest.read(Data, MaxSize);
-    if (Got < 0)
-      setErrorString(FRest.errorString());
-    return Got;
-  }
-  qint64 writeData(const char*, qint64) override { return -1; }
-
-private:
-  TReplay FKept;
-  size_t FPiece = 0;
-  qint64 FInPiece = 0;
-  qsizetype FAt = 0;
-  QIODevice& FRest;
-};
-
-} // namespace
-
-TResult<TWarnings> ReadSetFile(QIODevice& Device, TPropDB& DB, const TRegional& Settings,
-                               const TLoadProgress& Progress) {
-  TReplay Consumed;
-  if (std::optional<TResult<TWarnings>> Read =
-          TryReadLayout(Device, DB, Settings, Consumed, Progress))
-    return std::move(*Read);
-  if (!Consumed.Touched)
-    return ReadThroughExpat(Device, DB, Settings, Progress);
-  if (Consumed.Seekable) {
-    if (!Device.seek(Consumed.Start))
-      return TFailure::OfDevice(Device).At(0);
-    return ReadThroughExpat(Device, DB, Settings, Progress);
-  }
-  TReplayDevice Replay(std::move(Consumed), Device);
-  return ReadThroughExpat(Replay, DB, Settings, Progress);
 }

@@ -46,21 +46,3 @@ struct TReplay {
 std::optional<TResult<TWarnings>> TryReadLayout(QIODevice& Device, TPropDB& DB,
                                                 const TRegional& Settings, TReplay& Consumed,
                                                 const TLoadProgress& Progress = {});
-
-// Tests and fuzz targets make the N-th read that a load keeps from a device
-// that cannot go back run out of memory, as if the allocation that keeps it
-// failed; 0 for none. The readers count every such read.
-void SetKeepFault(qint64 N);
-// Where a read is kept: raises std::bad_alloc at the read that SetKeepFault names.
-void CountKeptRead();
-
-// The general reader alone, as ReadSetFile without the layout reader.
-TResult<TWarnings> ReadThroughExpat(QIODevice& Device, TPropDB& DB, const TRegional& Settings,
-                                    const TLoadProgress& Progress = {});
-
-// The bytes at the start of Bytes[0 .. Size) that an attribute value holds
-// as they stand: printable ASCII other than the quotation mark and the
-// markup characters. Counted sixteen at a time through the compiler's
-// portable vectors; the scalar twin gives the same count.
-size_t PlainPrefix(const unsigned char* Bytes, size_t Size);
-size_t PlainPrefixScalar(const unsigned char* Bytes, size_t Size);

@@ -8,7 +8,7 @@
 #include "database/setfile/Reader.h"
 
 #include "database/SetFile.h"
-#include "database/setfile/LayoutReader.h"
+#include "database/setfile/KeptReads.h"
 #include "database/setfile/Limits.h"
 #include "database/setfile/Schema.h"
 #include "database/setfile/Values.h"

@@ -27,6 +27,10 @@
 
 class QIODevice;
 
+// The general reader alone, as ReadSetFile without the layout reader.
+TResult<TWarnings> ReadThroughExpat(QIODevice& Device, TPropDB& DB, const TRegional& Settings,
+                                    const TLoadProgress& Progress = {});
+
 // An attribute's text as read last.
 struct TLastText {
   std::string Raw;

@@ -4,7 +4,10 @@
 
 #include "database/PropDB.h"
 #include "database/SetFile.h"
+#include "database/setfile/KeptReads.h"
 #include "database/setfile/LayoutReader.h"
+#include "database/setfile/PlainScan.h"
+#include "database/setfile/Reader.h"
 #include "regional/ParseReasons.h"
 #include "tests/TestError.h"
 #include "tests/TestRecords.h"
