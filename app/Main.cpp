@@ -7,7 +7,6 @@
 
 #include "ui_Main.h"
 
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -542,59 +541,4 @@ void TMainForm::AShowTestExecute() {
 
 void TMainForm::GiveBackMemory() {
   malloc_trim(0);
-}
-
-void TMainForm::SetUpHistory() {
-  QUndoStack& History = FDoc.History();
-  connect(&History, &QUndoStack::cleanChanged, this, [this](bool Clean) {
-    setWindowModified(!Clean);
-    FDiscardAgreed = false;
-  });
-  connect(&History, &QUndoStack::indexChanged, this, [this] { FDiscardAgreed = false; });
-  connect(&History, &QUndoStack::canUndoChanged, FUi->AUndo, &QAction::setEnabled);
-  connect(&History, &QUndoStack::canRedoChanged, FUi->ARedo, &QAction::setEnabled);
-  connect(&History, &QUndoStack::undoTextChanged, this, [this](const QString& Text) {
-    FUi->AUndo->setStatusTip(Text.isEmpty() ? FUi->AUndo->text()
-                                            : FUi->AUndo->text() + QStringLiteral(": ") + Text);
-  });
-  connect(&History, &QUndoStack::redoTextChanged, this, [this](const QString& Text) {
-    FUi->ARedo->setStatusTip(Text.isEmpty() ? FUi->ARedo->text()
-                                            : FUi->ARedo->text() + QStringLiteral(": ") + Text);
-  });
-  FDoc.SetOnUndoRedo([this](const TEditTarget& Target) { UndoRedoShown(Target); });
-  if (auto* App = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-    connect(App, &QGuiApplication::commitDataRequest, this, &TMainForm::CommitData);
-}
-
-void TMainForm::AUndoExecute() {
-  FDoc.History().undo();
-}
-
-void TMainForm::ARedoExecute() {
-  FDoc.History().redo();
-}
-
-void TMainForm::UndoRedoShown(const TEditTarget& Target) {
-  RefillLists();
-  const auto SelectRow = [](QTreeView* View, int Row) {
-    if (Row < 0)
-      return;
-    const QModelIndex Index = View->model()->index(Row, 0);
-    View->selectionModel()->setCurrentIndex(Index, QItemSelectionModel::ClearAndSelect |
-                                                       QItemSelectionModel::Rows);
-    View->scrollTo(Index);
-  };
-  // An item's set is there whenever the item's change is undone or redone.
-  const PTypeRecord Set = Target.Item || Target.Present ? Target.Set : nullptr;
-  const auto RowOf = [](const auto* Model, const auto* Rec) {
-    for (int Row = 0; Rec && Row < Model->rowCount(); ++Row)
-      if (Model->Rec(Row) == Rec)
-        return Row;
-    return -1;
-  };
-  // Selecting the set lists its items, as a click on it would.
-  SelectRow(FUi->ListTypes, RowOf(FTypeModel, Set));
-  if (Target.Item && Target.Present)
-    SelectRow(FUi->ListProps, RowOf(FPropModel, Target.Item));
-  UpdateButtons();
 }

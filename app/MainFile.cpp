@@ -7,7 +7,6 @@
 #include "regional/RefList.h"
 #include "testview/Collections.h"
 
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDragEnterEvent>
@@ -19,7 +18,6 @@
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QSessionManager>
 #include <QSignalBlocker>
 #include <QToolBar>
 
@@ -302,42 +300,6 @@ bool TMainForm::SaveDocumentAs() {
   // Taken after a failure too, so that "Сохранить" tries the same place again.
   SetFileName(SaveDialog.FileName);
   return Saved;
-}
-
-bool TMainForm::CanDiscardChanges() {
-  if (!FDoc.Modified() || FDiscardAgreed)
-    return true;
-  const QString Name = FileName().isEmpty()
-                           ? QStringLiteral("Сохранить изменения в новом документе?")
-                           : QStringLiteral("Сохранить изменения в «%1»?")
-                                 .arg(Escaped(QFileInfo(FileName()).fileName()));
-  switch (Modal().AskToSave(this, windowTitle().remove(QStringLiteral("[*]")), Name)) {
-  case TSaveAnswer::Save:
-    return SaveDocument();
-  case TSaveAnswer::Discard:
-    return true;
-  case TSaveAnswer::Cancel:
-    break;
-  }
-  return false;
-}
-
-void TMainForm::closeEvent(QCloseEvent* Event) {
-  if (CanDiscardChanges())
-    Event->accept();
-  else
-    Event->ignore();
-}
-
-void TMainForm::CommitData(QSessionManager& Manager) {
-  if (!FDoc.Modified() || !Manager.allowsInteraction())
-    return;
-  const bool Discard = CanDiscardChanges();
-  Manager.release();
-  if (Discard)
-    FDiscardAgreed = true;
-  else
-    Manager.cancel();
 }
 
 void TMainForm::LoadListCountryLang() {
