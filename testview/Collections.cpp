@@ -14,19 +14,14 @@
 #include <QSignalBlocker>
 
 #include <algorithm>
+#include <limits>
 #include <new>
 
-// The rows of ListItems: a tick, the column texts made once when the row is
-// added (the record is not read again for showing), and the record for the
-// export.
+// The rows of ListItems: the record of each, in the order shown, and a tick
+// a row; the texts are made when the view asks for them, so that a row costs
+// a pointer and a bit whatever the set's size.
 class TTestItemsModel final : public QAbstractTableModel {
 public:
-  struct TRow {
-    PPropRecord Rec = nullptr;
-    bool Ticked = false;
-    QStringList Text;
-  };
-
   using QAbstractTableModel::QAbstractTableModel;
 
   int rowCount(const QModelIndex& Parent = QModelIndex()) const override {
@@ -39,11 +34,11 @@ public:
   QVariant data(const QModelIndex& Index, int Role) const override {
     if (!Index.isValid() || Index.row() >= rowCount())
       return {};
-    const TRow& Row = FRows[static_cast<size_t>(Index.row())];
+    const size_t Row = static_cast<size_t>(Index.row());
     if (Role == Qt::DisplayRole)
-      return Row.Text.value(Index.column());
+      return Columns()[static_cast<size_t>(Index.column())].Text(*FRows[Row], TRegional::Current());
     if (Role == Qt::CheckStateRole && Index.column() == 0)
-      return Row.Ticked ? Qt::Checked : Qt::Unchecked;
+      return FTicked[Row] ? Qt::Checked : Qt::Unchecked;
     return {};
   }
 
@@ -51,7 +46,7 @@ public:
     if (!Index.isValid() || Index.column() != 0 || Role != Qt::CheckStateRole ||
         Index.row() >= rowCount())
       return false;
-    FRows[static_cast<size_t>(Index.row())].Ticked = Value.value<Qt::CheckState>() == Qt::Checked;
+    FTicked[static_cast<size_t>(Index.row())] = Value.value<Qt::CheckState>() == Qt::Checked;
     emit dataChanged(Index, Index, {Qt::CheckStateRole});
     return true;
   }
@@ -74,42 +69,39 @@ public:
 
   static const TColumns<TPropRecord>& Columns() { return PropColumns(TItemList::Test); }
 
-  const TRow* Row(int I) const {
-    return I >= 0 && I < rowCount() ? &FRows[static_cast<size_t>(I)] : nullptr;
+  PPropRecord Rec(int I) const {
+    return I >= 0 && I < rowCount() ? FRows[static_cast<size_t>(I)] : nullptr;
   }
+  bool Ticked(int I) const { return I >= 0 && I < rowCount() && FTicked[static_cast<size_t>(I)]; }
 
-  // A rebuild drops every row and adds the new ones under one model reset
+  // Every row at once, each ticked by its default flag, under one reset
   // rather than a signal per row.
-  void BeginRebuild() {
+  void Assign(TPropList Rows) {
     beginResetModel();
-    FRows.clear();
-    FRebuilding = true;
-  }
-  void EndRebuild() {
-    FRebuilding = false;
+    FRows = std::move(Rows);
+    FTicked.assign(FRows.size(), false);
+    for (size_t I = 0; I < FRows.size(); ++I)
+      FTicked[I] = FRows[I]->Default;
     endResetModel();
   }
 
-  // Inserts Row in name order, after any row of an equal name.
-  void Insert(TRow Row, const QCollator& Collator) {
-    auto Place = FRows.end();
-    // Rows mostly come already in order: then one comparison finds the end.
-    if (!FRows.empty() && Collator.compare(FRows.back().Rec->Name, Row.Rec->Name) > 0)
-      Place = std::upper_bound(FRows.begin(), FRows.end(), Row.Rec->Name,
-                               [&Collator](const QString& Name, const TRow& Other) {
-                                 return Collator.compare(Name, Other.Rec->Name) < 0;
-                               });
+  // Rec's row after every row whose name is not after its own, ticked by its
+  // default flag.
+  void Insert(PPropRecord Rec, const QCollator& Collator) {
+    const auto Place = std::upper_bound(
+        FRows.begin(), FRows.end(), Rec->Name, [&Collator](const TText& Name, PPropRecord Other) {
+          return Collator.compare(Name.View(), Other->Name.View()) < 0;
+        });
     const int At = static_cast<int>(Place - FRows.begin());
-    if (!FRebuilding)
-      beginInsertRows(QModelIndex(), At, At);
-    FRows.insert(Place, std::move(Row));
-    if (!FRebuilding)
-      endInsertRows();
+    beginInsertRows(QModelIndex(), At, At);
+    FRows.insert(Place, Rec);
+    FTicked.insert(FTicked.begin() + At, Rec->Default);
+    endInsertRows();
   }
 
 private:
-  std::vector<TRow> FRows;
-  bool FRebuilding = false;
+  TPropList FRows;
+  std::vector<bool> FTicked;
 };
 
 TFormCollections::TFormCollections(QWidget* Parent)
@@ -168,17 +160,18 @@ int TFormCollections::RowCount() const {
 }
 
 PPropRecord TFormCollections::RowRec(int Row) const {
-  const TTestItemsModel::TRow* R = FItems->Row(Row);
-  return R ? R->Rec : nullptr;
+  return FItems->Rec(Row);
 }
 
 bool TFormCollections::RowTicked(int Row) const {
-  const TTestItemsModel::TRow* R = FItems->Row(Row);
-  return R && R->Ticked;
+  return FItems->Ticked(Row);
 }
 
 void TFormCollections::ShowTest(TPropDB* base) {
   PropDB = base;
+  // The records may have changed since the last showing.
+  FOrderedSet = nullptr;
+  TPropList().swap(FOrder);
   // The window asks for a close box alone; where Qt would draw a frame with
   // every button, as its owner's shows, it draws its own.
   if (QtDrawsFrame(parentWidget() ? parentWidget()->window() : nullptr))
@@ -215,30 +208,29 @@ void TFormCollections::UpdateTypeList() {
 }
 
 void TFormCollections::UpdateItemList() {
-  FItems->BeginRebuild();
+  TPropList Rows;
   const int Selected = FUi->eTypeList->currentIndex();
   if (PropDB && Selected >= 0 && static_cast<size_t>(Selected) < FTypes.size()) {
-    TPropList Rows =
-        FilterItems(*PropDB, FTypes[static_cast<size_t>(Selected)], FUi->eDetail->value());
-    SortByName(Rows, FCollator);
-    for (const PPropRecord Rec : Rows)
-      AddItemToList(Rec);
+    // The set's items in name order, worked out once when the set is chosen;
+    // a level is then one pass over them.
+    const PTypeRecord Type = FTypes[static_cast<size_t>(Selected)];
+    if (Type != FOrderedSet) {
+      FOrder = FilterItems(*PropDB, Type, std::numeric_limits<int>::max());
+      SortByName(FOrder, FCollator);
+      FOrderedSet = Type;
+    }
+    const int Level = FUi->eDetail->value();
+    Rows.reserve(FOrder.size());
+    for (const PPropRecord Rec : FOrder)
+      if (Rec->Detail <= Level)
+        Rows.push_back(Rec);
   }
-  FItems->EndRebuild();
+  FItems->Assign(std::move(Rows));
 }
 
 void TFormCollections::AddItemToList(PPropRecord Rec) {
-  if (!Rec)
-    return;
-  TTestItemsModel::TRow Row;
-  Row.Rec = Rec;
-  Row.Ticked = Rec->Default;
-  const TRegional& Regional = TRegional::Current();
-  const TColumns<TPropRecord>& Columns = TTestItemsModel::Columns();
-  Row.Text.reserve(static_cast<qsizetype>(Columns.size()));
-  for (const TColumn<TPropRecord>& Column : Columns)
-    Row.Text.append(Column.Text(*Rec, Regional));
-  FItems->Insert(std::move(Row), FCollator);
+  if (Rec)
+    FItems->Insert(Rec, FCollator);
 }
 
 void TFormCollections::eAllLangClick() {
@@ -261,11 +253,9 @@ void TFormCollections::bSaveToFileClick() {
   // Out of memory gathering the rows is reported like any other failure.
   TPropList Ticked;
   const TResult<TExportLoss> Loss = Caught([&] {
-    for (int I = 0; I < FItems->rowCount(); ++I) {
-      const TTestItemsModel::TRow* Row = FItems->Row(I);
-      if (Row->Ticked)
-        Ticked.push_back(Row->Rec);
-    }
+    for (int I = 0; I < FItems->rowCount(); ++I)
+      if (FItems->Ticked(I))
+        Ticked.push_back(FItems->Rec(I));
     return SaveExport(SaveDialog.FileName, Ticked, TRegional::Current());
   });
   if (!Loss) {

@@ -75,6 +75,9 @@ private:
   std::unique_ptr<Ui::FormCollections> FUi;
   TPropDB* PropDB = nullptr;
   TTypeList FTypes;
+  // The items of FOrderedSet in name order, for as long as it is chosen.
+  PTypeRecord FOrderedSet = nullptr;
+  TPropList FOrder;
   TTestItemsModel* FItems = nullptr;
   QCollator FCollator;
   // Only while ShowTest shows the window do text and slider changes come
