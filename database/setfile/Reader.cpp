@@ -347,13 +347,8 @@ void TReader::OnEnd() {
   UpdateTextHandler();
 }
 
-void TReader::OnText(const XML_Char* Text, int Length) {
-  if (!FTextOn)
-    return;
-  // Layout whitespace is no node; any other text is.
-  const bool Blank = std::all_of(
-      Text, Text + Length, [](char C) { return C == ' ' || C == '\t' || C == '\r' || C == '\n'; });
-  if (Blank || FInNode)
+void TReader::OnText() {
+  if (!FTextOn || FInNode)
     return;
   // Between sets it would change what the sets are; inside a set or an item
   // a save only drops it.
@@ -388,8 +383,15 @@ void XMLCALL TReader::EndHandler(void* Data, const XML_Char*) {
   Self(Data)->OnEnd();
 }
 void XMLCALL TReader::TextHandler(void* Data, const XML_Char* Text, int Length) {
-  TReader* R = Self(Data);
-  R->Guard([&] { R->OnText(Text, Length); });
+  // Layout whitespace, nearly all that comes here, is passed over at once.
+  for (int I = 0; I < Length; ++I) {
+    const char C = Text[I];
+    if (C != ' ' && C != '\n' && C != '\r' && C != '\t') {
+      TReader* R = Self(Data);
+      R->Guard([&] { R->OnText(); });
+      return;
+    }
+  }
 }
 void XMLCALL TReader::CommentHandler(void* Data, const XML_Char*) {
   TReader* R = Self(Data);

@@ -147,7 +147,8 @@ private:
 
   void OnStart(const XML_Char* Name, const XML_Char** Atts);
   void OnEnd();
-  void OnText(const XML_Char* Text, int Length);
+  // Text other than layout whitespace.
+  void OnText();
   // A comment, processing instruction or CDATA section, by the name it is
   // warned about under.
   void OnOtherNode(const XML_Char* Name, bool Cdata = false);
