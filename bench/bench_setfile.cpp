@@ -67,7 +67,7 @@ void FillDocument(TPropDB& DB, int Sets = SetCount) {
       P->Name = QStringLiteral("Предмет номер ") + QString::number(S * ItemsPerSet + I);
       P->Detail = I % 3;
       P->Default = I % 2 == 0;
-      P->Date = EncodeDate(2000 + I % 25, 1 + I % 12, 1 + I % 28);
+      P->Date = *EncodeDate(2000 + I % 25, 1 + I % 12, 1 + I % 28);
       P->Cost = (S * ItemsPerSet + I) * 1.25 + 0.01;
       P->Curr = QStringLiteral("RUB");
     }
@@ -257,7 +257,7 @@ void BM_BareWriter(benchmark::State& State) {
     const PPropRecord Rec = DB.Props(P);
     Props.push_back({GUIDToString(Rec->GUID), Rec->Name, QString::number(Rec->Detail),
                      Rec->Default ? QStringLiteral("1") : QStringLiteral("0"),
-                     DateToFileStr(Rec->Date, R), CostToStr(Rec->Cost, R.DecimalSeparator),
+                     *DateToFileStr(Rec->Date, R), CostToStr(Rec->Cost, R.DecimalSeparator),
                      Rec->Curr});
   }
   static const QString TypeNames[] = {QStringLiteral("GUID"), QStringLiteral("name"),

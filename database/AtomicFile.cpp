@@ -1,5 +1,6 @@
 #include "database/AtomicFile.h"
 
+#include "regional/Error.h"
 #include "regional/ParseReasons.h"
 #include "regional/Regional.h"
 
@@ -20,8 +21,8 @@
 
 namespace {
 
-TError SystemError(int Code) {
-  return TError(TFailure::System(Code));
+TFailure SystemError(int Code) {
+  return TFailure::System(Code);
 }
 
 // Refusals that leave an attribute behind without failing the save: the
@@ -47,7 +48,7 @@ template <class TRead> std::vector<char> ReadSized(TRead Read) {
   }
 }
 
-void CopyAttributes(const char* From, int To) {
+TDone CopyAttributes(const char* From, int To) {
   const std::vector<char> Names =
       ReadSized([From](char* Buffer, size_t Size) { return listxattr(From, Buffer, Size); });
   for (size_t At = 0; At < Names.size();) {
@@ -59,8 +60,9 @@ void CopyAttributes(const char* From, int To) {
     if (Value.empty() && getxattr(From, Name, nullptr, 0) != 0)
       continue;
     if (fsetxattr(To, Name, Value.data(), Value.size(), 0) != 0 && !Tolerated(errno))
-      throw SystemError(errno);
+      return SystemError(errno);
   }
+  return {};
 }
 
 // The mode that a file new to the folder gets: read and write for everyone,
@@ -73,26 +75,28 @@ mode_t NewFileMode() {
 
 // Gives the new file, open as To, the identity of the file at Path that it
 // replaces, or a new file's mode when there was none.
-void CopyIdentity(const QByteArray& Path, int To) {
+TDone CopyIdentity(const QByteArray& Path, int To) {
   struct stat Old {};
   if (stat(Path.constData(), &Old) != 0 || !S_ISREG(Old.st_mode)) {
     if (fchmod(To, NewFileMode()) != 0)
-      throw SystemError(errno);
-    return;
+      return SystemError(errno);
+    return {};
   }
   // Owner first: a change of owner clears the set-id bits that the mode sets.
   // Only root may give a file away; another user's file keeps at least its
   // group when the saving user is a member of it.
   if (fchown(To, Old.st_uid, Old.st_gid) != 0) {
     if (errno != EPERM)
-      throw SystemError(errno);
+      return SystemError(errno);
     if (fchown(To, static_cast<uid_t>(-1), Old.st_gid) != 0 && errno != EPERM)
-      throw SystemError(errno);
+      return SystemError(errno);
   }
-  CopyAttributes(Path.constData(), To);
+  if (TDone Copied = CopyAttributes(Path.constData(), To); !Copied)
+    return Copied;
   // After the ACL, which brings its own group bits; the mode wins.
   if (fchmod(To, Old.st_mode & 07777) != 0)
-    throw SystemError(errno);
+    return SystemError(errno);
+  return {};
 }
 
 QByteArray FolderOf(const QByteArray& Path) {
@@ -106,42 +110,42 @@ QByteArray FolderOf(const QByteArray& Path) {
 // the link stays and its target gets the new contents. Anything there that is
 // not a regular file (a device, a FIFO, a folder, a link that loops) is
 // refused before a byte is written, so that it stays as it was.
-QByteArray SaveTarget(const QString& FileName) {
+TResult<QByteArray> SaveTarget(const QString& FileName) {
   QByteArray Path = QFile::encodeName(FileName);
   if (Path.isEmpty())
-    throw SystemError(ENOENT);
+    return SystemError(ENOENT);
   for (int Links = 0;; ++Links) {
     struct stat Info {};
     if (lstat(Path.constData(), &Info) != 0) {
       if (errno == ENOENT)
         return Path; // a new file; a missing folder fails when the file is made
-      throw SystemError(errno);
+      return SystemError(errno);
     }
     if (S_ISREG(Info.st_mode)) {
       // A rename needs only a writable folder; the file itself must be one
       // the user may write, or its owner's protection is void.
       if (faccessat(AT_FDCWD, Path.constData(), W_OK, AT_EACCESS) != 0)
-        throw SystemError(errno);
+        return SystemError(errno);
       return Path;
     }
     if (!S_ISLNK(Info.st_mode))
-      throw TError(TFailure::Own(Reason::NotRegularFile));
+      return TFailure::Own(Reason::NotRegularFile);
     // The same bound as the system's own path lookup.
     if (Links == 40)
-      throw SystemError(ELOOP);
+      return SystemError(ELOOP);
     // As the kernel's protected_symlinks: in a sticky folder that everybody
     // may write, a link that another user put there would lead the save to
     // any file the saving user may write.
     struct stat Folder {};
     if (stat(FolderOf(Path).constData(), &Folder) == 0 && (Folder.st_mode & S_ISVTX) &&
         (Folder.st_mode & S_IWOTH) && Info.st_uid != geteuid() && Info.st_uid != Folder.st_uid)
-      throw TError(TFailure::Own(Reason::ForeignLink, {QFile::decodeName(Path)}));
+      return TFailure::Own(Reason::ForeignLink, {QFile::decodeName(Path)});
     std::vector<char> Buffer(PATH_MAX + 1);
     const ssize_t Size = readlink(Path.constData(), Buffer.data(), Buffer.size());
     if (Size < 0)
-      throw SystemError(errno);
+      return SystemError(errno);
     if (static_cast<size_t>(Size) >= Buffer.size())
-      throw SystemError(ENAMETOOLONG);
+      return SystemError(ENAMETOOLONG);
     QByteArray Link(Buffer.data(), Size);
     const qsizetype Slash = Path.lastIndexOf('/');
     if (!Link.startsWith('/') && Slash >= 0)
@@ -182,24 +186,27 @@ public:
   // Mode is no wider than the file it replaces, so that the contents are
   // never readable by more users than they were, not even in a temporary file
   // that a killed process leaves behind.
-  TTempFile(const QByteArray& Folder, mode_t Mode) : FFolder(Folder) {
+  TDone Open(const QByteArray& Folder, mode_t Mode) {
+    FFolder = Folder;
     FHandle = open(Folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, Mode);
     if (FHandle >= 0 && Nameable(FHandle))
-      return;
+      return {};
     if (FHandle >= 0) {
       close(FHandle);
       FHandle = -1;
     } else if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)
-      throw SystemError(errno);
+      return SystemError(errno);
     for (int Tries = 0; FHandle < 0; ++Tries) {
       FName = ShortName(Folder);
       FHandle = open(FName.constData(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, Mode);
       if (FHandle < 0 && (errno != EEXIST || Tries == 100)) {
         FName.clear();
-        throw SystemError(errno);
+        return SystemError(errno);
       }
     }
+    return {};
   }
+  TTempFile() = default;
   ~TTempFile() {
     if (FHandle >= 0)
       close(FHandle);
@@ -211,29 +218,31 @@ public:
 
   int Handle() const { return FHandle; }
 
-  void Commit(const QByteArray& Target) {
+  TDone Commit(const QByteArray& Target) {
     if (fsync(FHandle) != 0)
-      throw SystemError(errno);
+      return SystemError(errno);
     if (FName.isEmpty())
-      Link();
+      if (TDone Linked = Link(); !Linked)
+        return Linked;
     if (rename(FName.constData(), Target.constData()) != 0)
-      throw SystemError(errno);
+      return SystemError(errno);
     FName.clear();
+    return {};
   }
 
 private:
   // Gives the unnamed file a short name, to rename over the target: a link
   // cannot replace an existing file.
-  void Link() {
+  TDone Link() {
     const QByteArray Self = ProcPath(FHandle);
     for (int Tries = 0;; ++Tries) {
       const QByteArray Name = ShortName(FFolder);
       if (linkat(AT_FDCWD, Self.constData(), AT_FDCWD, Name.constData(), AT_SYMLINK_FOLLOW) == 0) {
         FName = Name;
-        return;
+        return {};
       }
       if (errno != EEXIST || Tries == 100)
-        throw SystemError(errno);
+        return SystemError(errno);
     }
   }
 
@@ -241,37 +250,35 @@ private:
   int FHandle = -1;
 };
 
-// WriteFileAtomically, raising TError.
-void ReplaceFile(const QString& FileName, const std::function<TDone(QIODevice&)>& Write);
-
-} // namespace
-
-TDone WriteFileAtomically(const QString& FileName, const std::function<TDone(QIODevice&)>& Write) {
-  return Caught([&] { ReplaceFile(FileName, Write); });
-}
-
-namespace {
-
-void ReplaceFile(const QString& FileName, const std::function<TDone(QIODevice&)>& Write) {
-  const QByteArray Target = SaveTarget(FileName);
+TDone ReplaceFile(const QString& FileName, const std::function<TDone(QIODevice&)>& Write) {
+  const TResult<QByteArray> Target = SaveTarget(FileName);
+  if (!Target)
+    return Target.Failure();
   struct stat Old {};
-  const bool Replaces = stat(Target.constData(), &Old) == 0 && S_ISREG(Old.st_mode);
-  TTempFile Temp(FolderOf(Target), Replaces ? (Old.st_mode & 0600) : 0600);
+  const bool Replaces = stat(Target->constData(), &Old) == 0 && S_ISREG(Old.st_mode);
+  TTempFile Temp;
+  if (TDone Opened = Temp.Open(FolderOf(*Target), Replaces ? (Old.st_mode & 0600) : 0600); !Opened)
+    return Opened;
   // Unbuffered, so that every write reaches the file at once and its failure
   // is seen there, not in a final flush that nobody checks.
   QFile File;
   if (!File.open(Temp.Handle(), QIODevice::WriteOnly | QIODevice::Unbuffered,
                  QFileDevice::DontCloseHandle))
-    throw TError(TFailure::OfDevice(File));
+    return TFailure::OfDevice(File);
   if (TDone Written = Write(File); !Written)
-    throw TError(Written.Failure());
+    return Written;
   if (File.error() != QFileDevice::NoError)
-    throw TError(TFailure::OfDevice(File));
-  CopyIdentity(Target, Temp.Handle());
-  Temp.Commit(Target);
+    return TFailure::OfDevice(File);
+  if (TDone Copied = CopyIdentity(*Target, Temp.Handle()); !Copied)
+    return Copied;
+  return Temp.Commit(*Target);
 }
 
 } // namespace
+
+TDone WriteFileAtomically(const QString& FileName, const std::function<TDone(QIODevice&)>& Write) {
+  return Caught([&] { return ReplaceFile(FileName, Write); });
+}
 
 bool ArgumentIsExact(const char* Argument) {
   return QFile::encodeName(QFile::decodeName(Argument)) == QByteArray(Argument);

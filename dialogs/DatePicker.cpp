@@ -52,17 +52,13 @@ void TDatePicker::ApplyRegional(const TRegional& Settings) {
 }
 
 bool TDatePicker::ReadText(const QString& Text, QDate& Date) const {
-  try {
-    int Year = 0, Month = 0, Day = 0;
-    if (!DecodeDate(FYearClock ? StrToDate(Text, FSettings, FYearClock())
-                               : StrToDate(Text, FSettings),
-                    Year, Month, Day))
-      return false;
-    Date = QDate(Year, Month, Day);
-    return Date >= minimumDate() && Date <= maximumDate();
-  } catch (const TError&) {
+  const TResult<double> Read =
+      FYearClock ? StrToDate(Text, FSettings, FYearClock()) : StrToDate(Text, FSettings);
+  int Year = 0, Month = 0, Day = 0;
+  if (!Read || !DecodeDate(*Read, Year, Month, Day))
     return false;
-  }
+  Date = QDate(Year, Month, Day);
+  return Date >= minimumDate() && Date <= maximumDate();
 }
 
 std::optional<QDate> TDatePicker::ShownDate() const {
@@ -85,7 +81,8 @@ double TDatePicker::Value() const {
   // regional rules. Untouched text is left alone, so that a two-digit year
   // never moves a loaded date into another century.
   const QDate Shown = ShownDate().value_or(date());
-  const double Day = EncodeDate(Shown.year(), Shown.month(), Shown.day());
+  // A date the picker shows is one of 1..9999.
+  const double Day = EncodeDate(Shown.year(), Shown.month(), Shown.day()).value_or(0);
   const double Time = static_cast<double>(FTimeOfDayMs) / MsPerDay;
   // Before day 0 the count keeps its day in the integer part and the time of
   // day counts away from zero.

@@ -27,20 +27,19 @@ const TRegional& Settings(int Index) {
 }
 
 void OneSetting(const QString& Text, const QByteArray& Bytes, const TRegional& R) {
-  try {
-    const double Date = StrToDate(Text, R, 2026);
-    Check(StrToDate(DateToFileStr(Date, R), R, 2026) == Date);
-    Check(!DateToStr(Date, R).isEmpty());
-  } catch (const TError&) {
+  if (const TResult<double> Date = StrToDate(Text, R, 2026)) {
+    const TResult<QString> Written = DateToFileStr(*Date, R);
+    Check(bool(Written));
+    const TResult<double> Back = StrToDate(*Written, R, 2026);
+    Check(Back && *Back == *Date);
+    Check(!DateToStr(*Date, R).isEmpty());
   }
 
-  try {
-    const double Cost = StrToCost(Text, R.DecimalSeparator);
-    Check(std::isfinite(Cost));
-    const QString Written = CostToStr(Cost, R.DecimalSeparator);
-    const double Back = StrToCost(Written, R.DecimalSeparator);
-    Check(CostToStr(Back, R.DecimalSeparator) == Written);
-  } catch (const TError&) {
+  if (const TResult<double> Cost = StrToCost(Text, R.DecimalSeparator)) {
+    Check(std::isfinite(*Cost));
+    const QString Written = CostToStr(*Cost, R.DecimalSeparator);
+    const TResult<double> Back = StrToCost(Written, R.DecimalSeparator);
+    Check(Back && CostToStr(*Back, R.DecimalSeparator) == Written);
   }
 
   if (const std::optional<double> Price = ParseCost(Text, R.DecimalSeparator)) {
@@ -69,18 +68,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   for (int I = 0; I < 3; ++I)
     OneSetting(Text, Bytes, Settings(I));
 
-  try {
-    const int32_t Value = StrToInt(Text);
-    Check(StrToInt(QString::number(Value)) == Value);
-  } catch (const TError&) {
+  if (const TResult<int32_t> Value = StrToInt(Text)) {
+    const TResult<int32_t> Back = StrToInt(QString::number(*Value));
+    Check(Back && *Back == *Value);
   }
 
-  try {
-    const TGUID GUID = StringToGUID(Text);
-    const QString Written = GUIDToString(GUID);
+  if (const TResult<TGUID> GUID = StringToGUID(Text)) {
+    const QString Written = GUIDToString(*GUID);
     Check(Written.compare(Text, Qt::CaseInsensitive) == 0);
-    Check(StringToGUID(Written) == GUID);
-  } catch (const TError&) {
+    const TResult<TGUID> Back = StringToGUID(Written);
+    Check(Back && *Back == *GUID);
   }
   return 0;
 }

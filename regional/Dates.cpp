@@ -33,11 +33,6 @@ char* PutPadded(char* Out, int Value, int Width) {
   return Out;
 }
 
-// For messages, so any value: the file's layout never takes one outside 0..9999.
-QString Padded(int Value, int Width) {
-  return QString::number(Value).rightJustified(Width, u'0');
-}
-
 // The one layout of a date that both the texts and the file's bytes take.
 char* PutDate(char* Out, int Y, int M, int D, const TRegional& S, int YearWidth,
               std::string_view Sep) {
@@ -80,18 +75,18 @@ QString FormatDate(int Y, int M, int D, const TRegional& S, int YearWidth) {
   return Out;
 }
 
-TError DateError(const QString& Text) {
-  return TError(TFailure::Converting(Conversion::NotADate, Text));
+TFailure DateError(const QString& Text) {
+  return TFailure::Converting(Conversion::NotADate, Text);
 }
 
 } // namespace
 
-bool TryEncodeDate(int Y, int M, int D, double& Value) {
+std::optional<double> EncodeDate(int Y, int M, int D) {
   static constexpr int MonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
   const bool Leap = (Y % 4 == 0 && Y % 100 != 0) || Y % 400 == 0;
   // Years 1 to 9999 of the proleptic Gregorian calendar: what four digits hold.
   if (Y < 1 || Y > 9999 || M < 1 || M > 12 || D < 1 || D > MonthDays[M - 1] + (M == 2 && Leap))
-    return false;
+    return std::nullopt;
   // Days from the calendar's eras of 400 years, counted from 1 March of year
   // 0; day 0 is 30 December 1899. Arithmetic rather than QDate: the reader
   // takes a date for every item.
@@ -100,15 +95,7 @@ bool TryEncodeDate(int Y, int M, int D, double& Value) {
   const int YearOfEra = YearFromMarch - Era * 400;
   const int DayOfYear = (153 * (M > 2 ? M - 3 : M + 9) + 2) / 5 + D - 1;
   const int DayOfEra = YearOfEra * 365 + YearOfEra / 4 - YearOfEra / 100 + DayOfYear;
-  Value = double(Era * 146097 + DayOfEra - 693899);
-  return true;
-}
-
-double EncodeDate(int Year, int Month, int Day) {
-  double Value = 0;
-  if (!TryEncodeDate(Year, Month, Day, Value))
-    throw DateError(Padded(Year, 4) + u'-' + Padded(Month, 2) + u'-' + Padded(Day, 2));
-  return Value;
+  return double(Era * 146097 + DayOfEra - 693899);
 }
 
 bool DecodeDate(double Date, int& Year, int& Month, int& Day) {
@@ -149,19 +136,20 @@ void AppendDate(QString& Out, double Date, const TRegional& Settings) {
     AppendFormatted(Out, Y, M, D, Settings, Settings.YearWidth);
 }
 
-QString DateToFileStr(double Date, const TRegional& Settings) {
+TResult<QString> DateToFileStr(double Date, const TRegional& Settings) {
   int Y = 0, M = 0, D = 0;
   // A file must never receive a date that it cannot read back.
   if (!DecodeDate(Date, Y, M, D))
-    throw DateError(QString::number(Date, 'g', 17));
+    return DateError(QString::number(Date, 'g', 17));
   return FormatDate(Y, M, D, Settings, 4);
 }
 
-double StrToDate(const QString& Text, const TRegional& Settings) {
+TResult<double> StrToDate(const QString& Text, const TRegional& Settings) {
   return StrToDate(Text, Settings, CurrentYear());
 }
 
-double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear, bool* FromToday) {
+TResult<double> StrToDate(const QString& Text, const TRegional& Settings, int ThisYear,
+                          bool* FromToday) {
   const qsizetype N = Text.size();
   qsizetype Pos = 0;
   const QChar Sep = Settings.DateSeparator;
@@ -206,7 +194,7 @@ double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear, b
     }
   }
   if (!Ok || Count < 2)
-    throw DateError(Text);
+    return DateError(Text);
 
   int Y = 0, M = 0, D = 0;
   if (Count == 3) {
@@ -239,8 +227,7 @@ double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear, b
     if (FromToday)
       *FromToday = true;
   }
-  double Value = 0;
-  if (!TryEncodeDate(Y, M, D, Value))
-    throw DateError(Text);
-  return Value;
+  if (const std::optional<double> Value = EncodeDate(Y, M, D))
+    return *Value;
+  return DateError(Text);
 }

@@ -93,7 +93,7 @@ QString Escaped(const QString& Text) {
   return Out;
 }
 
-static_assert(std::size(WarningTexts) == size_t(TWarningKind::RowSplits) + 1,
+static_assert(std::size(WarningTexts) == size_t(TWarningKind::CharactersLost) + 1,
               "a wording for every kind of warning");
 
 QString WarningText(const TWarning& Warning) {
@@ -102,5 +102,7 @@ QString WarningText(const TWarning& Warning) {
   const QString Count = QString::number(Warning.Count);
   if (Warning.Kind == TWarningKind::RowSplits)
     return Pattern.arg(Count, Escaped(Warning.First));
+  if (Warning.Kind == TWarningKind::CharactersLost)
+    return Pattern.arg(Count, Escaped(Warning.First), Warning.Charset);
   return Pattern.arg(Count, Escaped(Warning.First), QString::number(Warning.Line));
 }

@@ -120,13 +120,15 @@ enum class TWarningKind : unsigned char {
   FlagModulo,       // default flags outside 0..255, read modulo 256
   DetailOutOfRange, // detail levels outside 0..2: at no level in the test view
   RowSplits,        // exported texts holding a tab or a line break
+  CharactersLost,   // exported characters that the character set has no byte for
 };
 
 struct TWarning {
   TWarningKind Kind;
   qint64 Count = 0;
-  QString First;   // the first node's or item's name
-  qint64 Line = 0; // where the first is; 0 where no line applies
+  QString First;        // the first node's or item's name
+  qint64 Line = 0;      // where the first is; 0 where no line applies
+  QString Charset = {}; // CharactersLost: the character set written
 
   friend bool operator==(const TWarning&, const TWarning&) = default;
 };
@@ -143,6 +145,15 @@ public:
       }
     auto [Name, Line] = First();
     FAll.push_back({Kind, 1, std::move(Name), Line});
+  }
+  // Adds Warning whole, or its count to the one of its kind.
+  void Put(TWarning Warning) {
+    for (TWarning& W : FAll)
+      if (W.Kind == Warning.Kind) {
+        W.Count += Warning.Count;
+        return;
+      }
+    FAll.push_back(std::move(Warning));
   }
   const std::vector<TWarning>& All() const { return FAll; }
   bool Empty() const { return FAll.empty(); }

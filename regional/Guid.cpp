@@ -120,7 +120,7 @@ bool ParseGUID(std::string_view Text, TGUID& GUID) {
   return true;
 }
 
-TGUID StringToGUID(const QString& Text) {
+TResult<TGUID> StringToGUID(const QString& Text) {
   TGUID GUID;
   if (Text.size() == 38) {
     char Latin[39] = {};
@@ -132,7 +132,7 @@ TGUID StringToGUID(const QString& Text) {
     if (Ascii && ParseGUID(std::string_view(Latin, 38), GUID))
       return GUID;
   }
-  throw TError(TFailure::Converting(Conversion::NotAGuid, Text));
+  return TFailure::Converting(Conversion::NotAGuid, Text);
 }
 
 TGUID GUIDFromUuid(const QUuid& Uuid) {

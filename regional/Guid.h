@@ -1,5 +1,7 @@
 #pragma once
 
+#include "regional/Failure.h"
+
 #include <QString>
 #include <QUuid>
 
@@ -20,8 +22,8 @@ struct TGUID {
 QString GUIDToString(const TGUID& GUID);
 // The same 38 characters as bytes.
 void GUIDToBytes(const TGUID& GUID, char* Out);
-// Either case; raises TError "'%s' is not a valid GUID value".
-TGUID StringToGUID(const QString& Text);
+// Either case; fails with "'%s' is not a valid GUID value".
+TResult<TGUID> StringToGUID(const QString& Text);
 // The same form as 8-bit text (the set file's own bytes); false for any other.
 bool ParseGUID(std::string_view Text, TGUID& GUID);
 // QUuid's fields are laid out as TGUID's.

@@ -104,8 +104,8 @@ int Digits18(double Value, char (&Digits)[18]) {
   return Negative ? -Exp10 : Exp10;
 }
 
-TError FloatError(const QString& Text) {
-  return TError(TFailure::Converting(Conversion::NotAFloat, Text));
+TFailure FloatError(const QString& Text) {
+  return TFailure::Converting(Conversion::NotAFloat, Text);
 }
 
 void SkipBlanks(const QString& Text, qsizetype& Pos) {
@@ -192,7 +192,7 @@ QString CostToStr(double Cost, QChar Decimal) {
   return Out;
 }
 
-double StrToCost(const QString& Text, QChar Decimal) {
+TResult<double> StrToCost(const QString& Text, QChar Decimal) {
   const qsizetype N = Text.size();
   qsizetype Pos = 0;
   auto Fail = [&Text]() { return FloatError(Text); };
@@ -212,7 +212,7 @@ double StrToCost(const QString& Text, QChar Decimal) {
     ++Pos;
   }
   if (IntDigits.empty() && FracDigits.empty())
-    throw Fail();
+    return Fail();
   int64_t Exponent = 0;
   if (Pos < N && (Text[Pos] == u'E' || Text[Pos] == u'e')) {
     ++Pos;
@@ -223,13 +223,13 @@ double StrToCost(const QString& Text, QChar Decimal) {
       ++Pos;
     }
     if (Pos == Start)
-      throw Fail();
+      return Fail();
     if (ExpNegative)
       Exponent = -Exponent;
   }
   SkipBlanks(Text, Pos);
   if (Pos != N)
-    throw Fail();
+    return Fail();
 
   const TDecimal D = MakeDecimal(Negative, IntDigits, FracDigits, Exponent);
   double Value = 0;
@@ -237,7 +237,7 @@ double StrToCost(const QString& Text, QChar Decimal) {
     return Value;
   if (CompareMagnitude(D.Digits, D.Exp, MaxDouble15, MaxDoubleExp) <= 0)
     return D.Negative ? -DBL_MAX : DBL_MAX;
-  throw Fail();
+  return Fail();
 }
 
 std::optional<double> ParseCost(const QString& Text, QChar Decimal, QChar Group) {
@@ -342,10 +342,10 @@ void AppendCost(QString& Out, double Cost, QChar Decimal) {
 
 // Hexadecimal forms are read as a 32-bit pattern: up to FFFFFFFF is accepted
 // and "$FFFFFFFF" is -1; a minus sign before them negates that pattern.
-int32_t StrToInt(const QString& Text) {
+TResult<int32_t> StrToInt(const QString& Text) {
   const qsizetype N = Text.size();
   qsizetype Pos = 0;
-  auto Fail = [&Text]() { return TError(TFailure::Converting(Conversion::NotAnInteger, Text)); };
+  auto Fail = [&Text]() { return TFailure::Converting(Conversion::NotAnInteger, Text); };
   SkipBlanks(Text, Pos);
   const bool Negative = TakeSign(Text, Pos);
   bool Hex = false;
@@ -369,14 +369,14 @@ int32_t StrToInt(const QString& Text) {
     else if (Hex && C >= u'A' && C <= u'F')
       Digit = C - u'A' + 10;
     if (Digit < 0)
-      throw Fail();
+      return Fail();
     Value = Value * (Hex ? 16 : 10) + static_cast<uint64_t>(Digit);
     if (Value > Limit)
-      throw Fail();
+      return Fail();
     ++Pos;
   }
   if (Pos == Start)
-    throw Fail();
+    return Fail();
   uint32_t Pattern = static_cast<uint32_t>(Value);
   if (Negative)
     Pattern = 0u - Pattern;

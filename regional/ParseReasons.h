@@ -70,7 +70,8 @@ inline constexpr const char* NoConversion =
 } // namespace Reason
 
 // What a load or an export does not carry as the file had it, by
-// TWarningKind: %1 how many, %2 the first one's name, %3 its line.
+// TWarningKind: %1 how many, %2 the first one's name, %3 its line (for lost
+// characters, the character set).
 inline constexpr const char* WarningTexts[] = {
     QT_TRANSLATE_NOOP("Warning",
                       "%1 elements, attributes or other nodes that the format does not know were "
@@ -93,6 +94,9 @@ inline constexpr const char* WarningTexts[] = {
         "Warning",
         "%1 rows hold a tab or a line break in a name or currency, which splits them; the "
         "first: item \"%2\"."),
+    QT_TRANSLATE_NOOP("Warning",
+                      "%1 characters have no byte in the character set %3, so \"?\" or a "
+                      "look-alike stands in their place; the first is in the name \"%2\"."),
 };
 
 // One expat error code and our English wording for it. The wording is ours,

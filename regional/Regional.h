@@ -5,7 +5,7 @@
 // locale: the widget toolkit sets that from the environment, and files must
 // not depend on it.
 
-#include "regional/Error.h"
+#include "regional/Failure.h"
 
 #include <QByteArray>
 #include <QChar>
@@ -44,10 +44,8 @@ struct TRegional {
 
 // Day count: day 0 is 30 December 1899, the fraction is the time of day (before
 // day 0 the integer part is the day and the time counts away from zero).
-// Raises TError for a date that does not exist or lies outside the years 1..9999.
-double EncodeDate(int Year, int Month, int Day);
-// The same without raising: false for a date that EncodeDate refuses.
-bool TryEncodeDate(int Year, int Month, int Day, double& Value);
+// Nothing for a date that does not exist or lies outside the years 1..9999.
+std::optional<double> EncodeDate(int Year, int Month, int Day);
 // Date part of a day count as year, month, day; false when outside the years 1..9999.
 bool DecodeDate(double Date, int& Year, int& Month, int& Day);
 
@@ -56,24 +54,24 @@ bool DecodeDate(double Date, int& Year, int& Month, int& Day);
 QString DateToStr(double Date, const TRegional& Settings);
 // The same appended to Out: what an export does for every line.
 void AppendDate(QString& Out, double Date, const TRegional& Settings);
-// The same with the year always written with four digits (the set file); raises
-// TError rather than write a date outside 1..9999 that could not be read back.
-QString DateToFileStr(double Date, const TRegional& Settings);
+// The same with the year always written with four digits (the set file); fails
+// rather than write a date outside 1..9999 that could not be read back.
+TResult<QString> DateToFileStr(double Date, const TRegional& Settings);
 // The bytes of DateToFileStr's form of Year-Month-Day (a date DecodeDate gave)
 // into Out, Separator standing for the date separator (at most 12 bytes, so
 // that an escaped one fits); returns the end, at most DateCharsMax bytes on.
 constexpr size_t DateCharsMax = 32;
 char* DateToFileChars(int Year, int Month, int Day, const TRegional& Settings,
                       std::string_view Separator, char* Out);
-// Regional date reading; raises TError "''%s'' is not a valid date". Two-digit
+// Regional date reading; fails with "''%s'' is not a valid date". Two-digit
 // years fall in the hundred years from ThisYear - 50, and a date without a year
 // lies in ThisYear.
 // FromToday, when given, tells whether the year or its century came from
 // ThisYear.
-double StrToDate(const QString& Text, const TRegional& Settings, int ThisYear,
-                 bool* FromToday = nullptr);
+TResult<double> StrToDate(const QString& Text, const TRegional& Settings, int ThisYear,
+                          bool* FromToday = nullptr);
 // The same against this year by the clock.
-double StrToDate(const QString& Text, const TRegional& Settings);
+TResult<double> StrToDate(const QString& Text, const TRegional& Settings);
 
 // General form, at most 15 significant digits (set file, main window list, test
 // view list). Infinities and NaN give "INF", "-INF" and "NAN", which no reader takes.
@@ -82,9 +80,9 @@ QString CostToStr(double Cost, QChar Decimal);
 // most 12 bytes); returns the end, at most CostCharsMax bytes on.
 constexpr size_t CostCharsMax = 48;
 char* CostToChars(double Cost, std::string_view Decimal, char* Out);
-// The set file's cost reading; raises TError "'%s' is not a valid floating point value".
+// The set file's cost reading; fails with "'%s' is not a valid floating point value".
 // The 15-digit form of the largest doubles (up to 1.79769313486232E308) reads as DBL_MAX.
-double StrToCost(const QString& Text, QChar Decimal);
+TResult<double> StrToCost(const QString& Text, QChar Decimal);
 
 // The price typed in the item dialog; nullopt when refused. Both "." and "," are
 // the decimal point whatever Decimal is, except the one that is Group: "1,234"
@@ -97,10 +95,10 @@ QString FormatCost(double Cost, QChar Decimal);
 // The same appended to Out.
 void AppendCost(QString& Out, double Cost, QChar Decimal);
 
-// 32-bit integer reading of "detail" and "default"; raises TError
+// 32-bit integer reading of "detail" and "default"; fails with
 // "''%s'' is not a valid integer value". Hexadecimal forms give the 32-bit
 // pattern ("$FFFFFFFF" is -1).
-int32_t StrToInt(const QString& Text);
+TResult<int32_t> StrToInt(const QString& Text);
 
 // Text in the 8-bit character set of Settings (iconv; transliterated where it lacks a
 // character, "?" where nothing fits). FromAnsi gives U+FFFD for bytes it cannot decode.

@@ -1,34 +1,19 @@
 #pragma once
 
-// The checks for the failures that the conversions raise and the set file and
-// its callers return.
+// The checks for the failures that the conversions, the set file and their
+// callers return.
 
 #include "regional/Regional.h"
 
 #include <gtest/gtest.h>
 
-#include <type_traits>
-
-template <class T> inline constexpr bool IsResult = false;
-template <class T> inline constexpr bool IsResult<TResult<T>> = true;
-
-// Expects Call to fail with exactly Message, as FailureText words it: by the
-// failure it returns, or for a conversion by raising TError.
-template <class TCall> void ExpectTError(TCall&& Call, const QString& Message) {
-  if constexpr (IsResult<std::invoke_result_t<TCall>>) {
-    const auto Result = Call();
-    if (Result)
-      ADD_FAILURE() << "accepted";
-    else
-      EXPECT_EQ(FailureText(Result.Failure()), Message);
-  } else {
-    try {
-      Call();
-      ADD_FAILURE() << "accepted";
-    } catch (const TError& E) {
-      EXPECT_EQ(E.Message(), Message);
-    }
-  }
+// Expects Call to fail with exactly Message, as FailureText words it.
+template <class TCall> void ExpectFailure(TCall&& Call, const QString& Message) {
+  const auto Result = Call();
+  if (Result)
+    ADD_FAILURE() << "accepted";
+  else
+    EXPECT_EQ(FailureText(Result.Failure()), Message);
 }
 
 // The reason of Failure alone, without where it happened.

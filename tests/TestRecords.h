@@ -19,7 +19,7 @@ struct TItemFields {
   bool Default = false;
   double Cost = 0;
   QString Curr = QStringLiteral("RUR");
-  double Date = EncodeDate(2024, 3, 5);
+  double Date = *EncodeDate(2024, 3, 5);
 };
 
 inline PPropRecord AddTestItem(TPropDB& DB, PTypeRecord Set, const QString& Name,

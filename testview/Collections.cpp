@@ -1,6 +1,7 @@
 #include "testview/Collections.h"
 
 #include "database/Columns.h"
+#include "regional/Error.h"
 #include "testview/TestFilter.h"
 #include "ui/Accessible.h"
 #include "ui/OwnFrame.h"
@@ -252,24 +253,22 @@ void TFormCollections::bSaveToFileClick() {
   }
   // Out of memory gathering the rows is reported like any other failure.
   TPropList Ticked;
-  const TResult<TExportLoss> Loss = Caught([&] {
+  const TResult<TWarnings> Lost = Caught([&] {
     for (int I = 0; I < FItems->rowCount(); ++I)
       if (FItems->Ticked(I))
         Ticked.push_back(FItems->Rec(I));
     return SaveExport(SaveDialog.FileName, Ticked, TRegional::Current());
   });
-  if (!Loss) {
+  if (!Lost) {
     ShowError(this, QStringLiteral("Ошибка при сохранении файла!"));
     return;
   }
   SaveDialog.Remember();
   // What the file does not carry as the view shows it, in one message.
   QStringList Warnings;
-  if (Loss->Characters > 0)
-    Warnings << ExportLossWarning(*Loss, TRegional::Current());
-  const TWarnings Splits = ExportWarnings(Ticked);
-  for (const TWarning& W : Splits.All())
-    Warnings << WarningText(W);
+  for (const TWarnings& Kinds : {*Lost, ExportWarnings(Ticked)})
+    for (const TWarning& W : Kinds.All())
+      Warnings << WarningText(W);
   if (!Warnings.isEmpty())
     ShowWarning(this, Warnings.join(u'\n'));
 }

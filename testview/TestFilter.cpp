@@ -2,6 +2,7 @@
 
 #include "database/AtomicFile.h"
 #include "database/RegularFile.h"
+#include "regional/Error.h"
 #include "regional/Iconv.h"
 #include "regional/ParseReasons.h"
 
@@ -124,7 +125,7 @@ static qsizetype LostCharacters(const QString& Text, const TRegional& Settings,
   return Lost;
 }
 
-QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings, TExportLoss* Loss) {
+TResult<QByteArray> ExportBytes(const TPropList& Rows, const TRegional& Settings, TWarnings* Lost) {
   // A conversion that does not open fails the export: ToAnsi would write ASCII
   // and "?" instead. Held open while ToAnsi and FromAnsi open their own, so
   // that those find the conversion loaded.
@@ -134,9 +135,8 @@ QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings, TExport
     Back.emplace("UTF-8", Settings.Charset);
     for (const TIconv* Conversion : {&*To, &*Back})
       if (!Conversion->IsOpen())
-        throw TError(
-            TFailure::Own(Reason::NoConversion, {QString::fromLatin1(Settings.Charset),
-                                                 qt_error_string(Conversion->OpenError())}));
+        return TFailure::Own(Reason::NoConversion, {QString::fromLatin1(Settings.Charset),
+                                                    qt_error_string(Conversion->OpenError())});
   }
   // Converted a run of lines at a time, so that the text is never held whole
   // beside its bytes; runs end at line ends, where a character set holds no
@@ -147,15 +147,18 @@ QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings, TExport
   Run.reserve(RunUnits + 256);
   size_t RunStart = 0;
   QHash<char32_t, bool> Known;
+  TWarning Loss{TWarningKind::CharactersLost, 0, QString(), 0,
+                QString::fromLatin1(Settings.Charset)};
   const auto Convert = [&](size_t RunEnd) {
     const QByteArray Part = ToAnsi(Run, Settings);
     // Line by line only when the run does not come back whole.
-    if (Loss && FromAnsi(Part, Settings) != Run) {
+    if (Lost && FromAnsi(Part, Settings) != Run) {
       for (size_t I = RunStart; I < RunEnd; ++I) {
-        const qsizetype Lost = LostCharacters(ExportLine(*Rows[I], Settings), Settings, Known);
-        if (Lost > 0 && Loss->Characters == 0)
-          Loss->FirstName = Rows[I]->Name;
-        Loss->Characters += Lost;
+        const qsizetype Characters =
+            LostCharacters(ExportLine(*Rows[I], Settings), Settings, Known);
+        if (Characters > 0 && Loss.Count == 0)
+          Loss.First = Rows[I]->Name;
+        Loss.Count += Characters;
       }
     }
     Bytes += Part;
@@ -169,16 +172,21 @@ QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings, TExport
   }
   if (!Run.isEmpty())
     Convert(Rows.size());
+  if (Lost && Loss.Count > 0)
+    Lost->Put(std::move(Loss));
   return Bytes;
 }
 
-TResult<TExportLoss> SaveExport(const QString& FileName, const TPropList& Rows,
-                                const TRegional& Settings) {
+TResult<TWarnings> SaveExport(const QString& FileName, const TPropList& Rows,
+                              const TRegional& Settings) {
   if (FileName.isEmpty())
     return TFailure::Own(Reason::NoFileName);
-  return Caught([&]() -> TResult<TExportLoss> {
-    TExportLoss Loss;
-    const QByteArray Bytes = ExportBytes(Rows, Settings, &Loss);
+  return Caught([&]() -> TResult<TWarnings> {
+    TWarnings Lost;
+    const TResult<QByteArray> Converted = ExportBytes(Rows, Settings, &Lost);
+    if (!Converted)
+      return Converted.Failure();
+    const QByteArray& Bytes = *Converted;
     const TDone Written = WriteFileAtomically(FileName, [&](QIODevice& File) -> TDone {
       // A write cut short (a full disk, the file-size limit) says nothing of
       // why; the write of the rest then fails with the reason.
@@ -192,7 +200,7 @@ TResult<TExportLoss> SaveExport(const QString& FileName, const TPropList& Rows,
     });
     if (!Written)
       return Written.Failure();
-    return Loss;
+    return Lost;
   });
 }
 
@@ -211,12 +219,4 @@ TWarnings ExportWarnings(const TPropList& Rows) {
     if (Splits(Row->Name.View()) || Splits(Row->Curr.View()))
       Warnings.Add(TWarningKind::RowSplits, [&] { return std::pair(Row->Name, qint64(0)); });
   return Warnings;
-}
-
-QString ExportLossWarning(const TExportLoss& Loss, const TRegional& Settings) {
-  if (Loss.Characters == 0)
-    return {};
-  return QStringLiteral("Не удалось записать в кодировке %1 символов: %2 (вместо них стоит "
-                        "«?» или похожий знак); первое такое имя: «%3».")
-      .arg(QString::fromLatin1(Settings.Charset), QString::number(Loss.Characters), Loss.FirstName);
 }

@@ -45,24 +45,20 @@ void SortByName(TPropList& Rows, const QCollator& Collator);
 // One export line: Name TAB short date TAB price with two decimals TAB Curr CR LF.
 QString ExportLine(const TPropRecord& Rec, const TRegional& Settings);
 
-// The characters that an export could not write as they are (the character
-// set has no byte for them: "?" or a look-alike stands in), and the name of
-// the first row that holds one.
-struct TExportLoss {
-  qsizetype Characters = 0;
-  QString FirstName;
-};
-
 // The whole export file for Rows, in Settings' 8-bit character set, no
-// byte-order mark. Loss, when given, gets what the bytes do not carry.
-QByteArray ExportBytes(const TPropList& Rows, const TRegional& Settings,
-                       TExportLoss* Loss = nullptr);
+// byte-order mark; fails when that character set cannot be converted to.
+// Lost, when given, gets the characters that the bytes do not carry as they
+// are (the character set has no byte for them: "?" or a look-alike stands
+// in), as a CharactersLost warning naming the first row that holds one.
+TResult<QByteArray> ExportBytes(const TPropList& Rows, const TRegional& Settings,
+                                TWarnings* Lost = nullptr);
 
 // Writes the export of Rows to FileName through a temporary file that replaces
 // it only when everything was written; on failure, an empty FileName too, the
-// file that was there before is left as it was. Returns what was lost.
-TResult<TExportLoss> SaveExport(const QString& FileName, const TPropList& Rows,
-                                const TRegional& Settings);
+// file that was there before is left as it was. Returns what was lost, as
+// ExportBytes does.
+TResult<TWarnings> SaveExport(const QString& FileName, const TPropList& Rows,
+                              const TRegional& Settings);
 
 // Refuses an export to Output when it is the set file Input that it exports,
 // under whatever name or link.
@@ -71,7 +67,3 @@ TDone CheckNotInput(const QString& Output, const QString& Input);
 // The rows whose name or currency holds a tab or a line break, which splits
 // the row in the export.
 TWarnings ExportWarnings(const TPropList& Rows);
-
-// The warning that the editor and the tool give for a written export that
-// lost characters; empty when none were lost.
-QString ExportLossWarning(const TExportLoss& Loss, const TRegional& Settings);

@@ -7,6 +7,7 @@
 #include "database/Document.h"
 #include "database/PropDB.h"
 #include "database/SetFile.h"
+#include "regional/Error.h"
 #include "regional/Iconv.h"
 #include "regional/ParseReasons.h"
 #include "regional/Regional.h"
@@ -488,21 +489,23 @@ int Export(const QString& Input, const QString& Output, const TRegional& Setting
   // One set's export after another is the export of all their rows: the
   // 8-bit character sets carry no state from line to line.
   TPropList Rows;
-  TResult<TExportLoss> Loss = Caught([&] {
+  TResult<TWarnings> Lost = Caught([&]() -> TResult<TWarnings> {
     Rows = ExportRows(DB, Filter, Level, Collator);
     if (!IsStdStream(Output))
       return SaveExport(Output, Rows, Settings);
-    TExportLoss Lost;
-    const QByteArray Bytes = ExportBytes(Rows, Settings, &Lost);
-    if (TDone Done = WriteStdout(Bytes); !Done)
-      return TResult<TExportLoss>(Done.Failure());
-    return TResult<TExportLoss>(Lost);
+    TWarnings Kept;
+    const TResult<QByteArray> Bytes = ExportBytes(Rows, Settings, &Kept);
+    if (!Bytes)
+      return Bytes.Failure();
+    if (TDone Done = WriteStdout(*Bytes); !Done)
+      return Done.Failure();
+    return Kept;
   });
-  if (!Written(Output, Loss ? TDone() : TDone(Loss.Failure())))
+  if (!Written(Output, Lost ? TDone() : TDone(Lost.Failure())))
     return ExitFailed;
   Warn(Output, ExportWarnings(Rows));
-  if (Loss->Characters > 0)
-    Fail(NameBytes(Output) + Terminal(QStringLiteral(": ") + ExportLossWarning(*Loss, Settings)));
+  for (const TWarning& W : Lost->All())
+    Fail(NameBytes(Output) + Terminal(QStringLiteral(": ") + WarningText(W)));
   return ExitOk;
 }
 

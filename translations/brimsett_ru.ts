@@ -511,5 +511,9 @@ FILE или INPUT, равный -, читается со стандартног�
         <source>%1 rows hold a tab or a line break in a name or currency, which splits them; the first: item &quot;%2&quot;.</source>
         <translation>Строк с табуляцией или переводом строки в имени или валюте (строка разорвётся): %1; первая — элемент «%2».</translation>
     </message>
+    <message>
+        <source>%1 characters have no byte in the character set %3, so &quot;?&quot; or a look-alike stands in their place; the first is in the name &quot;%2&quot;.</source>
+        <translation>Не удалось записать в кодировке %3 символов: %1 (вместо них стоит «?» или похожий знак); первое такое имя: «%2».</translation>
+    </message>
 </context>
 </TS>

@@ -11,9 +11,9 @@
 #include "database/setfile/Limits.h"
 #include "database/setfile/PlainScan.h"
 #include "database/setfile/Schema.h"
-#include "database/setfile/TextStore.h"
 #include "database/setfile/Values.h"
 
+#include <QDate>
 #include <QFileDevice>
 #include <QIODevice>
 
@@ -40,24 +40,6 @@ constexpr size_t LongestElement = size_t(MaxTagBytes);
 // a longer document goes there once this much was kept.
 constexpr qsizetype KeepLimit = qsizetype(32) << 20;
 constexpr size_t KeepPieces = 65536;
-
-constexpr std::string_view Prolog = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<propdb";
-constexpr std::string_view EmptyRootEnd = "/>\r\n";
-constexpr std::string_view RootEnd = "\r\n</propdb>\r\n";
-constexpr std::string_view TypeEnd = "\r\n  </type>";
-
-// The tables' attributes in the order the conversions below take them.
-constexpr bool SameKeys(const char* A, const char* B) {
-  return std::string_view(A) == std::string_view(B);
-}
-static_assert(SameKeys(TypeAttributes[0].Key, "GUID") && SameKeys(TypeAttributes[1].Key, "name") &&
-              SameKeys(TypeAttributes[2].Key, "language") &&
-              SameKeys(TypeAttributes[3].Key, "country"));
-static_assert(SameKeys(PropAttributes[0].Key, "GUID") && SameKeys(PropAttributes[1].Key, "name") &&
-              SameKeys(PropAttributes[2].Key, "detail") &&
-              SameKeys(PropAttributes[3].Key, "default") &&
-              SameKeys(PropAttributes[4].Key, "date") && SameKeys(PropAttributes[5].Key, "cost") &&
-              SameKeys(PropAttributes[6].Key, "curr"));
 
 // The writer's escapes: the character, and the length of the reference at
 // P, of which at least six bytes are there; 0 for any other.
@@ -111,7 +93,7 @@ size_t SequenceAt(const unsigned char* P) {
 // A value's bytes between its quotation marks; Escaped when it holds a
 // reference.
 struct TSpan {
-  const unsigned char* Begin = nullptr;
+  unsigned char* Begin = nullptr;
   size_t Size = 0;
   bool Escaped = false;
 };
@@ -122,7 +104,8 @@ class TWriterLayout {
 public:
   TWriterLayout(QIODevice& Device, TPropDB& DB, const TRegional& Settings, TReplay& Consumed,
                 const TLoadProgress& Progress)
-      : FDevice(Device), FDB(DB), FSettings(Settings), FConsumed(Consumed), FProgress(Progress),
+      : FDevice(Device), FDB(DB), FConsumed(Consumed), FProgress(Progress),
+        FContext(Settings, QDate::currentDate().year()),
         // A value's closing quotation mark is read with the value.
         FTypeLeads(Leads(TypeAttributes, TypeStart, "")),
         FPropLeads(Leads(PropAttributes, PropStart, "")) {}
@@ -134,15 +117,15 @@ private:
 
   QIODevice& FDevice;
   TPropDB& FDB;
-  const TRegional& FSettings;
   TReplay& FConsumed;
   const TLoadProgress& FProgress;
+  TReadContext FContext;
   const std::array<std::string, TypeAttributes.size()> FTypeLeads;
   const std::array<std::string, PropAttributes.size()> FPropLeads;
-  TTextStore FTexts;
   std::string FScratch;
-  // The texts that mostly repeat the one before: language, country, currency.
-  TLastText FLanguage, FCountry, FCurr;
+  // The last text of each attribute, by element.
+  std::array<TLastText, TypeAttributes.size()> FTypeLast;
+  std::array<TLastText, PropAttributes.size()> FPropLast;
 
   std::unique_ptr<unsigned char[]> FBuffer;
   size_t FCapacity = 0;
@@ -158,16 +141,15 @@ private:
 
   bool Fill();
   TStep Step();
-  TStep Literal(const unsigned char*& P, std::string_view Text) const;
-  TStep Value(const unsigned char*& P, TSpan& Span) const;
+  TStep Literal(unsigned char*& P, std::string_view Text) const;
+  TStep Value(unsigned char*& P, TSpan& Span) const;
   template <size_t N>
-  TStep Attributes(const unsigned char*& P, const std::array<std::string, N>& Leads,
+  TStep Attributes(unsigned char*& P, const std::array<std::string, N>& Leads,
                    std::array<TSpan, N>& Values) const;
-  std::string_view Text(const TSpan& Span, std::string& Scratch) const;
-  bool Number(const TSpan& Span, char (&Out)[48]) const;
-  TText Repeated(std::string_view Value, TLastText& Last);
-  bool AddType(const std::array<TSpan, 4>& Values);
-  bool AddProp(const std::array<TSpan, 7>& Values);
+  const char* Terminated(const TSpan& Span);
+  template <class TRec, size_t N>
+  bool ReadValues(TRec& Rec, const std::array<TAttribute<TRec>, N>& Table,
+                  const std::array<TSpan, N>& Values, std::array<TLastText, N>& Last);
 };
 
 // Moves what is not yet read to the front and appends what the device gives
@@ -218,7 +200,7 @@ bool TWriterLayout::Fill() {
   return true;
 }
 
-TStep TWriterLayout::Literal(const unsigned char*& P, std::string_view Text) const {
+TStep TWriterLayout::Literal(unsigned char*& P, std::string_view Text) const {
   const size_t Have = std::min(Text.size(), size_t(FBuffer.get() + FEnd - P));
   if (std::memcmp(P, Text.data(), Have) != 0)
     return TStep::GiveUp;
@@ -228,7 +210,7 @@ TStep TWriterLayout::Literal(const unsigned char*& P, std::string_view Text) con
   return TStep::Done;
 }
 
-TStep TWriterLayout::Value(const unsigned char*& P, TSpan& Span) const {
+TStep TWriterLayout::Value(unsigned char*& P, TSpan& Span) const {
   const unsigned char* const End = FBuffer.get() + FEnd;
   Span.Begin = P;
   Span.Escaped = false;
@@ -264,7 +246,7 @@ TStep TWriterLayout::Value(const unsigned char*& P, TSpan& Span) const {
 }
 
 template <size_t N>
-TStep TWriterLayout::Attributes(const unsigned char*& P, const std::array<std::string, N>& Leads,
+TStep TWriterLayout::Attributes(unsigned char*& P, const std::array<std::string, N>& Leads,
                                 std::array<TSpan, N>& Values) const {
   for (size_t I = 0; I < N; ++I) {
     TStep Step = Literal(P, Leads[I]);
@@ -276,92 +258,45 @@ TStep TWriterLayout::Attributes(const unsigned char*& P, const std::array<std::s
   return TStep::Done;
 }
 
-// The value's text as the general reader gets it from the parser.
-std::string_view TWriterLayout::Text(const TSpan& Span, std::string& Scratch) const {
-  const auto* Bytes = reinterpret_cast<const char*>(Span.Begin);
-  if (!Span.Escaped)
-    return std::string_view(Bytes, Span.Size);
-  Scratch.clear();
+// The value as the general reader gets it from the parser, ended by a zero
+// byte as the rows take it: in place of the closing quotation mark, or with
+// its references replaced in a copy. Each call may overwrite the last copy.
+const char* TWriterLayout::Terminated(const TSpan& Span) {
+  if (!Span.Escaped) {
+    Span.Begin[Span.Size] = 0;
+    return reinterpret_cast<const char*>(Span.Begin);
+  }
+  FScratch.clear();
   for (size_t I = 0; I < Span.Size;) {
     if (Span.Begin[I] == '&') {
       const auto [Char, Length] = Reference(Span.Begin + I);
-      Scratch += Char;
+      FScratch += Char;
       I += Length;
     } else {
-      Scratch += Bytes[I++];
+      FScratch += char(Span.Begin[I++]);
     }
   }
-  return Scratch;
+  return FScratch.c_str();
 }
 
-// A number's text ended by a zero byte, as the fast conversions take it;
-// false for one longer than any of theirs.
-bool TWriterLayout::Number(const TSpan& Span, char (&Out)[48]) const {
-  std::string Scratch;
-  const std::string_view Value = Text(Span, Scratch);
-  if (Value.size() >= sizeof Out)
-    return false;
-  std::memcpy(Out, Value.data(), Value.size());
-  Out[Value.size()] = 0;
-  return true;
-}
-
-TText TWriterLayout::Repeated(std::string_view Value, TLastText& Last) {
-  if (Last.Raw != Value) {
-    Last.Text = FTexts.Take(Value);
-    Last.Raw.assign(Value);
+// Reads Values into Rec through Table's rows. False when a value did not
+// convert or was noted for a warning: such a record is the general reader's,
+// which words the failure or the warning.
+template <class TRec, size_t N>
+bool TWriterLayout::ReadValues(TRec& Rec, const std::array<TAttribute<TRec>, N>& Table,
+                               const std::array<TSpan, N>& Values, std::array<TLastText, N>& Last) {
+  // Unrolled over the table, so that each conversion is a direct call.
+  const bool Read = [&]<size_t... I>(std::index_sequence<I...>) {
+    return (bool(Table[I].Read(Rec, Terminated(Values[I]), FContext, Last[I])) && ...);
   }
-  return Last.Text;
-}
-
-// The record is added only once every value converted the writer's way; any
-// other value is the general reader's.
-bool TWriterLayout::AddType(const std::array<TSpan, 4>& Values) {
-  TGUID GUID;
-  if (!ParseGUID(Text(Values[0], FScratch), GUID))
-    return false;
-  const PTypeRecord Type = FDB.AddType();
-  Type->GUID = GUID;
-  Type->Name = FTexts.Take(Text(Values[1], FScratch));
-  Type->Language = Repeated(Text(Values[2], FScratch), FLanguage);
-  Type->Country = Repeated(Text(Values[3], FScratch), FCountry);
-  FType = Type;
-  return true;
-}
-
-bool TWriterLayout::AddProp(const std::array<TSpan, 7>& Values) {
-  TGUID GUID;
-  char Detail[48], Default[48], Date[48], Cost[48];
-  int32_t DetailValue = 0, DefaultValue = 0;
-  double DateValue = 0, CostValue = 0;
-  if (!ParseGUID(Text(Values[0], FScratch), GUID) || !Number(Values[2], Detail) ||
-      !Number(Values[3], Default) || !Number(Values[4], Date) || !Number(Values[5], Cost) ||
-      !IntFromBytes(Detail, DetailValue) || !IntFromBytes(Default, DefaultValue) ||
-      !DateFromBytes(Date, FSettings, DateValue) ||
-      !CostFromBytes(Cost, FSettings.DecimalSeparator, CostValue))
-    return false;
-  // What the general reader warns about is left to it: a detail level or a
-  // flag that a save would not keep, a cost beyond the digits a file keeps.
-  const QChar Decimal = FSettings.DecimalSeparator;
-  if (DetailValue < 0 || DetailValue > 2 || DefaultValue < 0 || DefaultValue > 0xFF ||
-      (std::strlen(Cost) > 15 && StrToCost(CostToStr(CostValue, Decimal), Decimal) != CostValue))
-    return false;
-  const PPropRecord Prop = FDB.AddProp(FType);
-  Prop->GUID = GUID;
-  Prop->Name = FTexts.Take(Text(Values[1], FScratch));
-  Prop->Detail = DetailValue;
-  Prop->Default = (DefaultValue & 0xFF) != 0;
-  Prop->Date = DateValue;
-  Prop->Cost = CostValue;
-  Prop->Curr = Repeated(Text(Values[6], FScratch), FCurr);
-  ++FItems;
-  return true;
+  (std::make_index_sequence<N>());
+  return FContext.TakeNoted() == 0 && Read;
 }
 
 // Reads the next element, or the end, from FPos; FPos moves only past what
 // was read whole.
 TStep TWriterLayout::Step() {
-  const unsigned char* P = FBuffer.get() + FPos;
+  unsigned char* P = FBuffer.get() + FPos;
   const size_t Have = FEnd - FPos;
   TStep Result = TStep::Done;
   switch (FState) {
@@ -394,7 +329,7 @@ TStep TWriterLayout::Step() {
         FState = TState::Trailer;
       break;
     }
-    std::array<TSpan, 4> Values;
+    std::array<TSpan, TypeAttributes.size()> Values;
     Result = Attributes(P, FTypeLeads, Values);
     if (Result != TStep::Done)
       return Result;
@@ -404,7 +339,10 @@ TStep TWriterLayout::Step() {
     Result = Literal(P, Empty ? std::string_view("/>") : std::string_view(">"));
     if (Result != TStep::Done)
       return Result;
-    if (!AddType(Values))
+    // The record is added first: a value that is not read here gives the
+    // whole document to the general reader, which starts afresh.
+    FType = FDB.AddType();
+    if (!ReadValues(*FType, TypeAttributes, Values, FTypeLast))
       return TStep::GiveUp;
     FItems = 0;
     FState = Empty ? TState::Root : TState::Type;
@@ -422,14 +360,15 @@ TStep TWriterLayout::Step() {
         FState = TState::Root;
       break;
     }
-    std::array<TSpan, 7> Values;
+    std::array<TSpan, PropAttributes.size()> Values;
     Result = Attributes(P, FPropLeads, Values);
     if (Result == TStep::Done)
       Result = Literal(P, "/>");
     if (Result != TStep::Done)
       return Result;
-    if (!AddProp(Values))
+    if (!ReadValues(*FDB.AddProp(FType), PropAttributes, Values, FPropLast))
       return TStep::GiveUp;
+    ++FItems;
     break;
   }
   case TState::Trailer:

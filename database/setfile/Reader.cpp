@@ -28,9 +28,8 @@ struct TReader::TKeys {
 };
 
 TReader::TReader(TPropDB& DB, const TRegional& Settings)
-    : FDB(DB), FSettings(Settings), FThisYear(QDate::currentDate().year()),
-      FLastType(TypeAttributes.size()), FLastProp(PropAttributes.size()),
-      FKeys(std::make_unique<TKeys>()) {}
+    : FDB(DB), FContext(Settings, QDate::currentDate().year()), FLastType(TypeAttributes.size()),
+      FLastProp(PropAttributes.size()), FKeys(std::make_unique<TKeys>()) {}
 
 TReader::~TReader() {
   if (FParser)
@@ -63,14 +62,13 @@ void TReader::Unexpected() {
   FDone = true;
 }
 
-void TReader::ConversionFailed(const TError& Error, const XML_Char** Atts, bool Set) {
+void TReader::ConversionFailed(TFailure Failure, const XML_Char** Atts, bool Set) {
   if (!FPending) {
     // The name from the tag: a value before it in the table fails first.
     QString Name;
     for (const XML_Char** A = Atts; *A; A += 2)
       if (std::string_view(A[0]) == "name")
         Name = Utf8ToText(A[1]);
-    TFailure Failure = Error.Failure();
     FPending =
         Failure.Kind == TReasonKind::Conversion && !Name.isEmpty()
             ? std::move(Failure).In(Set ? Conversion::InSet : Conversion::InItem, Name, Line())
@@ -84,32 +82,10 @@ void TReader::Skipped(const XML_Char* Name) {
   FWarnings.Add(TWarningKind::Skipped, [&] { return std::pair(Utf8ToText(Name), Line()); });
 }
 
-void TReader::WarnNoted(const TPropRecord& Prop) {
-  for (unsigned Kind = 0; FNoted >> Kind; ++Kind)
-    if (FNoted >> Kind & 1)
+void TReader::WarnNoted(const TPropRecord& Prop, unsigned Noted) {
+  for (unsigned Kind = 0; Noted >> Kind; ++Kind)
+    if (Noted >> Kind & 1)
       FWarnings.Add(TWarningKind(Kind), [&] { return std::pair(Prop.Name, Line()); });
-  FNoted = 0;
-}
-
-// The value as a QString for the general conversions, which only failing
-// or unusual values reach.
-const QString& TReader::Scratch(std::string_view Value) {
-  FScratch = Utf8ToText(Value);
-  return FScratch;
-}
-
-TText TReader::Text(std::string_view Value, TLastText* Last) {
-  if (!Value.data())
-    return TText();
-  if (FValueBytes + qint64(Value.size()) > ValueAllowance + ValueFactor * FFed)
-    Stop(Reason::ValuesExpand);
-  if (!Last)
-    return FTexts.Take(Value);
-  if (Last->Raw != Value) {
-    Last->Raw.assign(Value);
-    Last->Text = FTexts.Take(Value);
-  }
-  return Last->Text;
 }
 
 namespace {
@@ -219,16 +195,27 @@ void TReader::CountAttributeName(const XML_Char* Name) {
   FAttributeNames.emplace(Name);
 }
 
-// Reads the attributes that Table knows into Rec, in the table's order;
-// others are skipped. Raises TError for a value that does not convert.
+// In the table's order; attributes that it does not know are skipped.
 template <class TTable, class TRec>
-void TReader::ReadAttributes(const XML_Char** Atts, const TTable& Table,
-                             std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
-                             TRec& Rec, std::vector<TLastText>& Last) {
+TDone TReader::ReadAttributes(const XML_Char** Atts, const TTable& Table,
+                              std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
+                              TRec& Rec, std::vector<TLastText>& Last) {
   constexpr size_t Count = std::tuple_size_v<TTable>;
+  FContext.ValueBound = ValueAllowance + ValueFactor * FFed;
   // Unrolled over the table, so that each conversion is a direct call.
   const auto ReadAll = [&]<size_t... I>(const auto& Values, std::index_sequence<I...>) {
-    ((FValueBytes += qint64(Table[I].Read(Rec, Values[I], *this, Last[I]))), ...);
+    std::optional<TFailure> Failed;
+    const auto One = [&](TResult<size_t> Length) {
+      if (!Length)
+        Failed = Length.Failure();
+      else
+        FContext.ValueBytes += qint64(*Length);
+      return bool(Length);
+    };
+    (One(Table[I].Read(Rec, Values[I], FContext, Last[I])) && ...);
+    if (FContext.Overflowed())
+      Stop(Reason::ValuesExpand);
+    return Failed ? TDone(std::move(*Failed)) : TDone();
   };
   // What the writer writes, each attribute once in the table's order and no
   // other, is read straight from the parser's list.
@@ -240,39 +227,30 @@ void TReader::ReadAttributes(const XML_Char** Atts, const TTable& Table,
       const XML_Char** Atts;
       const XML_Char* operator[](size_t I) const { return Atts[2 * I + 1]; }
     };
-    ReadAll(TInPlace{Atts}, std::make_index_sequence<Count>());
-    return;
+    return ReadAll(TInPlace{Atts}, std::make_index_sequence<Count>());
   }
   const int Specified = CheckAttributeCount();
   std::array<const XML_Char*, Count> Values;
   Find(Atts, Table, Keys, Values, Specified);
-  ReadAll(Values, std::make_index_sequence<Count>());
+  return ReadAll(Values, std::make_index_sequence<Count>());
 }
 
 TReader::TElement TReader::ReadType(const XML_Char** Atts) {
   // The record is added before its values are read, so a value that does not
   // convert leaves it with the values read before.
   FType = FDB.AddType();
-  try {
-    ReadAttributes(Atts, TypeAttributes, FKeys->Type, *FType, FLastType);
-  } catch (const TError& E) {
-    ConversionFailed(E, Atts, true);
-  }
+  if (TDone Read = ReadAttributes(Atts, TypeAttributes, FKeys->Type, *FType, FLastType); !Read)
+    ConversionFailed(Read.Failure(), Atts, true);
   return TElement::Type;
 }
 
 void TReader::ReadProp(const XML_Char** Atts) {
   const PPropRecord Prop = FDB.AddProp(FType);
-  try {
-    ReadAttributes(Atts, PropAttributes, FKeys->Prop, *Prop, FLastProp);
-  } catch (const TError& E) {
-    ConversionFailed(E, Atts, false);
-  }
-  if (Prop->Detail < 0 || Prop->Detail > 2)
-    Note(TWarningKind::DetailOutOfRange);
-  if (FNoted)
-    WarnNoted(*Prop);
-  if (FValueBytes > ValueAllowance + ValueFactor * FFed)
+  if (TDone Read = ReadAttributes(Atts, PropAttributes, FKeys->Prop, *Prop, FLastProp); !Read)
+    ConversionFailed(Read.Failure(), Atts, false);
+  if (const unsigned Noted = FContext.TakeNoted())
+    WarnNoted(*Prop, Noted);
+  if (FContext.ValueBytes > FContext.ValueBound)
     Stop(Reason::ValuesExpand);
 }
 

@@ -7,6 +7,7 @@
 #include "database/SetFile.h"
 #include "database/setfile/Entities.h"
 #include "database/setfile/Expat.h"
+#include "database/setfile/ReadContext.h"
 #include "database/setfile/SourceLine.h"
 #include "database/setfile/TextStore.h"
 #include "regional/ParseReasons.h"
@@ -31,12 +32,6 @@ class QIODevice;
 TResult<TWarnings> ReadThroughExpat(QIODevice& Device, TPropDB& DB, const TRegional& Settings,
                                     const TLoadProgress& Progress = {});
 
-// An attribute's text as read last.
-struct TLastText {
-  std::string Raw;
-  TText Text;
-};
-
 // Raised inside a handler once the reason for stopping is recorded.
 struct TStop {};
 
@@ -50,20 +45,6 @@ public:
   // The warnings, or the failure; raises std::bad_alloc.
   TResult<TWarnings> Read(QIODevice& Device, const TLoadProgress& Progress);
 
-  // For the attribute tables: values (no data for an absent attribute) as
-  // the general conversions take them.
-  const QString& Scratch(std::string_view Value);
-  // As text of a record; equal texts share their characters, and with Last a
-  // text that repeats the one before is not looked up. Stops the parse first when the values would
-  // outgrow their bound.
-  TText Text(std::string_view Value, TLastText* Last = nullptr);
-  const TRegional& Settings() const { return FSettings; }
-  // A value of the item being read that a save would not keep as it is: said
-  // once the item has been read, with its name.
-  void Note(TWarningKind Kind) { FNoted |= 1u << unsigned(Kind); }
-  // Two-digit years are read against one year for the whole file.
-  int ThisYear() const { return FThisYear; }
-
 private:
   // What an open element is to its children: outside the root (where the
   // root is looked for), the root, a set, an item, or another whose content
@@ -72,8 +53,9 @@ private:
   enum class TElement : unsigned char { Outside, Root, Type, Prop, Skipped };
 
   TPropDB& FDB;
-  const TRegional& FSettings;
-  const int FThisYear;
+  // The rows' conversions and what they noted on the item being read, which
+  // is said once the item has been read, with its name.
+  TReadContext FContext;
   TArena FArena; // outlives the parser
   XML_Parser FParser = nullptr;
   QIODevice* FDevice = nullptr;
@@ -87,7 +69,6 @@ private:
   PTypeRecord FType = nullptr;
   qint64 FFed = 0;           // bytes given to the parser so far
   qint64 FAttributes = 0;    // counted while the document type declares defaults
-  qint64 FValueBytes = 0;    // bytes of the values taken into records
   bool FHasDefaults = false; // an ATTLIST was declared
   bool FStandalone = false;
   bool FUtf8Mark = false;
@@ -99,14 +80,11 @@ private:
   // from one copy for the whole document, so its address stands for it.
   std::unordered_set<const XML_Char*> FAttributeNames;
   std::unordered_map<std::string, int> FAttlists; // declared attributes by element
-  QString FScratch;
-  TTextStore FTexts;
   // The first failure that keeps the records read before it.
   std::optional<TFailure> FPending;
   // A reason of our own for stopping the parser.
   std::optional<TFailure> FStop;
   TWarnings FWarnings;
-  unsigned FNoted = 0; // the kinds noted on the item being read
 
   void Attach();
   // The failure, with its source line; LoadNothing empties the database.
@@ -118,10 +96,10 @@ private:
   void Unexpected();
   // A node that the format does not know, passed over.
   void Skipped(const XML_Char* Name);
-  void WarnNoted(const TPropRecord& Prop);
+  void WarnNoted(const TPropRecord& Prop, unsigned Noted);
   // A value of a set or item (Atts its attributes) that did not convert: the
   // failure says where, with the record's name when it has one.
-  void ConversionFailed(const TError& Error, const XML_Char** Atts, bool Set);
+  void ConversionFailed(TFailure Failure, const XML_Char** Atts, bool Set);
   template <class TBody> void Guard(TBody Body);
   static TReader* Self(void* Data) { return static_cast<TReader*>(Data); }
 
@@ -140,10 +118,13 @@ private:
   TElement ReadChild(TElement Parent, const XML_Char* Name, const XML_Char** Atts);
   TElement ReadType(const XML_Char** Atts);
   void ReadProp(const XML_Char** Atts);
+  // Reads the attributes that Table knows into Rec, and fails as the first
+  // value that does not convert; stops the parse when the values outgrow
+  // their bound.
   template <class TTable, class TRec>
-  void ReadAttributes(const XML_Char** Atts, const TTable& Table,
-                      std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys, TRec& Rec,
-                      std::vector<TLastText>& Last);
+  TDone ReadAttributes(const XML_Char** Atts, const TTable& Table,
+                       std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys, TRec& Rec,
+                       std::vector<TLastText>& Last);
 
   void OnStart(const XML_Char* Name, const XML_Char** Atts);
   void OnEnd();
@@ -193,9 +174,6 @@ template <class TBody> void TReader::Guard(TBody Body) {
   } catch (const TStop&) {
   } catch (const std::bad_alloc&) {
     FStop = TFailure::Own(Reason::OutOfMemory).At(Line());
-    XML_StopParser(FParser, XML_FALSE);
-  } catch (const TError& E) {
-    FStop = TFailure(E.Failure()).At(Line());
     XML_StopParser(FParser, XML_FALSE);
   } catch (const std::exception& E) {
     FStop = TFailure::Foreign(QString::fromUtf8(E.what())).At(Line());

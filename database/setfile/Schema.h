@@ -12,10 +12,11 @@
 // - the export line, if it is exported (testview/TestFilter.cpp, ExportLine);
 // - the writer's test oracle (tests/core/test_setfile_writer.cpp), which fails
 //   on a row that it does not know.
-// The reader's key arrays take their sizes from these tables.
+// Both readers take every value through these rows, and their arrays of
+// attributes take their sizes from these tables.
 
 #include "database/PropDB.h"
-#include "database/setfile/Reader.h"
+#include "database/setfile/ReadContext.h"
 #include "database/setfile/ValueOut.h"
 #include "database/setfile/Values.h"
 #include "regional/Guid.h"
@@ -35,21 +36,30 @@ constexpr const char* PropKey = "prop";
 constexpr const char* TypeStart = "\r\n  <type";
 constexpr const char* PropStart = "\r\n    <prop";
 
+// The writer's bytes around the elements: the declaration and the root's
+// start, the end of an empty root, the end of a root that holds sets, and the
+// end of a set that holds items. The root's start ends before its ">" or "/>".
+constexpr std::string_view Prolog = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<propdb";
+constexpr std::string_view EmptyRootEnd = "/>\r\n";
+constexpr std::string_view RootEnd = "\r\n</propdb>\r\n";
+constexpr std::string_view TypeEnd = "\r\n  </type>";
+
 template <class TRec> struct TAttribute {
   const char* Key; // as the parser gives it
   // Value is nullptr for an absent attribute; gives the value's length in
-  // bytes, and raises TError when it does not convert.
-  size_t (*Read)(TRec& Rec, const char* Value, TReader& Reader, TLastText& Last);
+  // bytes, or why it does not convert.
+  TResult<size_t> (*Read)(TRec& Rec, const char* Value, TReadContext& Context, TLastText& Last);
   void (*Write)(const TRec& Rec, TValueOut& Out);
-  // Raises TError for a value that the reader could not take back; none
-  // where every value can be.
-  void (*Check)(const TRec& Rec, const TRegional& Settings) = nullptr;
+  // Why the reader could not take a value back; nothing where every value
+  // can be.
+  TDone (*Check)(const TRec& Rec, const TRegional& Settings) = nullptr;
 };
 
 // What the writer puts before each value of Table's element: Start before
 // the first, AfterValue (the closing quotation mark of the value before)
 // otherwise, then the attribute's name. The writer and the reader of its
-// layout take them from here, so that the two cannot drift apart.
+// layout take them, and the bytes around the elements above, from here, so
+// that the two cannot drift apart.
 template <class TRec, size_t N>
 std::array<std::string, N> Leads(const std::array<TAttribute<TRec>, N>& Table,
                                  std::string_view Start, std::string_view AfterValue) {
@@ -66,25 +76,38 @@ inline std::string_view View(const char* Value) {
   return Value ? std::string_view(Value) : std::string_view();
 }
 
-inline size_t ReadGUID(const char* Value, TReader& R, TGUID& GUID) {
+// Whether a file's fifteen digits give Cost back exactly.
+inline bool KeepsCost(double Cost, QChar Decimal) {
+  const TResult<double> Back = StrToCost(CostToStr(Cost, Decimal), Decimal);
+  return Back && *Back == Cost;
+}
+
+inline TResult<size_t> ReadGUID(const char* Value, TReadContext& R, TGUID& GUID) {
   const std::string_view Text = View(Value);
-  if (!ParseGUID(Text, GUID))
-    GUID = StringToGUID(R.Scratch(Text));
+  if (!ParseGUID(Text, GUID)) {
+    const TResult<TGUID> Read = StringToGUID(R.Scratch(Text));
+    if (!Read)
+      return Read.Failure();
+    GUID = *Read;
+  }
   return Text.size();
 }
 
 // The numbers' fast forms read up to the value's end, so that only the
 // general conversion counts its length.
 template <class TValue, class TFast, class TGeneral>
-size_t ReadNumber(const char* Value, TValue& Out, TFast Fast, TGeneral General) {
+TResult<size_t> ReadNumber(const char* Value, TValue& Out, TFast Fast, TGeneral General) {
   if (const size_t Length = Value ? Fast(Value, Out) : 0)
     return Length;
   const std::string_view Text = View(Value);
-  Out = General(Text);
+  TResult<TValue> Read = General(Text);
+  if (!Read)
+    return Read.Failure();
+  Out = *Read;
   return Text.size();
 }
 
-inline size_t ReadInt(const char* Value, TReader& R, int32_t& Int) {
+inline TResult<size_t> ReadInt(const char* Value, TReadContext& R, int32_t& Int) {
   return ReadNumber(
       Value, Int, [](const char* V, int32_t& I) { return IntFromBytes(V, I); },
       [&R](std::string_view V) { return StrToInt(R.Scratch(V)); });
@@ -92,7 +115,9 @@ inline size_t ReadInt(const char* Value, TReader& R, int32_t& Int) {
 
 template <class TRec> constexpr TAttribute<TRec> GUIDAttribute() {
   return {"GUID",
-          [](TRec& Rec, const char* V, TReader& R, TLastText&) { return ReadGUID(V, R, Rec.GUID); },
+          [](TRec& Rec, const char* V, TReadContext& R, TLastText&) {
+            return ReadGUID(V, R, Rec.GUID);
+          },
           [](const TRec& Rec, TValueOut& Out) { Out.GUID(Rec.GUID); }};
 }
 
@@ -100,7 +125,7 @@ template <class TRec> constexpr TAttribute<TRec> GUIDAttribute() {
 template <class TRec, TText TRec::*Field, bool Shared>
 constexpr TAttribute<TRec> TextAttribute(const char* Key) {
   return {Key,
-          [](TRec& Rec, const char* V, TReader& R, TLastText& L) {
+          [](TRec& Rec, const char* V, TReadContext& R, TLastText& L) -> TResult<size_t> {
             const std::string_view Text = View(V);
             Rec.*Field = R.Text(Text, Shared ? &L : nullptr);
             return Text.size();
@@ -119,12 +144,20 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
     GUIDAttribute<TPropRecord>(),
     TextAttribute<TPropRecord, &TPropRecord::Name, false>("name"),
     {"detail",
-     [](TPropRecord& P, const char* V, TReader& R, TLastText&) { return ReadInt(V, R, P.Detail); },
+     [](TPropRecord& P, const char* V, TReadContext& R, TLastText&) {
+       TResult<size_t> Length = ReadInt(V, R, P.Detail);
+       // Such an item shows at no level of the test view.
+       if (Length && (P.Detail < 0 || P.Detail > 2))
+         R.Note(TWarningKind::DetailOutOfRange);
+       return Length;
+     },
      [](const TPropRecord& P, TValueOut& Out) { Out.Int(P.Detail); }},
     {"default",
-     [](TPropRecord& P, const char* V, TReader& R, TLastText&) {
+     [](TPropRecord& P, const char* V, TReadContext& R, TLastText&) {
        int32_t Int = 0;
-       const size_t Length = ReadInt(V, R, Int);
+       TResult<size_t> Length = ReadInt(V, R, Int);
+       if (!Length)
+         return Length;
        P.Default = (Int & 0xFF) != 0;
        if (Int < 0 || Int > 0xFF)
          R.Note(TWarningKind::FlagModulo);
@@ -132,41 +165,43 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
      },
      [](const TPropRecord& P, TValueOut& Out) { Out.Raw(P.Default ? "1" : "0"); }},
     {"date",
-     [](TPropRecord& P, const char* V, TReader& R, TLastText&) {
+     [](TPropRecord& P, const char* V, TReadContext& R, TLastText&) {
        return ReadNumber(
            V, P.Date, [&R](const char* T, double& D) { return DateFromBytes(T, R.Settings(), D); },
            [&R](std::string_view T) {
              bool FromToday = false;
-             const double Date = StrToDate(R.Scratch(T), R.Settings(), R.ThisYear(), &FromToday);
-             if (FromToday)
+             TResult<double> Date = StrToDate(R.Scratch(T), R.Settings(), R.ThisYear(), &FromToday);
+             if (Date && FromToday)
                R.Note(TWarningKind::YearFromToday);
              return Date;
            });
      },
      [](const TPropRecord& P, TValueOut& Out) { Out.Date(P.Date); },
-     [](const TPropRecord& P, const TRegional& Settings) {
+     [](const TPropRecord& P, const TRegional& Settings) -> TDone {
        int Y = 0, M = 0, D = 0;
-       if (!DecodeDate(P.Date, Y, M, D))
-         DateToFileStr(P.Date, Settings); // raises the date's own message
+       if (DecodeDate(P.Date, Y, M, D))
+         return {};
+       return DateToFileStr(P.Date, Settings).Failure(); // the date's own message
      }},
     {"cost",
-     [](TPropRecord& P, const char* V, TReader& R, TLastText&) {
+     [](TPropRecord& P, const char* V, TReadContext& R, TLastText&) {
        const QChar Decimal = R.Settings().DecimalSeparator;
-       const size_t Length = ReadNumber(
+       TResult<size_t> Length = ReadNumber(
            V, P.Cost, [Decimal](const char* T, double& C) { return CostFromBytes(T, Decimal, C); },
            [&R, Decimal](std::string_view T) { return StrToCost(R.Scratch(T), Decimal); });
        // Fifteen characters hold at most fifteen digits, which a file keeps;
        // a value too small for a number reads as zero, or nearly.
-       if ((Length > 15 && StrToCost(CostToStr(P.Cost, Decimal), Decimal) != P.Cost) ||
-           CostUnderflowed(P.Cost, View(V)))
+       if (Length &&
+           ((*Length > 15 && !KeepsCost(P.Cost, Decimal)) || CostUnderflowed(P.Cost, View(V))))
          R.Note(TWarningKind::CostRounded);
        return Length;
      },
      [](const TPropRecord& P, TValueOut& Out) { Out.Cost(P.Cost); },
-     [](const TPropRecord& P, const TRegional&) {
-       if (!std::isfinite(P.Cost))
-         throw TError(TFailure::Own(Reason::CostCannotBeHeld,
-                                    {P.Name, P.Parent->Name, CostToStr(P.Cost, u'.')}));
+     [](const TPropRecord& P, const TRegional&) -> TDone {
+       if (std::isfinite(P.Cost))
+         return {};
+       return TFailure::Own(Reason::CostCannotBeHeld,
+                            {P.Name, P.Parent->Name, CostToStr(P.Cost, u'.')});
      }},
     TextAttribute<TPropRecord, &TPropRecord::Curr, true>("curr"),
 };

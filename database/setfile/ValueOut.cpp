@@ -3,6 +3,7 @@
 #include "database/setfile/ValueOut.h"
 
 #include <QIODevice>
+#include <algorithm>
 
 #include <array>
 #include <charconv>
@@ -104,7 +105,7 @@ TValueOut::TValueOut(QIODevice& Device, const TRegional& Settings)
       FDecimal(EscapedChar(Settings.DecimalSeparator)), FBuffer(2 * BlockSize) {}
 
 void TValueOut::Grow(size_t N) {
-  Flush();
+  Hand();
   if (N > FBuffer.size())
     FBuffer.resize(N);
 }
@@ -136,17 +137,25 @@ void TValueOut::Cost(double Cost) {
   End(CostToChars(Cost, FDecimal, Room(CostCharsMax)));
 }
 
-void TValueOut::FlushIfFull() {
+TDone TValueOut::FlushIfFull() {
   if (FUsed >= BlockSize)
-    Flush();
+    return Flush();
+  return {};
 }
 
-void TValueOut::Flush() {
-  for (size_t Done = 0; Done < FUsed;) {
+TDone TValueOut::Flush() {
+  Hand();
+  if (FFailed)
+    return *FFailed;
+  return {};
+}
+
+void TValueOut::Hand() {
+  for (size_t Done = 0; Done < FUsed && !FFailed;) {
     const qint64 Written = FDevice.write(FBuffer.data() + Done, qint64(FUsed - Done));
     if (Written <= 0)
-      throw TError(TFailure::OfDevice(FDevice));
-    Done += size_t(Written);
+      FFailed = TFailure::OfDevice(FDevice);
+    Done += size_t(std::max<qint64>(Written, 0));
   }
   FUsed = 0;
 }

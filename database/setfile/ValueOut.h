@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,9 +38,10 @@ public:
   void Cost(double Cost);
 
   // Hands what is buffered to the device once a block is full, or at once.
-  // Raises TError with the device's reason when a write fails.
-  void FlushIfFull();
-  void Flush();
+  // Fails with the device's reason when a write failed, now or before;
+  // nothing is written after a failure.
+  TDone FlushIfFull();
+  TDone Flush();
 
 private:
   // Where the next N bytes go; End takes the end of what was put there.
@@ -50,6 +52,8 @@ private:
   }
   void Grow(size_t N);
   void End(const char* Last) { FUsed = size_t(Last - FBuffer.data()); }
+  // Hands what is buffered to the device, unless a write failed before.
+  void Hand();
 
   QIODevice& FDevice;
   const TRegional& FSettings;
@@ -57,4 +61,5 @@ private:
   std::string FDecimal;
   std::vector<char> FBuffer;
   size_t FUsed = 0;
+  std::optional<TFailure> FFailed;
 };

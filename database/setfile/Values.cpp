@@ -8,6 +8,7 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -191,6 +192,13 @@ size_t CostFromBytes(const char* Text, QChar Decimal, double& Value) {
 
 namespace {
 
+// A date that exists, into Value.
+bool Encoded(std::optional<double> Date, double& Value) {
+  if (Date)
+    Value = *Date;
+  return Date.has_value();
+}
+
 // The writer's own form: two-digit day and month, a four-digit year, each at
 // its fixed place. False for any other text; the places are looked at in
 // order, so none beyond a shorter text's end is (a zero byte is neither a
@@ -217,8 +225,9 @@ bool WritersDate(const char* Text, char Mark, bool DayFirst, double& Value) {
   }
   if (Text[10] != 0)
     return false;
-  return TryEncodeDate(int(Parts[2]), int(DayFirst ? Parts[1] : Parts[0]),
-                       int(DayFirst ? Parts[0] : Parts[1]), Value);
+  return Encoded(EncodeDate(int(Parts[2]), int(DayFirst ? Parts[1] : Parts[0]),
+                            int(DayFirst ? Parts[0] : Parts[1])),
+                 Value);
 }
 
 } // namespace
@@ -259,7 +268,9 @@ size_t DateFromBytes(const char* Text, const TRegional& Settings, double& Value)
   // Two-digit years lie in a window around this year.
   if (Digits[YearAt] <= 2)
     return 0;
-  return TryEncodeDate(int(Parts[YearAt]), int(Parts[MonthAt]), int(Parts[DayAt]), Value) ? Pos : 0;
+  return Encoded(EncodeDate(int(Parts[YearAt]), int(Parts[MonthAt]), int(Parts[DayAt])), Value)
+             ? Pos
+             : 0;
 }
 
 bool CostUnderflowed(double Value, std::string_view Text) {

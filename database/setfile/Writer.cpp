@@ -5,6 +5,7 @@
 #include "database/SetFile.h"
 #include "database/setfile/Schema.h"
 #include "database/setfile/ValueOut.h"
+#include "regional/Error.h"
 
 #include <array>
 #include <string>
@@ -13,13 +14,15 @@
 
 namespace {
 
-// Raises TError for the first value of Rec that would not read back.
+// The first value of Rec that would not read back.
 template <class TRec, size_t N>
-void Check(const std::array<TAttribute<TRec>, N>& Table, const TRec& Rec,
-           const TRegional& Settings) {
+TDone Check(const std::array<TAttribute<TRec>, N>& Table, const TRec& Rec,
+            const TRegional& Settings) {
   for (const TAttribute<TRec>& A : Table)
     if (A.Check)
-      A.Check(Rec, Settings);
+      if (TDone Kept = A.Check(Rec, Settings); !Kept)
+        return Kept;
+  return {};
 }
 
 // The start tag of Rec's element up to its last value's closing quotation
@@ -34,18 +37,23 @@ void PutStart(TValueOut& Out, const std::array<std::string, N>& Leads,
   Out.Raw("\"");
 }
 
-void Write(QIODevice& Device, const TPropDB& DB, const TRegional& Settings) {
+TDone Write(QIODevice& Device, const TPropDB& DB, const TRegional& Settings) {
   const TPropsBySet Groups(DB);
   for (int T = 0; T < DB.TypeCount(); ++T) {
-    Check(TypeAttributes, *DB.Types(T), Settings);
+    if (TDone Kept = Check(TypeAttributes, *DB.Types(T), Settings); !Kept)
+      return Kept;
     for (const PPropRecord Prop : Groups.Items(T))
-      Check(PropAttributes, *Prop, Settings);
+      if (TDone Kept = Check(PropAttributes, *Prop, Settings); !Kept)
+        return Kept;
   }
 
   TValueOut Out(Device, Settings);
-  Out.Raw("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<");
-  Out.Raw(RootKey);
-  Out.Raw(DB.TypeCount() == 0 ? "/>" : ">");
+  Out.Raw(Prolog);
+  if (DB.TypeCount() == 0) {
+    Out.Raw(EmptyRootEnd);
+    return Out.Flush();
+  }
+  Out.Raw(">");
   const auto TypeLeads = Leads(TypeAttributes, TypeStart, "\"");
   const auto PropLeads = Leads(PropAttributes, PropStart, "\"");
   for (int T = 0; T < DB.TypeCount(); ++T) {
@@ -56,25 +64,17 @@ void Write(QIODevice& Device, const TPropDB& DB, const TRegional& Settings) {
       PutStart(Out, PropLeads, PropAttributes, *Prop);
       Out.Raw("/>");
     }
-    if (!Items.empty()) {
-      Out.Raw("\r\n  </");
-      Out.Raw(TypeKey);
-      Out.Raw(">");
-    }
-    Out.FlushIfFull();
+    if (!Items.empty())
+      Out.Raw(TypeEnd);
+    if (TDone Flushed = Out.FlushIfFull(); !Flushed)
+      return Flushed;
   }
-  if (DB.TypeCount() > 0) {
-    Out.Raw("\r\n</");
-    Out.Raw(RootKey);
-    Out.Raw(">");
-  }
-  // The file ends with a line break.
-  Out.Raw("\r\n");
-  Out.Flush();
+  Out.Raw(RootEnd);
+  return Out.Flush();
 }
 
 } // namespace
 
 TDone WriteSetFile(QIODevice& Device, const TPropDB& DB, const TRegional& Settings) {
-  return Caught([&] { Write(Device, DB, Settings); });
+  return Caught([&] { return Write(Device, DB, Settings); });
 }

@@ -24,6 +24,12 @@
 
 namespace {
 
+// A failure raised in a child process, to report as any other.
+struct TRaised {
+  TFailure Failure;
+  QString Message() const { return FailureText(Failure); }
+};
+
 // Raises the failure, so that a child process can report it as any other.
 void Write(const QString& File, const char* Text) {
   const TDone Done = WriteFileAtomically(File, [Text](QIODevice& Device) -> TDone {
@@ -31,7 +37,7 @@ void Write(const QString& File, const char* Text) {
     return {};
   });
   if (!Done)
-    throw TError(Done.Failure());
+    throw TRaised{Done.Failure()};
 }
 
 QByteArray Contents(const QString& File) {
@@ -52,7 +58,7 @@ int InChild(const std::function<std::string()>& Body) {
     std::string Said;
     try {
       Said = Body();
-    } catch (const TError& E) {
+    } catch (const TRaised& E) {
       Said = "raised " + E.Message().toStdString();
     }
     if (!Said.empty())
@@ -141,7 +147,7 @@ TEST(AtomicFileAccess, AFileTheUserMayNotWriteIsRefusedAndKept) {
       try {
         Write(File, "new");
         Failures += File.toStdString() + " replaced; ";
-      } catch (const TError& E) {
+      } catch (const TRaised& E) {
         if (E.Message() != qt_error_string(EACCES))
           Failures += E.Message().toStdString() + "; ";
       }
@@ -177,7 +183,7 @@ TEST(AtomicFileWithoutProc, SavesKeepingTheModeAndFailuresLeaveNothing) {
       return {};
     });
     if (!Done)
-      throw TError(Done.Failure());
+      throw TRaised{Done.Failure()};
   };
   const auto Failing = [&File]() -> std::string {
     const TDone Done =

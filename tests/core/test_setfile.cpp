@@ -53,7 +53,7 @@ TEST_F(SetFile, WritesTheSevenLineExampleByteForByte) {
                    .Default = true,
                    .Cost = 12.5,
                    .Curr = QStringLiteral("USD"),
-                   .Date = EncodeDate(2010, 7, 4) + 0.75}); // the time of day is not written
+                   .Date = *EncodeDate(2010, 7, 4) + 0.75}); // the time of day is not written
   Kettle->GUID = G("{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}");
 
   const QByteArray Expected =
@@ -141,14 +141,14 @@ TEST_F(SetFile, RoundTripsEveryValue) {
                                  MakeRegional(TDateOrder::DMY, 1, 1, 4, u'-', u'.')};
   for (const TRegional& R : Regionals) {
     TRegionalScope Scope(R);
-    SCOPED_TRACE(DateToStr(EncodeDate(2001, 2, 3), R).toStdString());
+    SCOPED_TRACE(DateToStr(*EncodeDate(2001, 2, 3), R).toStdString());
     TPropDB DB;
     const int Details[] = {0, 1, 2, -1, INT_MIN, INT_MAX};
     // Years below 100 too, which a two-digit pattern would move into another century.
-    const double Dates[] = {EncodeDate(100, 1, 1),    EncodeDate(9999, 12, 31) + 0.999,
-                            EncodeDate(1899, 12, 30), EncodeDate(1950, 6, 1),
-                            EncodeDate(2049, 6, 1),   EncodeDate(2024, 2, 29) + 0.5,
-                            EncodeDate(1, 1, 1),      EncodeDate(50, 7, 4)};
+    const double Dates[] = {*EncodeDate(100, 1, 1),    *EncodeDate(9999, 12, 31) + 0.999,
+                            *EncodeDate(1899, 12, 30), *EncodeDate(1950, 6, 1),
+                            *EncodeDate(2049, 6, 1),   *EncodeDate(2024, 2, 29) + 0.5,
+                            *EncodeDate(1, 1, 1),      *EncodeDate(50, 7, 4)};
     int N = 0;
     for (const QString& Text : Awkward) {
       const PTypeRecord T = AddTestSet(DB, Text, Text + u'L', u'C' + Text);

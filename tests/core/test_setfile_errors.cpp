@@ -395,8 +395,8 @@ TEST_F(SetFileErrors, DevicesThatFailMidway) {
   TFailDevice Device(Whole, 70000);
   Device.open(QIODevice::ReadOnly);
   TPropDB DB;
-  ExpectTError([&] { return ReadSetFile(Device, DB, CommaRegional()); },
-               Message(QStringLiteral("Input/output error"), 0, QString()));
+  ExpectFailure([&] { return ReadSetFile(Device, DB, CommaRegional()); },
+                Message(QStringLiteral("Input/output error"), 0, QString()));
   EXPECT_EQ(DB.PropCount(), 0);
 }
 
@@ -476,7 +476,7 @@ TEST_F(SetFileErrors, ASaveThatFailsMidwayKeepsTheOldFile) {
     ResetOld();
     Bad->Date = C.Date;
     Bad->Cost = C.Cost;
-    ExpectTError(
+    ExpectFailure(
         [&] {
           return WriteFileAtomically(
               Target, [&](QIODevice& D) { return WriteSetFile(D, Big, CommaRegional()); });

@@ -4,6 +4,7 @@
 // as the test framework wants of one suite.
 
 #include "database/PropDB.h"
+#include "tests/TestError.h"
 #include "tests/TestSettings.h"
 
 #include <QTemporaryDir>
@@ -13,7 +14,7 @@
 #include <string>
 
 inline TGUID G(const char* Text) {
-  return StringToGUID(QString::fromLatin1(Text));
+  return Ok(StringToGUID(QString::fromLatin1(Text)));
 }
 
 // Sets and their items by name: "A[a1,a2] B[]".

@@ -118,9 +118,9 @@ TEST_F(SetFile, NodesUnderTheRootOtherThanSetsFailTheLoad) {
   ASSERT_EQ(Bytes.mid(48, 9), "\r\n  <type");
   Bytes[50] = 'x';
   TPropDB DB;
-  ExpectTError([&] { return DB.LoadFromXMLBytes(Bytes, TRegional::Current()); },
-               QStringLiteral("Unexpected node\r\nLine: 3\r\n") +
-                   QString::fromUtf8(Bytes.mid(50, 40)));
+  ExpectFailure([&] { return DB.LoadFromXMLBytes(Bytes, TRegional::Current()); },
+                QStringLiteral("Unexpected node\r\nLine: 3\r\n") +
+                    QString::fromUtf8(Bytes.mid(50, 40)));
   EXPECT_EQ(DB.TypeCount(), 0);
 }
 
@@ -153,7 +153,7 @@ TEST_F(SetFile, ReadsTheFieldValues) {
   EXPECT_EQ(P->Parent, DB.Types(0));
   EXPECT_EQ(P->Detail, -7);
   EXPECT_FALSE(P->Default);
-  EXPECT_EQ(P->Date, EncodeDate(2010, 7, 4));
+  EXPECT_EQ(P->Date, *EncodeDate(2010, 7, 4));
   EXPECT_EQ(P->Cost, -1500.0);
   EXPECT_EQ(P->Curr, QString::fromUtf16(u"€"));
 }
@@ -236,7 +236,7 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
     const PPropRecord P = DB.Props(DB.PropCount() - 1);
     EXPECT_EQ(P->GUID, G("{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}"));
     EXPECT_EQ(P->Default, C.Default);
-    EXPECT_EQ(P->Date, C.HasDate ? EncodeDate(2010, 7, 4) : 0.0);
+    EXPECT_EQ(P->Date, C.HasDate ? *EncodeDate(2010, 7, 4) : 0.0);
     EXPECT_EQ(P->Cost, 0.0);
     EXPECT_TRUE(P->Curr.isEmpty());
   }
@@ -251,7 +251,7 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
             QStringLiteral("'12,5' is not a valid floating point value (item \"a1\")"));
   EXPECT_EQ(Describe(DB), "A[a1]");
   ASSERT_EQ(DB.PropCount(), 1);
-  EXPECT_EQ(DB.Props(0)->Date, EncodeDate(2010, 7, 4));
+  EXPECT_EQ(DB.Props(0)->Date, *EncodeDate(2010, 7, 4));
   EXPECT_EQ(DB.Props(0)->Cost, 0.0);
 }
 

@@ -64,7 +64,7 @@ QString PropValue(const TPropRecord& P, std::string_view Key, const TRegional& S
   if (Key == "default")
     return QString::number(int(P.Default));
   if (Key == "date")
-    return DateToFileStr(P.Date, Settings);
+    return Ok(DateToFileStr(P.Date, Settings));
   if (Key == "cost")
     return CostToStr(P.Cost, Settings.DecimalSeparator);
   if (Key == "curr")
@@ -117,10 +117,10 @@ void WriteWithStreamWriter(QIODevice& Device, const TPropDB& DB, const TRegional
 template <class TWrite> QByteArray Written(TWrite Write, const TPropDB& DB, const TRegional& R) {
   QBuffer Device;
   Device.open(QIODevice::WriteOnly);
-  if constexpr (IsResult<decltype(Write(Device, DB, R))>)
-    Ok(Write(Device, DB, R));
-  else
+  if constexpr (std::is_void_v<decltype(Write(Device, DB, R))>)
     Write(Device, DB, R);
+  else
+    Ok(Write(Device, DB, R));
   return Device.data();
 }
 
@@ -273,7 +273,7 @@ TEST(FastValues, AgreeWithTheGeneralConversions) {
   for (const TRegional& R : Regionals) {
     std::vector<std::string> All(std::begin(Texts), std::end(Texts));
     for (int Day = -693593; Day < 2958466; Day += 997)
-      All.push_back(DateToFileStr(Day, R).toStdString());
+      All.push_back(Ok(DateToFileStr(Day, R)).toStdString());
     for (int I = 0; I < 2000; ++I)
       All.push_back(CostToStr(RandomCost(Rng), R.DecimalSeparator).toStdString());
     int DatesTaken = 0, CostsTaken = 0;
@@ -284,20 +284,20 @@ TEST(FastValues, AgreeWithTheGeneralConversions) {
       int32_t Int = 0;
       if (const size_t Length = IntFromBytes(Text.c_str(), Int)) {
         EXPECT_EQ(Length, Text.size());
-        EXPECT_EQ(Int, StrToInt(General));
+        EXPECT_EQ(Int, Ok(StrToInt(General)));
       }
       double Cost = 0;
       if (const size_t Length = CostFromBytes(Text.c_str(), R.DecimalSeparator, Cost)) {
         ++CostsTaken;
         EXPECT_EQ(Length, Text.size());
         EXPECT_EQ(std::bit_cast<uint64_t>(Cost),
-                  std::bit_cast<uint64_t>(StrToCost(General, R.DecimalSeparator)));
+                  std::bit_cast<uint64_t>(Ok(StrToCost(General, R.DecimalSeparator))));
       }
       double Date = 0;
       if (const size_t Length = DateFromBytes(Text.c_str(), R, Date)) {
         ++DatesTaken;
         EXPECT_EQ(Length, Text.size());
-        EXPECT_EQ(Date, StrToDate(General, R, 2026));
+        EXPECT_EQ(Date, Ok(StrToDate(General, R, 2026)));
       }
     }
     // Writer's dates all, and most costs (the rest have exponents or more digits).

@@ -245,7 +245,7 @@ TEST(TestViewExport, LinesUnderCommaAndFullStop) {
   for (const TCase& C : Cases) {
     const PPropRecord Item = AddItem(DB, Set, "Стол", 0, C.Cost, C.Curr);
     // A time of day in the date leaves no trace in the line.
-    Item->Date = EncodeDate(2024, 3, 5) + 0.75;
+    Item->Date = *EncodeDate(2024, 3, 5) + 0.75;
     EXPECT_EQ(ExportLine(*Item, CommaRegional("CP1251")), "Стол\t05.03.2024" + C.Comma) << C.Cost;
     EXPECT_EQ(ExportLine(*Item, StopRegional()), "Стол\t3/5/2024" + C.Stop) << C.Cost;
   }
@@ -274,15 +274,17 @@ TEST(TestViewExport, CountsCharactersTheCharacterSetCannotHold) {
   };
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Charset.toStdString() + " " + std::to_string(C.Rows.size()));
-    TExportLoss Loss;
+    TWarnings Lost;
     QString Whole;
     for (const PPropRecord Row : C.Rows)
       Whole += ExportLine(*Row, CommaRegional(C.Charset));
-    EXPECT_EQ(ExportBytes(C.Rows, CommaRegional(C.Charset), &Loss),
+    EXPECT_EQ(Ok(ExportBytes(C.Rows, CommaRegional(C.Charset), &Lost)),
               ToAnsi(Whole, CommaRegional(C.Charset)));
-    EXPECT_EQ(Loss.Characters, C.Lost);
-    EXPECT_EQ(Loss.FirstName, QString::fromUtf8(C.First));
-    EXPECT_EQ(ExportLossWarning(Loss, CommaRegional(C.Charset)).isEmpty(), C.Lost == 0);
+    std::vector<TWarning> Expected;
+    if (C.Lost > 0)
+      Expected.push_back({TWarningKind::CharactersLost, C.Lost, QString::fromUtf8(C.First), 0,
+                          QString::fromLatin1(C.Charset)});
+    EXPECT_EQ(Lost.All(), Expected);
   }
 }
 
@@ -321,10 +323,10 @@ TEST_F(TestViewWrite, FailureLeavesNoFileAndKeepsTheOldOne) {
   const QString Missing = Dir.filePath("no/such/folder/out.txt");
   EXPECT_FALSE(SaveExport(Missing, Rows, CommaRegional("CP1251")));
   EXPECT_FALSE(QFile::exists(Missing));
-  ExpectTError([&] { return SaveExport(Dir.path(), Rows, CommaRegional("CP1251")); },
-               QStringLiteral("Not a regular file"));
-  ExpectTError([&] { return SaveExport(QString(), Rows, CommaRegional("CP1251")); },
-               QStringLiteral("No file name given."));
+  ExpectFailure([&] { return SaveExport(Dir.path(), Rows, CommaRegional("CP1251")); },
+                QStringLiteral("Not a regular file"));
+  ExpectFailure([&] { return SaveExport(QString(), Rows, CommaRegional("CP1251")); },
+                QStringLiteral("No file name given."));
 
   // A file size limit makes the writing itself fail, even for root: the old
   // content must survive and no temporary file may stay behind.
@@ -339,14 +341,14 @@ TEST_F(TestViewWrite, FailureLeavesNoFileAndKeepsTheOldOne) {
   rlimit Small = Saved;
   Small.rlim_cur = 64;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &Small), 0);
-  const TResult<TExportLoss> Written = SaveExport(Path, Many, CommaRegional("CP1251"));
+  const TResult<TWarnings> Written = SaveExport(Path, Many, CommaRegional("CP1251"));
   setrlimit(RLIMIT_FSIZE, &Saved);
   std::signal(SIGXFSZ, OldHandler);
   ASSERT_FALSE(Written);
   // The write is cut short first; its reason is the one of the write after.
   EXPECT_EQ(FailureText(Written.Failure()), qt_error_string(EFBIG));
   // A conversion that does not open writes nothing, rather than ASCII.
-  const TResult<TExportLoss> Unknown = SaveExport(Path, Rows, CommaRegional("NO-SUCH-CHARSET"));
+  const TResult<TWarnings> Unknown = SaveExport(Path, Rows, CommaRegional("NO-SUCH-CHARSET"));
   ASSERT_FALSE(Unknown);
   EXPECT_TRUE(FailureText(Unknown.Failure()).contains("NO-SUCH-CHARSET"));
   EXPECT_EQ(Read(Path), QByteArray("old content"));

@@ -277,9 +277,9 @@ TEST(Tool, ExportWritesWhatTheViewWritesForEachSet) {
         if (DB.Props(I)->Name == QString::fromUtf8(Item))
           Rows.push_back(DB.Props(I));
     ASSERT_EQ(Rows.size(), 8u);
-    EXPECT_EQ(Read(Out), ExportBytes(Rows, Settings)) << Name;
+    EXPECT_EQ(Read(Out), *ExportBytes(Rows, Settings)) << Name;
     EXPECT_EQ(Tool(QStringList{"export", "--locale", Name} + Args + QStringList{Example, "-"}).Out,
-              ExportBytes(Rows, Settings))
+              *ExportBytes(Rows, Settings))
         << Name;
   }
 }

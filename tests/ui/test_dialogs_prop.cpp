@@ -39,7 +39,7 @@ protected:
     R.Name = QStringLiteral("Чайник");
     R.Detail = 1;
     R.Default = true;
-    R.Date = EncodeDate(2010, 7, 4) + 0.25;
+    R.Date = *EncodeDate(2010, 7, 4) + 0.25;
     R.Cost = 12.5;
     R.Curr = QStringLiteral("USD");
     return R;
@@ -107,7 +107,7 @@ TEST_F(ItemDialogTest, AddsInARowKeepTheLastContentsConfirmedOrCancelled) {
   Expected.Name = QStringLiteral("Ложка");
   Expected.Detail = 1;
   Expected.Default = true;
-  Expected.Date = EncodeDate(2010, 3, 20) + PickerTime;
+  Expected.Date = *EncodeDate(2010, 3, 20) + PickerTime;
   Expected.Cost = 2.5;
   Expected.Curr = QStringLiteral("GBP");
   EXPECT_EQ(*Form->PropRec(), Expected);
@@ -296,7 +296,7 @@ TEST_F(ItemDialogTest, RecordDateIsKeptWithThePickersTimeOfDay) {
     SCOPED_TRACE(C.Shown);
     TRegional::SetCurrent(C.Regional);
     TPropRecord Rec = Sample(&Set);
-    const double Day = EncodeDate(C.Year, C.Month, C.Day);
+    const double Day = *EncodeDate(C.Year, C.Month, C.Day);
     Rec.Date = Day < 0 ? Day - C.Time : Day + C.Time;
     EXPECT_TRUE(Show(&Rec, [&C](QDialog* D) {
       auto* Date = Child<QDateTimeEdit>(D, "eDate");
@@ -318,7 +318,7 @@ TEST_F(ItemDialogTest, RecordDateIsKeptWithThePickersTimeOfDay) {
 TEST_F(ItemDialogTest, DateThePickerCannotShowStaysUnlessChanged) {
   TRegional::SetCurrent(CommaRegional());
   TPropRecord Rec = Sample(&Set);
-  const double Stored = EncodeDate(50, 7, 4) + 0.5;
+  const double Stored = *EncodeDate(50, 7, 4) + 0.5;
   Rec.Date = Stored;
   EXPECT_TRUE(Show(&Rec, [](QDialog* D) { Ok(D); }));
   EXPECT_EQ(Rec.Date, Stored);
@@ -326,7 +326,7 @@ TEST_F(ItemDialogTest, DateThePickerCannotShowStaysUnlessChanged) {
     Child<QDateTimeEdit>(D, "eDate")->setDate(QDate(2010, 7, 4));
     Ok(D);
   }));
-  EXPECT_EQ(std::floor(Rec.Date), EncodeDate(2010, 7, 4));
+  EXPECT_EQ(std::floor(Rec.Date), *EncodeDate(2010, 7, 4));
 }
 
 TEST_F(ItemDialogTest, LongTextsSurviveAnEdit) {
@@ -340,7 +340,7 @@ TEST_F(ItemDialogTest, LongTextsSurviveAnEdit) {
 
 TEST_F(ItemDialogTest, TypedDateIsStoredAsShownEvenBeforeThePickerTakesItIn) {
   TPropRecord Rec = Sample(&Set);
-  Rec.Date = EncodeDate(2010, 3, 19);
+  Rec.Date = *EncodeDate(2010, 3, 19);
   EXPECT_TRUE(Show(&Rec, [](QDialog* D) {
     auto* Date = Child<TDatePicker>(D, "eDate");
     Date->SetYearClock([] { return 2026; });
@@ -377,7 +377,7 @@ TEST_F(ItemDialogTest, DateTypedAsShownAfterSelectAll) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Typed);
     TPropRecord Rec = Sample(&Set);
-    Rec.Date = EncodeDate(C.Start.year(), C.Start.month(), C.Start.day());
+    Rec.Date = *EncodeDate(C.Start.year(), C.Start.month(), C.Start.day());
     const double Before = Rec.Date;
     Stub.Messages.clear();
     const bool Stored = Show(&Rec, [&C](QDialog* D) {

@@ -50,7 +50,7 @@ protected:
       PPropRecord Item = Other.AddProp(Set);
       NewGUID(Item->GUID);
       Item->Name = QStringLiteral("Item");
-      Item->Date = EncodeDate(2010, 7, 4);
+      Item->Date = *EncodeDate(2010, 7, 4);
       Item->Cost = 1.5;
     }
     Ok(Other.SaveToXML(Path(Name), TRegional::Current()));

@@ -98,7 +98,7 @@ protected:
 
   PPropRecord AddItem(PTypeRecord Set, const QString& Name, double Cost = 1, bool Default = false) {
     const PPropRecord Rec = AddTestItem(
-        DB, Set, Name, {.Default = Default, .Cost = Cost, .Date = EncodeDate(2010, 7, 4)});
+        DB, Set, Name, {.Default = Default, .Cost = Cost, .Date = *EncodeDate(2010, 7, 4)});
     NewGUID(Rec->GUID);
     return Rec;
   }
