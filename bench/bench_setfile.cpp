@@ -25,6 +25,7 @@
 #include "database/PropDB.h"
 #include "database/setfile/LayoutReader.h"
 #include "database/setfile/Reader.h"
+#include "tests/TestSetFile.h"
 #include "tests/TestSettings.h"
 
 #include <QBuffer>
@@ -84,7 +85,7 @@ struct TBenchDocument {
     Path = Dir.filePath(QString::fromLatin1(Name));
     TPropDB DB;
     FillDocument(DB, Sets);
-    Must(DB.SaveToXML(Path, TRegional::Current()));
+    Must(SaveToXML(DB, Path, TRegional::Current()));
     Size = QFile(Path).size();
   }
   QByteArray Bytes() const {
@@ -127,7 +128,7 @@ void BM_LoadReformatted(benchmark::State& State) {
   const QString& Path = Reformatted().Path[State.range(0)];
   for (auto _ : State) {
     TPropDB DB;
-    Must(DB.LoadFromXML(Path, TRegional::Current()));
+    Must(LoadFromXML(DB, Path, TRegional::Current()));
     benchmark::DoNotOptimize(DB.PropCount());
   }
 }
@@ -149,7 +150,7 @@ void BM_LoadFromXML(benchmark::State& State) {
   const TBenchDocument& Doc = Document();
   for (auto _ : State) {
     TPropDB DB;
-    Must(DB.LoadFromXML(Doc.Path, TRegional::Current()));
+    Must(LoadFromXML(DB, Doc.Path, TRegional::Current()));
     benchmark::DoNotOptimize(DB.PropCount());
   }
   State.SetBytesProcessed(State.iterations() * Doc.Size);
@@ -227,7 +228,7 @@ void BM_BareExpatAttributes(benchmark::State& State) {
 template <class TSave> void MeasureSave(benchmark::State& State, const char* Name, TSave Save) {
   const TBenchDocument& Doc = Document();
   TPropDB DB;
-  Must(DB.LoadFromXML(Doc.Path, TRegional::Current()));
+  Must(LoadFromXML(DB, Doc.Path, TRegional::Current()));
   const QString Out = Doc.Dir.filePath(QString::fromLatin1(Name));
   for (auto _ : State)
     Save(DB, Out);
@@ -236,7 +237,7 @@ template <class TSave> void MeasureSave(benchmark::State& State, const char* Nam
 
 void BM_SaveToXML(benchmark::State& State) {
   MeasureSave(State, "saved.vsxml", [](const TPropDB& DB, const QString& Out) {
-    Must(DB.SaveToXML(Out, TRegional::Current()));
+    Must(SaveToXML(DB, Out, TRegional::Current()));
   });
 }
 
@@ -245,7 +246,7 @@ void BM_SaveToXML(benchmark::State& State) {
 void BM_BareWriter(benchmark::State& State) {
   const TBenchDocument& Doc = Document();
   TPropDB DB;
-  Must(DB.LoadFromXML(Doc.Path, TRegional::Current()));
+  Must(LoadFromXML(DB, Doc.Path, TRegional::Current()));
   const TRegional& R = TRegional::Current();
   std::vector<std::array<QString, 4>> Types;
   std::vector<std::array<QString, 7>> Props;
@@ -306,7 +307,7 @@ struct TToolDocument {
     Path = Dir.filePath(QStringLiteral("tool.vsxml"));
     TPropDB DB;
     FillDocument(DB, 3000);
-    Must(DB.SaveToXML(Path, TRegional::FromLocale("C.UTF-8")));
+    Must(SaveToXML(DB, Path, TRegional::FromLocale("C.UTF-8")));
   }
 };
 

@@ -4,6 +4,7 @@
 #include "bench/SetFileBench.h"
 
 #include "database/PropDB.h"
+#include "tests/TestSetFile.h"
 #include "tests/TestSettings.h"
 
 #include <QFile>
@@ -83,7 +84,7 @@ void BM_LoadHostile(benchmark::State& State) {
   for (auto _ : State) {
     TPropDB DB;
     // Most of them fail, which is what is measured.
-    (void)DB.LoadFromXML(Files.Path[H], TRegional::Current());
+    (void)LoadFromXML(DB, Files.Path[H], TRegional::Current());
     benchmark::DoNotOptimize(DB.TypeCount());
   }
   State.SetBytesProcessed(State.iterations() * Files.Size[H]);
@@ -94,12 +95,12 @@ int PeakLoad(const char* Path) {
   {
     // Everything that any load needs once, before the baseline.
     TPropDB Warm;
-    Must(Warm.LoadFromXMLBytes("<propdb/>", TRegional::Current()));
+    Must(LoadFromXMLBytes(Warm, "<propdb/>", TRegional::Current()));
   }
   const long Before = HighWaterKB();
   TPropDB DB;
   // A hostile file fails; its memory counts all the same.
-  (void)DB.LoadFromXML(QString::fromLocal8Bit(Path), TRegional::Current());
+  (void)LoadFromXML(DB, QString::fromLocal8Bit(Path), TRegional::Current());
   const long After = HighWaterKB();
   const QByteArray Line = QByteArray::number(qint64(Before)) + ' ' +
                           QByteArray::number(qint64(After)) + ' ' +

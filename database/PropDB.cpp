@@ -2,10 +2,6 @@
 
 #include "database/PropDB.h"
 
-#include "database/SetFile.h"
-
-#include <QBuffer>
-
 #include <algorithm>
 
 namespace {
@@ -228,28 +224,4 @@ int32_t NewGUID(TGUID& GUID) {
   // QUuid makes random (version 4, RFC 4122 variant) values.
   GUID = GUIDFromUuid(QUuid::createUuid());
   return 0;
-}
-
-TResult<TWarnings> TPropDB::LoadFromXML(const QString& FileName, const TRegional& Settings) {
-  return LoadSetFile(FileName, *this, Settings);
-}
-
-TDone TPropDB::SaveToXML(const QString& FileName, const TRegional& Settings) const {
-  return SaveSetFile(FileName, *this, Settings);
-}
-
-TResult<TWarnings> TPropDB::LoadFromXMLBytes(const QByteArray& Bytes, const TRegional& Settings) {
-  Clear();
-  QBuffer Device;
-  Device.setData(Bytes);
-  Device.open(QIODevice::ReadOnly);
-  return ReadSetFile(Device, *this, Settings);
-}
-
-TResult<QByteArray> TPropDB::SaveToXMLBytes(const TRegional& Settings) const {
-  QBuffer Device;
-  Device.open(QIODevice::WriteOnly);
-  if (TDone Written = WriteSetFile(Device, *this, Settings); !Written)
-    return Written.Failure();
-  return Device.data();
 }

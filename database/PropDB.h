@@ -97,13 +97,6 @@ public:
   // Exchanges every record with Other's; the records stay where they are.
   void Swap(TPropDB& Other) noexcept;
 
-  // Dates and costs in the file are in the form of Settings.
-  TResult<TWarnings> LoadFromXML(const QString& FileName, const TRegional& Settings);
-  TDone SaveToXML(const QString& FileName, const TRegional& Settings) const;
-  // The same reader and writer on a document held in memory.
-  TResult<TWarnings> LoadFromXMLBytes(const QByteArray& Bytes, const TRegional& Settings);
-  TResult<QByteArray> SaveToXMLBytes(const TRegional& Settings) const;
-
 private:
   TRecordPool<TPropRecord> FPropPool;
   TRecordPool<TTypeRecord> FTypePool;

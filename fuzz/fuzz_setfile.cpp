@@ -4,6 +4,7 @@
 
 #include "database/PropDB.h"
 #include "fuzz/FuzzSettings.h"
+#include "tests/TestSetFile.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -46,22 +47,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
 
   const QByteArray Bytes(reinterpret_cast<const char*>(Data), qsizetype(Size));
   TPropDB First;
-  if (const TResult<TWarnings> Loaded = First.LoadFromXMLBytes(Bytes, TRegional::Current());
+  if (const TResult<TWarnings> Loaded = LoadFromXMLBytes(First, Bytes, TRegional::Current());
       !Loaded) {
     Check(!FailureText(Loaded.Failure()).isEmpty());
     return 0;
   }
-  const TResult<QByteArray> Saved = First.SaveToXMLBytes(TRegional::Current());
+  const TResult<QByteArray> Saved = SaveToXMLBytes(First, TRegional::Current());
   Check(bool(Saved));
   TPropDB Second;
   // A saved file always reads again, and with nothing left out: only a detail
   // level outside 0 to 2 is kept as it was, and so still said.
-  const TResult<TWarnings> Again = Second.LoadFromXMLBytes(*Saved, TRegional::Current());
+  const TResult<TWarnings> Again = LoadFromXMLBytes(Second, *Saved, TRegional::Current());
   Check(bool(Again));
   for (const TWarning& W : Again->All())
     Check(W.Kind == TWarningKind::DetailOutOfRange);
   CheckSame(First, Second);
-  const TResult<QByteArray> Resaved = Second.SaveToXMLBytes(TRegional::Current());
+  const TResult<QByteArray> Resaved = SaveToXMLBytes(Second, TRegional::Current());
   Check(Resaved && *Resaved == *Saved);
   return 0;
 }

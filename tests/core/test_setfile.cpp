@@ -5,6 +5,7 @@
 #include "database/PropDB.h"
 #include "tests/TestError.h"
 #include "tests/TestRecords.h"
+#include "tests/TestSetFile.h"
 #include "tests/TestSettings.h"
 
 #include <QFile>
@@ -67,18 +68,18 @@ TEST_F(SetFile, WritesTheSevenLineExampleByteForByte) {
       "  <type GUID=\"{9D4F0E62-7B18-4A3C-A6E2-3F51C8B07D29}\" name=\"Garage\" "
       "language=\"Russian\" country=\"Russia\"/>\r\n"
       "</propdb>\r\n";
-  Ok(DB.SaveToXML(Path("example.vsxml"), TRegional::Current()));
+  Ok(SaveToXML(DB, Path("example.vsxml"), TRegional::Current()));
   EXPECT_EQ(ReadAll(Path("example.vsxml")), Expected);
-  EXPECT_EQ(Ok(DB.SaveToXMLBytes(TRegional::Current())), Expected);
+  EXPECT_EQ(Ok(SaveToXMLBytes(DB, TRegional::Current())), Expected);
 }
 
 TEST_F(SetFile, EmptyDatabaseIsAnEmptyRoot) {
   TPropDB DB;
-  Ok(DB.SaveToXML(Path("empty.vsxml"), TRegional::Current()));
+  Ok(SaveToXML(DB, Path("empty.vsxml"), TRegional::Current()));
   EXPECT_EQ(ReadAll(Path("empty.vsxml")),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<propdb/>\r\n");
   DB.AddType();
-  Ok(DB.LoadFromXML(Path("empty.vsxml"), TRegional::Current()));
+  Ok(LoadFromXML(DB, Path("empty.vsxml"), TRegional::Current()));
   EXPECT_EQ(DB.TypeCount(), 0);
 }
 
@@ -94,7 +95,7 @@ TEST_F(SetFile, ItemsAreWrittenUnderTheirSetInItemOrder) {
   DB.RemoveType(DB.AddType()); // a removed set leaves nothing behind
 
   TPropDB Back;
-  Ok(Back.LoadFromXMLBytes(Ok(DB.SaveToXMLBytes(TRegional::Current())), TRegional::Current()));
+  Ok(LoadFromXMLBytes(Back, Ok(SaveToXMLBytes(DB, TRegional::Current())), TRegional::Current()));
   EXPECT_EQ(Describe(Back), "A[a1,a2,a3] B[b1,b2]");
   // Read back, the item list is grouped set after set.
   ASSERT_EQ(Back.PropCount(), 5);
@@ -103,7 +104,7 @@ TEST_F(SetFile, ItemsAreWrittenUnderTheirSetInItemOrder) {
 
   // After the removal of a set whose items interleave with another's.
   ASSERT_TRUE(DB.RemoveType(A));
-  Ok(Back.LoadFromXMLBytes(Ok(DB.SaveToXMLBytes(TRegional::Current())), TRegional::Current()));
+  Ok(LoadFromXMLBytes(Back, Ok(SaveToXMLBytes(DB, TRegional::Current())), TRegional::Current()));
   EXPECT_EQ(Describe(Back), "B[b1,b2]");
 }
 
@@ -164,9 +165,9 @@ TEST_F(SetFile, RoundTripsEveryValue) {
         ++N;
       }
     }
-    Ok(DB.SaveToXML(Path("round.vsxml"), TRegional::Current()));
+    Ok(SaveToXML(DB, Path("round.vsxml"), TRegional::Current()));
     TPropDB Back;
-    Ok(Back.LoadFromXML(Path("round.vsxml"), TRegional::Current()));
+    Ok(LoadFromXML(Back, Path("round.vsxml"), TRegional::Current()));
     ASSERT_EQ(Back.TypeCount(), DB.TypeCount());
     ASSERT_EQ(Back.PropCount(), DB.PropCount());
     for (int I = 0; I < DB.TypeCount(); ++I) {
@@ -188,8 +189,8 @@ TEST_F(SetFile, RoundTripsEveryValue) {
       EXPECT_EQ(B->Cost, Round15(A->Cost)) << A->Cost;
     }
     // And the second trip changes nothing at all.
-    EXPECT_EQ(Ok(Back.SaveToXMLBytes(TRegional::Current())),
-              Ok(DB.SaveToXMLBytes(TRegional::Current())));
+    EXPECT_EQ(Ok(SaveToXMLBytes(Back, TRegional::Current())),
+              Ok(SaveToXMLBytes(DB, TRegional::Current())));
   }
 }
 
@@ -201,7 +202,7 @@ TEST_F(SetFile, CharactersXmlCannotCarryBecomeReplacementCharacters) {
   const PPropRecord P = DB.AddProp(T);
   P->Curr = QString(QChar(0x7F)) + QChar(0x0B) + QChar(0x0C);
   TPropDB Back;
-  Ok(Back.LoadFromXMLBytes(Ok(DB.SaveToXMLBytes(TRegional::Current())), TRegional::Current()));
+  Ok(LoadFromXMLBytes(Back, Ok(SaveToXMLBytes(DB, TRegional::Current())), TRegional::Current()));
   ASSERT_EQ(Back.TypeCount(), 1);
   EXPECT_EQ(Back.Types(0)->Name, QString::fromUtf16(u"a\uFFFDb\uFFFDc\uFFFDd\uFFFDe\uFFFD\uFFFDf"
                                                     u"\uFFFD\uFFFD"));

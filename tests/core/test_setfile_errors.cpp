@@ -6,6 +6,7 @@
 #include "database/SetFile.h"
 #include "tests/FailDevice.h"
 #include "tests/TestError.h"
+#include "tests/TestSetFile.h"
 #include "tests/TestSettings.h"
 
 #include <QDir>
@@ -59,7 +60,7 @@ protected:
   QByteArray Sample() const {
     TPropDB DB;
     Fill(DB);
-    return Ok(DB.SaveToXMLBytes(TRegional::Current()));
+    return Ok(SaveToXMLBytes(DB, TRegional::Current()));
   }
   QStringList Entries() const {
     return QDir(Dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
@@ -149,8 +150,8 @@ TEST_F(SetFileErrors, DocumentsThatAreNotWellFormed) {
   };
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
-    const auto E =
-        FailedLoad([&](TPropDB& DB) { return DB.LoadFromXMLBytes(C.Bytes, TRegional::Current()); });
+    const auto E = FailedLoad(
+        [&](TPropDB& DB) { return LoadFromXMLBytes(DB, C.Bytes, TRegional::Current()); });
     if (E) {
       const TFailure& F = *E;
       const QString Reason = ReasonOf(F);
@@ -183,7 +184,7 @@ TEST_F(SetFileErrors, AFaultAfterTheReadPartStillAddsNothing) {
        {QByteArray("</propdb><late x=\"1\" x=\"2\"/>"),
         QByteArray("<type name=\"&bad;\"/></propdb>"), QByteArray("</propdb><!-- \xFF -->")}) {
     TPropDB DB;
-    EXPECT_FALSE(DB.LoadFromXMLBytes(Sets + Rest, TRegional::Current())) << Rest.constData();
+    EXPECT_FALSE(LoadFromXMLBytes(DB, Sets + Rest, TRegional::Current())) << Rest.constData();
     EXPECT_EQ(DB.TypeCount(), 0);
   }
 }
@@ -238,7 +239,7 @@ TEST_F(SetFileErrors, HostileDocuments) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
     TPropDB DB;
-    const TResult<TWarnings> Loaded = DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
+    const TResult<TWarnings> Loaded = LoadFromXMLBytes(DB, C.Bytes, TRegional::Current());
     if (Loaded)
       EXPECT_EQ(C.Reason, nullptr) << "loaded";
     else
@@ -360,7 +361,7 @@ TEST_F(SetFileErrors, DocumentsReadOnlyAsTheyStand) {
     SCOPED_TRACE(C.Name);
     TPropDB DB;
     Fill(DB);
-    const TResult<TWarnings> Loaded = DB.LoadFromXMLBytes(C.Bytes, TRegional::Current());
+    const TResult<TWarnings> Loaded = LoadFromXMLBytes(DB, C.Bytes, TRegional::Current());
     if (Loaded) {
       ASSERT_EQ(DB.TypeCount(), 1);
       EXPECT_EQ(DB.Types(0)->Name.ToString().toStdString(), C.Reason);
@@ -380,7 +381,7 @@ TEST_F(SetFileErrors, DevicesThatFailMidway) {
   Fill(Big);
   for (int I = 0; I < 2000; ++I)
     Big.AddProp(Big.Types(0))->Name = QStringLiteral("item number %1").arg(I);
-  const QByteArray Whole = Ok(Big.SaveToXMLBytes(TRegional::Current()));
+  const QByteArray Whole = Ok(SaveToXMLBytes(Big, TRegional::Current()));
   for (const qint64 At : {qint64(0), qint64(1), qint64(70000), Whole.size() - 1, Whole.size()}) {
     SCOPED_TRACE(At);
     TFailDevice Device(QByteArray(), At);
@@ -415,7 +416,7 @@ TEST_F(SetFileErrors, FilesThatCannotBeRead) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Path.toStdString());
     const auto E =
-        FailedLoad([&](TPropDB& DB) { return DB.LoadFromXML(C.Path, TRegional::Current()); });
+        FailedLoad([&](TPropDB& DB) { return LoadFromXML(DB, C.Path, TRegional::Current()); });
     if (E) {
       const QString Reason = ReasonOf(*E);
       EXPECT_FALSE(Reason.isEmpty());
@@ -436,7 +437,7 @@ TEST_F(SetFileErrors, ASaveThatCannotStartLeavesNothing) {
   for (const QString& Target : {Path(QStringLiteral("plain/set.vsxml")),
                                 Path(QStringLiteral("missing/set.vsxml")), Dir.path()}) {
     SCOPED_TRACE(Target.toStdString());
-    const TDone Saved = DB.SaveToXML(Target, TRegional::Current());
+    const TDone Saved = SaveToXML(DB, Target, TRegional::Current());
     ASSERT_FALSE(Saved) << "saved";
     EXPECT_FALSE(FailureText(Saved.Failure()).isEmpty());
     EXPECT_EQ(Entries(), QStringList({QStringLiteral("plain")}));
@@ -497,9 +498,9 @@ TEST_F(SetFileErrors, ASaveThatFailsMidwayKeepsTheOldFile) {
   // And a save that succeeds replaces the file and leaves nothing else.
   TPropDB Small;
   Small.AddType()->Name = QStringLiteral("new");
-  Ok(Small.SaveToXML(Target, TRegional::Current()));
+  Ok(SaveToXML(Small, Target, TRegional::Current()));
   TPropDB Back;
-  Ok(Back.LoadFromXML(Target, TRegional::Current()));
+  Ok(LoadFromXML(Back, Target, TRegional::Current()));
   ASSERT_EQ(Back.TypeCount(), 1);
   EXPECT_EQ(Back.Types(0)->Name, QStringLiteral("new"));
   EXPECT_EQ(Entries(), QStringList({QStringLiteral("set.vsxml")}));

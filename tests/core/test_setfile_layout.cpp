@@ -11,6 +11,7 @@
 #include "regional/ParseReasons.h"
 #include "tests/TestError.h"
 #include "tests/TestRecords.h"
+#include "tests/TestSetFile.h"
 #include "tests/TestSettings.h"
 
 #include <QBuffer>
@@ -95,7 +96,7 @@ QByteArray WritersDocument() {
   const PTypeRecord C = AddTestSet(DB, QStringLiteral("C"));
   AddTestItem(DB, C, QStringLiteral("last"), {0, false, 7, QStringLiteral("EUR")})->GUID =
       Ok(StringToGUID(QStringLiteral("{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}")));
-  return Ok(DB.SaveToXMLBytes(CommaRegional()));
+  return Ok(SaveToXMLBytes(DB, CommaRegional()));
 }
 
 } // namespace
@@ -205,7 +206,7 @@ TEST(SetFileLayout, SharedTextsChangeAlone) {
   // share them too; a change to one leaves the others and the database alone,
   // and a string outlives the records whose characters it shares.
   TPropDB DB;
-  Ok(DB.LoadFromXMLBytes(WritersDocument(), CommaRegional()));
+  Ok(LoadFromXMLBytes(DB, WritersDocument(), CommaRegional()));
   ASSERT_EQ(DB.PropCount(), 3);
   QString Curr = DB.Props(0)->Curr;
   EXPECT_EQ(Curr.constData(), DB.Props(1)->Curr.View().data());
@@ -232,7 +233,7 @@ TEST(SetFileLayout, ProgressEndsAtTheDocumentsSize) {
   const PTypeRecord Set = AddTestSet(DB, QStringLiteral("S"));
   for (int I = 0; I < 5000; ++I)
     AddTestItem(DB, Set, QStringLiteral("Предмет %1").arg(I));
-  const QByteArray Writers = Ok(DB.SaveToXMLBytes(CommaRegional()));
+  const QByteArray Writers = Ok(SaveToXMLBytes(DB, CommaRegional()));
   QTemporaryDir Dir;
   for (const QByteArray& Bytes : {Writers, QByteArray(Writers).replace("\r\n", "\n")}) {
     const QString Path = Dir.filePath(QStringLiteral("p.vsxml"));

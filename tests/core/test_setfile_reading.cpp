@@ -5,6 +5,7 @@
 #include "database/PropDB.h"
 #include "tests/TestError.h"
 #include "tests/TestRecords.h"
+#include "tests/TestSetFile.h"
 #include "tests/TestSettings.h"
 #include "testview/TestFilter.h"
 
@@ -81,7 +82,7 @@ TEST_F(SetFile, ReadingRules) {
     SCOPED_TRACE(C.Name);
     TPropDB DB;
     DB.AddType()->Name = QStringLiteral("stale");
-    Ok(DB.LoadFromXMLBytes(C.Document, TRegional::Current()));
+    Ok(LoadFromXMLBytes(DB, C.Document, TRegional::Current()));
     EXPECT_EQ(Describe(DB), C.Expected);
   }
 }
@@ -98,8 +99,8 @@ TEST_F(SetFile, NodesUnderTheRootOtherThanSetsFailTheLoad) {
     for (const bool Malformed : {false, true}) {
       TPropDB DB;
       const TResult<TWarnings> Loaded =
-          DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1")) + "\r\n" + Rest) + (Malformed ? "<" : ""),
-                              TRegional::Current());
+          LoadFromXMLBytes(DB, Doc(Type("A", Prop("a1")) + "\r\n" + Rest) + (Malformed ? "<" : ""),
+                           TRegional::Current());
       ASSERT_FALSE(Loaded) << "loaded";
       const QString Message = FailureText(Loaded.Failure());
       if (Malformed)
@@ -118,7 +119,7 @@ TEST_F(SetFile, NodesUnderTheRootOtherThanSetsFailTheLoad) {
   ASSERT_EQ(Bytes.mid(48, 9), "\r\n  <type");
   Bytes[50] = 'x';
   TPropDB DB;
-  ExpectFailure([&] { return DB.LoadFromXMLBytes(Bytes, TRegional::Current()); },
+  ExpectFailure([&] { return LoadFromXMLBytes(DB, Bytes, TRegional::Current()); },
                 QStringLiteral("Unexpected node\r\nLine: 3\r\n") +
                     QString::fromUtf8(Bytes.mid(50, 40)));
   EXPECT_EQ(DB.TypeCount(), 0);
@@ -126,8 +127,8 @@ TEST_F(SetFile, NodesUnderTheRootOtherThanSetsFailTheLoad) {
 
 TEST_F(SetFile, DuplicateGUIDsAreBothLoaded) {
   TPropDB DB;
-  Ok(DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1") + Prop("a2")) + Type("B")),
-                         TRegional::Current()));
+  Ok(LoadFromXMLBytes(DB, Doc(Type("A", Prop("a1") + Prop("a2")) + Type("B")),
+                      TRegional::Current()));
   ASSERT_EQ(DB.TypeCount(), 2);
   EXPECT_EQ(DB.Types(0)->GUID, DB.Types(1)->GUID);
   EXPECT_EQ(DB.FindType(DB.Types(1)->GUID), DB.Types(0));
@@ -136,7 +137,8 @@ TEST_F(SetFile, DuplicateGUIDsAreBothLoaded) {
 
 TEST_F(SetFile, ReadsTheFieldValues) {
   TPropDB DB;
-  Ok(DB.LoadFromXMLBytes(
+  Ok(LoadFromXMLBytes(
+      DB,
       Doc("<type GUID=\"{0b6e2f41-93a7-4c1d-8e55-71d2a9c3f604}\" name=\" N \" language=\"ru\" "
           "country=\"RU\"><prop GUID=\"{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}\" name=\"\" "
           "detail=\" -7\" default=\"0\" date=\" 4 . 7 . 2010\" cost=\" -1,5E3 \" "
@@ -173,7 +175,7 @@ TEST_F(SetFile, DefaultIsTheLowByteOfAnInteger) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Text);
     TPropDB DB;
-    Ok(DB.LoadFromXMLBytes(Doc(Type("A", PropWith(C.Text))), TRegional::Current()));
+    Ok(LoadFromXMLBytes(DB, Doc(Type("A", PropWith(C.Text))), TRegional::Current()));
     ASSERT_EQ(DB.PropCount(), 1);
     EXPECT_EQ(DB.Props(0)->Default, C.Expected);
   }
@@ -220,7 +222,7 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
     TPropDB DB;
     // Where: the set or item by its name, and the line.
     const TResult<TWarnings> Loaded =
-        DB.LoadFromXMLBytes(Doc(Before + C.Body), TRegional::Current());
+        LoadFromXMLBytes(DB, Doc(Before + C.Body), TRegional::Current());
     ASSERT_FALSE(Loaded);
     EXPECT_EQ(ReasonOf(Loaded.Failure()),
               QString::fromUtf8(C.Message) +
@@ -245,7 +247,7 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
   TRegionalScope Dot(MakeRegional(TDateOrder::DMY, 2, 2, 4, u'.', u'.'));
   TPropDB DB;
   const TResult<TWarnings> Loaded =
-      DB.LoadFromXMLBytes(Doc(Type("A", Prop("a1") + Prop("a2"))), TRegional::Current());
+      LoadFromXMLBytes(DB, Doc(Type("A", Prop("a1") + Prop("a2"))), TRegional::Current());
   ASSERT_FALSE(Loaded);
   EXPECT_EQ(ReasonOf(Loaded.Failure()),
             QStringLiteral("'12,5' is not a valid floating point value (item \"a1\")"));
@@ -258,7 +260,8 @@ TEST_F(SetFile, ConversionFailuresKeepWhatWasReadBefore) {
 // A missing attribute reads as the empty text.
 TEST_F(SetFile, MissingAttributesReadAsEmptyTexts) {
   TPropDB DB;
-  Ok(DB.LoadFromXMLBytes(
+  Ok(LoadFromXMLBytes(
+      DB,
       Doc("<type GUID=\"{0B6E2F41-93A7-4C1D-8E55-71D2A9C3F604}\"><prop "
           "GUID=\"{5C8A1D70-2E4B-4F96-B1A3-0D7E6F259C18}\" detail=\"3\" default=\"1\" "
           "date=\"01.01.2000\" cost=\"2\"/></type>"),
@@ -293,7 +296,7 @@ TEST_F(SetFile, MissingAttributesReadAsEmptyTexts) {
     SCOPED_TRACE(C.Message);
     TPropDB Failing;
     const TResult<TWarnings> Loaded =
-        Failing.LoadFromXMLBytes(Doc(C.Element), TRegional::Current());
+        LoadFromXMLBytes(Failing, Doc(C.Element), TRegional::Current());
     ASSERT_FALSE(Loaded);
     EXPECT_EQ(ReasonOf(Loaded.Failure()), QString::fromUtf8(C.Message));
     EXPECT_EQ(Failing.TypeCount(), 1);
@@ -328,7 +331,7 @@ TEST_F(SetFile, DeclaredEncodingsAreHonoured) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Label);
     TPropDB DB;
-    Ok(DB.LoadFromXMLBytes(C.Bytes, TRegional::Current()));
+    Ok(LoadFromXMLBytes(DB, C.Bytes, TRegional::Current()));
     ASSERT_EQ(DB.TypeCount(), 1);
     EXPECT_EQ(DB.Types(0)->Name, Name);
   }
@@ -383,7 +386,7 @@ TEST_F(SetFile, WarningsForWhatASaveWouldNotKeep) {
   for (const auto& C : Cases) {
     SCOPED_TRACE(C.Name);
     TPropDB DB;
-    const TWarnings Warnings = Ok(DB.LoadFromXMLBytes(Doc(C.Body), TRegional::Current()));
+    const TWarnings Warnings = Ok(LoadFromXMLBytes(DB, Doc(C.Body), TRegional::Current()));
     EXPECT_EQ(Warnings.All(), C.Expected);
   }
   // Exported rows that a tab or a line break would split.

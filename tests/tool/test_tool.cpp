@@ -5,6 +5,7 @@
 #include "database/SetFile.h"
 #include "tests/TestError.h"
 #include "tests/TestRecords.h"
+#include "tests/TestSetFile.h"
 #include "testview/TestFilter.h"
 
 #include <QCoreApplication>
@@ -250,9 +251,9 @@ TEST(Tool, ConvertRoundTripAndUsToGb) {
   EXPECT_EQ(Piped.Out, Read(Back));
   const TRegional Ru = TRegional::FromLocale("ru_RU.UTF-8");
   TPropDB DB, InGb;
-  Ok(DB.LoadFromXML(Example, Ru));
-  EXPECT_NE(Read(Us), Ok(DB.SaveToXMLBytes(Ru)));
-  EXPECT_EQ(Read(Back), Ok(DB.SaveToXMLBytes(Ru)));
+  Ok(LoadFromXML(DB, Example, Ru));
+  EXPECT_NE(Read(Us), Ok(SaveToXMLBytes(DB, Ru)));
+  EXPECT_EQ(Read(Back), Ok(SaveToXMLBytes(DB, Ru)));
   Ok(LoadSetFile(Gb, InGb, TRegional::FromLocale("en_GB.UTF-8")));
   ASSERT_EQ(InGb.PropCount(), DB.PropCount());
   for (int I = 0; I < DB.PropCount(); ++I)
@@ -299,7 +300,7 @@ TEST(Tool, APipeUnderAMemoryLimitConvertsWholeOrNotAtAll) {
     for (int Item = 0; Item < 1000; ++Item)
       AddTestItem(DB, Type, QStringLiteral("Вещь %1").arg(Item), {1, true, 12.5});
   }
-  ASSERT_TRUE(DB.SaveToXML(Big, TRegional::FromLocale("ru_RU.UTF-8")));
+  ASSERT_TRUE(SaveToXML(DB, Big, TRegional::FromLocale("ru_RU.UTF-8")));
   const QString Ru = QStringLiteral("ru_RU.UTF-8");
   for (int Limit = 100000; Limit <= 200000; Limit += 20000) {
     SCOPED_TRACE(Limit);

@@ -5,6 +5,7 @@
 
 #include "regional/RefList.h"
 #include "tests/TestError.h"
+#include "tests/TestSetFile.h"
 
 #include <QAccessible>
 #include <QComboBox>
@@ -53,7 +54,7 @@ protected:
       Item->Date = *EncodeDate(2010, 7, 4);
       Item->Cost = 1.5;
     }
-    Ok(Other.SaveToXML(Path(Name), TRegional::Current()));
+    Ok(SaveToXML(Other, Path(Name), TRegional::Current()));
     return Path(Name);
   }
 
@@ -77,7 +78,7 @@ protected:
   // The message that the reader gives for FileName.
   static QString LoadError(const QString& FileName) {
     TPropDB Other;
-    const TResult<TWarnings> Loaded = Other.LoadFromXML(FileName, TRegional::Current());
+    const TResult<TWarnings> Loaded = LoadFromXML(Other, FileName, TRegional::Current());
     return Loaded ? QStringLiteral("<loaded>") : FailureText(Loaded.Failure());
   }
 
@@ -109,7 +110,7 @@ TEST_F(MainFileTest, SaveWithoutFileNameAsksAndKeepsTheName) {
   EXPECT_EQ(Stub.FileRequests.size(), 1);
   EXPECT_TRUE(Stub.Messages.isEmpty());
   TPropDB Back;
-  Ok(Back.LoadFromXML(Written, TRegional::Current()));
+  Ok(LoadFromXML(Back, Written, TRegional::Current()));
   ASSERT_EQ(Back.TypeCount(), 2);
   EXPECT_EQ(Back.Types(1)->Name, QStringLiteral("Два"));
 }
@@ -118,7 +119,7 @@ TEST_F(MainFileTest, FailedSaveAsKeepsPathAndSaveShowsTheErrorText) {
   CreateWindow();
   AddSet(QStringLiteral("Один"));
   const QString Unwritable = Path(QStringLiteral("no/such/dir/x.vsxml"));
-  const TDone Saved = DB.SaveToXML(Unwritable, TRegional::Current());
+  const TDone Saved = SaveToXML(DB, Unwritable, TRegional::Current());
   ASSERT_FALSE(Saved);
   const QString Expected = FailureText(Saved.Failure());
 
@@ -487,7 +488,7 @@ TEST(BundledExample, ReadsUnderItsLocale) {
     const TRegionalScope Scope(Regional);
     TPropDB DB;
     EXPECT_NO_THROW(
-        DB.LoadFromXML(Examples.filePath(QString::fromUtf8(Case.File)), TRegional::Current()));
+        LoadFromXML(DB, Examples.filePath(QString::fromUtf8(Case.File)), TRegional::Current()));
     EXPECT_EQ(DB.TypeCount(), 7);
     EXPECT_GE(DB.PropCount(), 25);
     bool RussianRussia = false;

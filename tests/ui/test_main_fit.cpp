@@ -6,6 +6,7 @@
 #include "database/AtomicFile.h"
 #include "regional/Translations.h"
 #include "tests/TestError.h"
+#include "tests/TestSetFile.h"
 
 #include <QDialogButtonBox>
 #include <QFile>
@@ -86,7 +87,7 @@ TEST_F(MainFitTest, SaveBeyondTheFileSizeLimitKeepsFileAndDocument) {
             QStringLiteral("Не удалось сохранить файл «%1».\n").arg(File) +
                 QString::fromLocal8Bit(strerror(EFBIG)));
   TPropDB Back;
-  Ok(Back.LoadFromXML(File, TRegional::Current()));
+  Ok(LoadFromXML(Back, File, TRegional::Current()));
   EXPECT_EQ(Back.TypeCount(), DB.TypeCount() - 1);
   EXPECT_EQ(Form->FileName(), File);
 }

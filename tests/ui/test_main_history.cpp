@@ -2,6 +2,7 @@
 // and its keys, and no file replaced without a question.
 
 #include "test_main_fixture.h"
+#include "tests/TestSetFile.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -35,7 +36,7 @@ protected:
       NewGUID(Set->GUID);
       Set->Name = QStringLiteral("Set %1").arg(I);
     }
-    EXPECT_TRUE(Other.SaveToXML(Path(Name), TRegional::Current()));
+    EXPECT_TRUE(SaveToXML(Other, Path(Name), TRegional::Current()));
     return Path(Name);
   }
 
@@ -126,7 +127,7 @@ TEST_F(HistoryTest, DiscardingUnsavedChangesIsAskedFirst) {
       EXPECT_EQ(Stub.Messages.size(), Answer.SaveFails ? 1 : 0);
       if (Answer.Answer == TSaveAnswer::Save && Answer.Named && !Answer.SaveFails) {
         TPropDB Back;
-        EXPECT_TRUE(Back.LoadFromXML(File, TRegional::Current()));
+        EXPECT_TRUE(LoadFromXML(Back, File, TRegional::Current()));
         EXPECT_EQ(Back.TypeCount(), Edited);
       } else {
         EXPECT_EQ(Bytes(File), Answer.SaveFails ? QByteArray("<missing>") : Before);
