@@ -167,34 +167,35 @@ private:
 // The one wording of a warning, in the user's language.
 QString WarningText(const TWarning& Warning);
 
-// Either a value or the failure that stands in its place.
-template <class T> class [[nodiscard]] TResult {
+// Either a value or the failure that stands in its place: a TFailure, or
+// another account of why (the tool's command-line errors).
+template <class T, class TWhy = TFailure> class [[nodiscard]] TResult {
 public:
   TResult(T Value) : FValue(std::move(Value)) {}
-  TResult(TFailure Failure) : FValue(std::move(Failure)) {}
+  TResult(TWhy Failure) : FValue(std::move(Failure)) {}
 
   explicit operator bool() const { return FValue.index() == 0; }
   T& operator*() { return std::get<0>(FValue); }
   const T& operator*() const { return std::get<0>(FValue); }
   T* operator->() { return &std::get<0>(FValue); }
   const T* operator->() const { return &std::get<0>(FValue); }
-  const TFailure& Failure() const { return std::get<1>(FValue); }
+  const TWhy& Failure() const { return std::get<1>(FValue); }
 
 private:
-  std::variant<T, TFailure> FValue;
+  std::variant<T, TWhy> FValue;
 };
 
 // What only succeeds or fails.
-template <> class [[nodiscard]] TResult<void> {
+template <class TWhy> class [[nodiscard]] TResult<void, TWhy> {
 public:
   TResult() = default;
-  TResult(TFailure Failure) : FFailure(std::move(Failure)) {}
+  TResult(TWhy Failure) : FFailure(std::move(Failure)) {}
 
   explicit operator bool() const { return !FFailure; }
-  const TFailure& Failure() const { return *FFailure; }
+  const TWhy& Failure() const { return *FFailure; }
 
 private:
-  std::optional<TFailure> FFailure;
+  std::optional<TWhy> FFailure;
 };
 
 using TDone = TResult<void>;

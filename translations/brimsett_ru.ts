@@ -276,115 +276,6 @@
 <context>
     <name>TTool</name>
     <message>
-        <source>brimsett-tool: checks set files (.vsxml), converts them to other regional
-settings and exports them, without the editor&apos;s window.
-
-Usage:
-  brimsett-tool check   [--locale NAME] FILE...
-  brimsett-tool convert --from NAME --to NAME INPUT OUTPUT
-  brimsett-tool export  [--locale NAME] [--language TEXT | --all-languages]
-                        [--country TEXT | --all-countries] [--level 0|1|2] INPUT OUTPUT
-  brimsett-tool --help | --version
-
-Commands:
-  check    Reads each FILE completely and prints one line per file: the file
-           name and its numbers of sets and items, or the reader&apos;s error
-           message (its lines joined by &quot; | &quot;).
-  convert  Reads INPUT under the settings of --from and writes OUTPUT under
-           those of --to, as the editor would save it. When INPUT does not
-           read completely, OUTPUT is neither created nor changed.
-  export   Writes to OUTPUT what the window &quot;Выбор набора&quot; would write with
-           &quot;Сохранить в текстовый файл&quot; for each set that passes the filters,
-           in file order: its items with a detail level up to --level and
-           the default flag set, by name; in the 8-bit character set of the
-           settings, lines ended by CR LF.
-           A character that the character set cannot hold is written
-           as &quot;?&quot;; how many there were is said on standard error.
-
-A file reads completely when there is no read error: text or an element in
-propdb other than a type element is an error too; a comment there is skipped.
-An output file is replaced only once it is completely written.
-An existing output that is not a regular file (a device, a FIFO) is
-refused and left as it is; so is a file name that is not valid UTF-8.
-A FILE or INPUT of - reads standard input, an OUTPUT of - writes to standard
-output (not replaced atomically); messages always go to standard error.
-
-Options:
-  --locale NAME      The regional settings of the locale NAME (for example
-                     ru_RU.UTF-8): date format, decimal separator, character
-                     set and row order of the export. Without it the
-                     environment&apos;s settings apply.
-  --from NAME        The settings INPUT was written under.
-  --to NAME          The settings to write OUTPUT under.
-  --language TEXT    Only sets whose language is exactly TEXT (an empty
-                     TEXT: sets without a language).
-  --all-languages    Sets of any language; also without --language.
-  --country TEXT     Only sets whose country is exactly TEXT.
-  --all-countries    Sets of any country; also without --country.
-  --level 0|1|2      The detail level: 0 low, 1 medium, 2 high (default 2).
-  -h, --help         This help.
-  --version          The program&apos;s version.
-
-Exit status: 0 success; 1 a file did not read completely or was not written;
-2 a command-line error (unknown command, option or locale, a missing
-argument, a wrong level, options that exclude each other).
-</source>
-        <translation>brimsett-tool: проверка, перевод в другие региональные настройки и выгрузка
-файлов наборов (.vsxml) без окна редактора.
-
-Использование:
-  brimsett-tool check   [--locale NAME] FILE...
-  brimsett-tool convert --from NAME --to NAME INPUT OUTPUT
-  brimsett-tool export  [--locale NAME] [--language TEXT | --all-languages]
-                        [--country TEXT | --all-countries] [--level 0|1|2] INPUT OUTPUT
-  brimsett-tool --help | --version
-
-Команды:
-  check    Читает каждый FILE целиком и выводит по строке на файл: имя файла и
-           число наборов и элементов либо сообщение об ошибке чтения (его строки
-           через &quot; | &quot;).
-  convert  Читает INPUT в настройках --from и записывает OUTPUT в настройках --to
-           так, как его сохранил бы редактор. Если INPUT не читается целиком,
-           OUTPUT не создаётся и не меняется.
-  export   Записывает в OUTPUT то, что окно &quot;Выбор набора&quot; записало бы кнопкой
-           &quot;Сохранить в текстовый файл&quot; для каждого набора, прошедшего фильтры,
-           в порядке файла: его элементы с детализацией не выше --level и с
-           признаком &quot;по умолчанию&quot;, по имени; в 8-битной кодировке настроек,
-           строки через CR LF.
-           Символ, которого нет в кодировке, записывается как &quot;?&quot;;
-           сколько их было, сообщается в стандартный поток ошибок.
-
-Файл прочитан целиком, когда нет ошибки чтения: текст или элемент в propdb,
-кроме элемента type, тоже ошибка; комментарий там пропускается.
-Выходной файл заменяется только записанным полностью.
-Существующий выходной объект, который не является обычным файлом (устройство,
-FIFO), не принимается и остаётся как был; так же и имя файла не в UTF-8.
-FILE или INPUT, равный -, читается со стандартного ввода, OUTPUT, равный -,
-пишется на стандартный вывод (без атомарной замены); сообщения всегда идут в
-стандартный поток ошибок.
-
-Параметры:
-  --locale NAME      Региональные настройки локали NAME (например ru_RU.UTF-8):
-                     формат даты, десятичный разделитель, кодировка и порядок
-                     строк выгрузки. Без параметра действуют настройки окружения.
-  --from NAME        Настройки, в которых записан INPUT.
-  --to NAME          Настройки, в которых записать OUTPUT.
-  --language TEXT    Только наборы, язык которых в точности равен TEXT (пустой
-                     TEXT: наборы без языка).
-  --all-languages    Наборы любого языка; так же без --language.
-  --country TEXT     Только наборы, страна которых в точности равна TEXT.
-  --all-countries    Наборы любой страны; так же без --country.
-  --level 0|1|2      Степень детализации: 0 низкая, 1 средняя, 2 высокая
-                     (по умолчанию 2).
-  -h, --help         Эта справка.
-  --version          Версия программы.
-
-Код возврата: 0 успех; 1 файл не прочитан целиком или не записан; 2 ошибка в
-командной строке (неизвестная команда, параметр или локаль, нет аргумента,
-неверный уровень, несовместимые параметры).
-</translation>
-    </message>
-    <message>
         <source>empty locale name</source>
         <translation>пустое имя локали</translation>
     </message>
@@ -453,18 +344,6 @@ FILE или INPUT, равный -, читается со стандартног�
         <translation>параметр %1 задан больше одного раза</translation>
     </message>
     <message>
-        <source>the command convert needs the option %1</source>
-        <translation>команде convert нужен параметр %1</translation>
-    </message>
-    <message>
-        <source>--language and --all-languages exclude each other</source>
-        <translation>--language и --all-languages вместе не задаются</translation>
-    </message>
-    <message>
-        <source>--country and --all-countries exclude each other</source>
-        <translation>--country и --all-countries вместе не задаются</translation>
-    </message>
-    <message>
         <source>the detail level must be 0, 1 or 2, not &quot;%1&quot;</source>
         <translation>уровень детализации должен быть 0, 1 или 2, а не &quot;%1&quot;</translation>
     </message>
@@ -483,6 +362,145 @@ FILE или INPUT, равный -, читается со стандартног�
     <message>
         <source>%1: warning: %2</source>
         <translation>%1: предупреждение: %2</translation>
+    </message>
+    <message>
+        <source>the command %1 needs the option %2</source>
+        <translation>команде %1 нужен параметр %2</translation>
+    </message>
+    <message>
+        <source>%1 and %2 exclude each other</source>
+        <translation>%1 и %2 вместе не задаются</translation>
+    </message>
+    <message>
+        <source>The regional settings of the locale NAME (for example
+ru_RU.UTF-8): date format, decimal separator, character
+set and row order of the export. Without it the
+environment&apos;s settings apply.</source>
+        <translation>Региональные настройки локали NAME (например ru_RU.UTF-8):
+формат даты, десятичный разделитель, кодировка и порядок
+строк выгрузки. Без параметра действуют настройки окружения.</translation>
+    </message>
+    <message>
+        <source>The settings INPUT was written under.</source>
+        <translation>Настройки, в которых записан INPUT.</translation>
+    </message>
+    <message>
+        <source>The settings to write OUTPUT under.</source>
+        <translation>Настройки, в которых записать OUTPUT.</translation>
+    </message>
+    <message>
+        <source>Only sets whose language is exactly TEXT (an empty
+TEXT: sets without a language).</source>
+        <translation>Только наборы, язык которых в точности равен TEXT (пустой
+TEXT: наборы без языка).</translation>
+    </message>
+    <message>
+        <source>Sets of any language; also without --language.</source>
+        <translation>Наборы любого языка; так же без --language.</translation>
+    </message>
+    <message>
+        <source>Only sets whose country is exactly TEXT.</source>
+        <translation>Только наборы, страна которых в точности равна TEXT.</translation>
+    </message>
+    <message>
+        <source>Sets of any country; also without --country.</source>
+        <translation>Наборы любой страны; так же без --country.</translation>
+    </message>
+    <message>
+        <source>The detail level: 0 low, 1 medium, 2 high (default 2).</source>
+        <translation>Степень детализации: 0 низкая, 1 средняя, 2 высокая
+(по умолчанию 2).</translation>
+    </message>
+    <message>
+        <source>This help.</source>
+        <translation>Эта справка.</translation>
+    </message>
+    <message>
+        <source>The program&apos;s version.</source>
+        <translation>Версия программы.</translation>
+    </message>
+    <message>
+        <source>brimsett-tool: checks set files (.vsxml), converts them to other regional
+settings and exports them, without the editor&apos;s window.
+
+Usage:
+  brimsett-tool check   [--locale NAME] FILE...
+  brimsett-tool convert --from NAME --to NAME INPUT OUTPUT
+  brimsett-tool export  [--locale NAME] [--language TEXT | --all-languages]
+                        [--country TEXT | --all-countries] [--level 0|1|2] INPUT OUTPUT
+  brimsett-tool --help | --version
+
+Commands:
+  check    Reads each FILE completely and prints one line per file: the file
+           name and its numbers of sets and items, or the reader&apos;s error
+           message (its lines joined by &quot; | &quot;).
+  convert  Reads INPUT under the settings of --from and writes OUTPUT under
+           those of --to, as the editor would save it. When INPUT does not
+           read completely, OUTPUT is neither created nor changed.
+  export   Writes to OUTPUT what the window &quot;Выбор набора&quot; would write with
+           &quot;Сохранить в текстовый файл&quot; for each set that passes the filters,
+           in file order: its items with a detail level up to --level and
+           the default flag set, by name; in the 8-bit character set of the
+           settings, lines ended by CR LF.
+           A character that the character set cannot hold is written
+           as &quot;?&quot;; how many there were is said on standard error.
+
+A file reads completely when there is no read error: text or an element in
+propdb other than a type element is an error too; a comment there is skipped.
+An output file is replaced only once it is completely written.
+An existing output that is not a regular file (a device, a FIFO) is
+refused and left as it is; so is a file name that is not valid UTF-8.
+A FILE or INPUT of - reads standard input, an OUTPUT of - writes to standard
+output (not replaced atomically); messages always go to standard error.
+
+Options:
+</source>
+        <translation>brimsett-tool: проверка, перевод в другие региональные настройки и выгрузка
+файлов наборов (.vsxml) без окна редактора.
+
+Использование:
+  brimsett-tool check   [--locale NAME] FILE...
+  brimsett-tool convert --from NAME --to NAME INPUT OUTPUT
+  brimsett-tool export  [--locale NAME] [--language TEXT | --all-languages]
+                        [--country TEXT | --all-countries] [--level 0|1|2] INPUT OUTPUT
+  brimsett-tool --help | --version
+
+Команды:
+  check    Читает каждый FILE целиком и выводит по строке на файл: имя файла и
+           число наборов и элементов либо сообщение об ошибке чтения (его строки
+           через &quot; | &quot;).
+  convert  Читает INPUT в настройках --from и записывает OUTPUT в настройках --to
+           так, как его сохранил бы редактор. Если INPUT не читается целиком,
+           OUTPUT не создаётся и не меняется.
+  export   Записывает в OUTPUT то, что окно &quot;Выбор набора&quot; записало бы кнопкой
+           &quot;Сохранить в текстовый файл&quot; для каждого набора, прошедшего фильтры,
+           в порядке файла: его элементы с детализацией не выше --level и с
+           признаком &quot;по умолчанию&quot;, по имени; в 8-битной кодировке настроек,
+           строки через CR LF.
+           Символ, которого нет в кодировке, записывается как &quot;?&quot;;
+           сколько их было, сообщается в стандартный поток ошибок.
+
+Файл прочитан целиком, когда нет ошибки чтения: текст или элемент в propdb,
+кроме элемента type, тоже ошибка; комментарий там пропускается.
+Выходной файл заменяется только записанным полностью.
+Существующий выходной объект, который не является обычным файлом (устройство,
+FIFO), не принимается и остаётся как был; так же и имя файла не в UTF-8.
+FILE или INPUT, равный -, читается со стандартного ввода, OUTPUT, равный -,
+пишется на стандартный вывод (без атомарной замены); сообщения всегда идут в
+стандартный поток ошибок.
+
+Параметры:
+</translation>
+    </message>
+    <message>
+        <source>Exit status: 0 success; 1 a file did not read completely or was not written;
+2 a command-line error (unknown command, option or locale, a missing
+argument, a wrong level, options that exclude each other).
+</source>
+        <translation>Код возврата: 0 успех; 1 файл не прочитан целиком или не записан; 2 ошибка в
+командной строке (неизвестная команда, параметр или локаль, нет аргумента,
+неверный уровень, несовместимые параметры).
+</translation>
     </message>
 </context>
 <context>
