@@ -75,6 +75,8 @@ public:
 
   PTypeRecord AddType();
   PPropRecord AddProp(PTypeRecord Parent);
+  // The record with GUID, or null: a linear search, which only tests call;
+  // nothing in the windows looks a record up by its GUID.
   PTypeRecord FindType(const TGUID& GUID) const;
   PPropRecord FindProp(const TGUID& GUID) const;
   PTypeRecord Types(int Index) const;
@@ -123,5 +125,7 @@ private:
   std::unordered_map<PTypeRecord, int> FIndex;
 };
 
-// Fills GUID with a fresh random (version 4) value; returns 0 on success.
+// Fills GUID with a fresh random (version 4) value. Always 0: the result is
+// kept for callers that check it, though nothing can fail; the main window's
+// new set and new item ignore it.
 int32_t NewGUID(TGUID& GUID);

@@ -146,7 +146,7 @@ private:
   template <size_t N>
   TStep Attributes(unsigned char*& P, const std::array<std::string, N>& Leads,
                    std::array<TSpan, N>& Values) const;
-  const char* Terminated(const TSpan& Span);
+  TRawValue Terminated(const TSpan& Span);
   template <class TRec, size_t N>
   bool ReadValues(TRec& Rec, const std::array<TAttribute<TRec>, N>& Table,
                   const std::array<TSpan, N>& Values, std::array<TLastText, N>& Last);
@@ -261,10 +261,10 @@ TStep TWriterLayout::Attributes(unsigned char*& P, const std::array<std::string,
 // The value as the general reader gets it from the parser, ended by a zero
 // byte as the rows take it: in place of the closing quotation mark, or with
 // its references replaced in a copy. Each call may overwrite the last copy.
-const char* TWriterLayout::Terminated(const TSpan& Span) {
+TRawValue TWriterLayout::Terminated(const TSpan& Span) {
   if (!Span.Escaped) {
     Span.Begin[Span.Size] = 0;
-    return reinterpret_cast<const char*>(Span.Begin);
+    return {reinterpret_cast<const char*>(Span.Begin), Span.Size};
   }
   FScratch.clear();
   for (size_t I = 0; I < Span.Size;) {
@@ -276,7 +276,7 @@ const char* TWriterLayout::Terminated(const TSpan& Span) {
       FScratch += char(Span.Begin[I++]);
     }
   }
-  return FScratch.c_str();
+  return {FScratch.c_str(), FScratch.size()};
 }
 
 // Reads Values into Rec through Table's rows. False when a value did not

@@ -17,6 +17,16 @@
 #include <string_view>
 #include <utility>
 
+// An attribute's value as a reader gives it to a row: its bytes, ended by a
+// zero byte (nullptr for an absent attribute), and their number where the
+// reader knows it without counting.
+struct TRawValue {
+  static constexpr size_t Unknown = size_t(-1);
+  TRawValue(const char* ABytes = nullptr, size_t ASize = Unknown) : Bytes(ABytes), Size(ASize) {}
+  const char* Bytes;
+  size_t Size;
+};
+
 // An attribute's text as read last.
 struct TLastText {
   std::string Raw;

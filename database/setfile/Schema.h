@@ -25,6 +25,7 @@
 
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -46,9 +47,8 @@ constexpr std::string_view TypeEnd = "\r\n  </type>";
 
 template <class TRec> struct TAttribute {
   const char* Key; // as the parser gives it
-  // Value is nullptr for an absent attribute; gives the value's length in
-  // bytes, or why it does not convert.
-  TResult<size_t> (*Read)(TRec& Rec, const char* Value, TReadContext& Context, TLastText& Last);
+  // Gives the value's length in bytes, or why it does not convert.
+  TResult<size_t> (*Read)(TRec& Rec, TRawValue Value, TReadContext& Context, TLastText& Last);
   void (*Write)(const TRec& Rec, TValueOut& Out);
   // Why the reader could not take a value back; nothing where every value
   // can be.
@@ -72,8 +72,10 @@ std::array<std::string, N> Leads(const std::array<TAttribute<TRec>, N>& Table,
 // The fast forms of the conversions take the texts the writer produces;
 // anything else goes to the general conversion, which also words the failure.
 
-inline std::string_view View(const char* Value) {
-  return Value ? std::string_view(Value) : std::string_view();
+inline std::string_view View(TRawValue Value) {
+  if (!Value.Bytes)
+    return {};
+  return {Value.Bytes, Value.Size == TRawValue::Unknown ? std::strlen(Value.Bytes) : Value.Size};
 }
 
 // Whether a file's fifteen digits give Cost back exactly.
@@ -82,7 +84,7 @@ inline bool KeepsCost(double Cost, QChar Decimal) {
   return Back && *Back == Cost;
 }
 
-inline TResult<size_t> ReadGUID(const char* Value, TReadContext& R, TGUID& GUID) {
+inline TResult<size_t> ReadGUID(TRawValue Value, TReadContext& R, TGUID& GUID) {
   const std::string_view Text = View(Value);
   if (!ParseGUID(Text, GUID)) {
     const TResult<TGUID> Read = StringToGUID(R.Scratch(Text));
@@ -96,8 +98,8 @@ inline TResult<size_t> ReadGUID(const char* Value, TReadContext& R, TGUID& GUID)
 // The numbers' fast forms read up to the value's end, so that only the
 // general conversion counts its length.
 template <class TValue, class TFast, class TGeneral>
-TResult<size_t> ReadNumber(const char* Value, TValue& Out, TFast Fast, TGeneral General) {
-  if (const size_t Length = Value ? Fast(Value, Out) : 0)
+TResult<size_t> ReadNumber(TRawValue Value, TValue& Out, TFast Fast, TGeneral General) {
+  if (const size_t Length = Value.Bytes ? Fast(Value.Bytes, Out) : 0)
     return Length;
   const std::string_view Text = View(Value);
   TResult<TValue> Read = General(Text);
@@ -107,25 +109,24 @@ TResult<size_t> ReadNumber(const char* Value, TValue& Out, TFast Fast, TGeneral 
   return Text.size();
 }
 
-inline TResult<size_t> ReadInt(const char* Value, TReadContext& R, int32_t& Int) {
+inline TResult<size_t> ReadInt(TRawValue Value, TReadContext& R, int32_t& Int) {
   return ReadNumber(
       Value, Int, [](const char* V, int32_t& I) { return IntFromBytes(V, I); },
       [&R](std::string_view V) { return StrToInt(R.Scratch(V)); });
 }
 
 template <class TRec> constexpr TAttribute<TRec> GUIDAttribute() {
-  return {"GUID",
-          [](TRec& Rec, const char* V, TReadContext& R, TLastText&) {
-            return ReadGUID(V, R, Rec.GUID);
-          },
-          [](const TRec& Rec, TValueOut& Out) { Out.GUID(Rec.GUID); }};
+  return {
+      "GUID",
+      [](TRec& Rec, TRawValue V, TReadContext& R, TLastText&) { return ReadGUID(V, R, Rec.GUID); },
+      [](const TRec& Rec, TValueOut& Out) { Out.GUID(Rec.GUID); }};
 }
 
 // A text field; a Shared one takes the characters of a repeated text once.
 template <class TRec, TText TRec::*Field, bool Shared>
 constexpr TAttribute<TRec> TextAttribute(const char* Key) {
   return {Key,
-          [](TRec& Rec, const char* V, TReadContext& R, TLastText& L) -> TResult<size_t> {
+          [](TRec& Rec, TRawValue V, TReadContext& R, TLastText& L) -> TResult<size_t> {
             const std::string_view Text = View(V);
             Rec.*Field = R.Text(Text, Shared ? &L : nullptr);
             return Text.size();
@@ -144,7 +145,7 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
     GUIDAttribute<TPropRecord>(),
     TextAttribute<TPropRecord, &TPropRecord::Name, false>("name"),
     {"detail",
-     [](TPropRecord& P, const char* V, TReadContext& R, TLastText&) {
+     [](TPropRecord& P, TRawValue V, TReadContext& R, TLastText&) {
        TResult<size_t> Length = ReadInt(V, R, P.Detail);
        // Such an item shows at no level of the test view.
        if (Length && (P.Detail < 0 || P.Detail > 2))
@@ -153,7 +154,7 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
      },
      [](const TPropRecord& P, TValueOut& Out) { Out.Int(P.Detail); }},
     {"default",
-     [](TPropRecord& P, const char* V, TReadContext& R, TLastText&) {
+     [](TPropRecord& P, TRawValue V, TReadContext& R, TLastText&) {
        int32_t Int = 0;
        TResult<size_t> Length = ReadInt(V, R, Int);
        if (!Length)
@@ -165,7 +166,7 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
      },
      [](const TPropRecord& P, TValueOut& Out) { Out.Raw(P.Default ? "1" : "0"); }},
     {"date",
-     [](TPropRecord& P, const char* V, TReadContext& R, TLastText&) {
+     [](TPropRecord& P, TRawValue V, TReadContext& R, TLastText&) {
        return ReadNumber(
            V, P.Date, [&R](const char* T, double& D) { return DateFromBytes(T, R.Settings(), D); },
            [&R](std::string_view T) {
@@ -184,7 +185,7 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
        return DateToFileStr(P.Date, Settings).Failure(); // the date's own message
      }},
     {"cost",
-     [](TPropRecord& P, const char* V, TReadContext& R, TLastText&) {
+     [](TPropRecord& P, TRawValue V, TReadContext& R, TLastText&) {
        const QChar Decimal = R.Settings().DecimalSeparator;
        TResult<size_t> Length = ReadNumber(
            V, P.Cost, [Decimal](const char* T, double& C) { return CostFromBytes(T, Decimal, C); },
@@ -192,7 +193,7 @@ inline constexpr std::array<TAttribute<TPropRecord>, 7> PropAttributes = {
        // Fifteen characters hold at most fifteen digits, which a file keeps;
        // a value too small for a number reads as zero, or nearly.
        if (Length &&
-           ((*Length > 15 && !KeepsCost(P.Cost, Decimal)) || CostUnderflowed(P.Cost, View(V))))
+           ((*Length > 15 && !KeepsCost(P.Cost, Decimal)) || CostUnderflowed(P.Cost, V.Bytes)))
          R.Note(TWarningKind::CostRounded);
        return Length;
      },

@@ -273,14 +273,11 @@ size_t DateFromBytes(const char* Text, const TRegional& Settings, double& Value)
              : 0;
 }
 
-bool CostUnderflowed(double Value, std::string_view Text) {
+bool CostUnderflowed(double Value, const char* Text) {
   if (std::fpclassify(Value) != FP_ZERO && std::fpclassify(Value) != FP_SUBNORMAL)
     return false;
-  for (const char C : Text) {
-    if (C == 'e' || C == 'E')
-      break;
-    if (C >= '1' && C <= '9')
+  for (const char* C = Text; C && *C && *C != 'e' && *C != 'E'; ++C)
+    if (*C >= '1' && *C <= '9')
       return true;
-  }
   return false;
 }

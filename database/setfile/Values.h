@@ -32,7 +32,7 @@ size_t CostFromBytes(const char* Text, QChar Decimal, double& Value);
 // between single date separators, naming a date that exists.
 size_t DateFromBytes(const char* Text, const TRegional& Settings, double& Value);
 
-// Whether the cost Value read from Text lost the value to its range: it
-// reads as zero or as a subnormal number although Text has a digit other
-// than zero before any exponent ("1E-400").
-bool CostUnderflowed(double Value, std::string_view Text);
+// Whether the cost Value read from Text (ended by a zero byte) lost the value
+// to its range: it reads as zero or as a subnormal number although Text has a
+// digit other than zero before any exponent ("1E-400").
+bool CostUnderflowed(double Value, const char* Text);
