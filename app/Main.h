@@ -139,6 +139,8 @@ private:
   // each that it selects; nothing while the window rebuilds a list itself.
   void SelectionChanged(void (TMainForm::*SelectItem)(int, bool), const QItemSelection& Selected,
                         const QItemSelection& Deselected);
+  // The selected row of View, or -1.
+  static int SelectedRow(const QTreeView* View);
   int SelectedTypeRow() const;
   int SelectedPropRow() const;
   // Loads File as the document and lists it; on failure shows why, and the
