@@ -8,6 +8,7 @@
 #include "database/setfile/Entities.h"
 #include "database/setfile/Expat.h"
 #include "database/setfile/ReadContext.h"
+#include "database/setfile/Schema.h"
 #include "database/setfile/SourceLine.h"
 #include "database/setfile/TextStore.h"
 #include "regional/ParseReasons.h"
@@ -104,12 +105,12 @@ private:
   static TReader* Self(void* Data) { return static_cast<TReader*>(Data); }
 
   // The last text of each attribute, by element.
-  std::vector<TLastText> FLastType, FLastProp;
+  std::array<TLastText, TypeAttributes.size()> FLastType;
+  std::array<TLastText, PropAttributes.size()> FLastProp;
   // The parser gives each attribute name from one copy for the whole
-  // document: the names found so far, by element, in table order. Sized by
-  // the tables, which need the whole reader themselves.
-  struct TKeys;
-  std::unique_ptr<TKeys> FKeys;
+  // document: the names found so far, by element, in table order.
+  std::array<const XML_Char*, TypeAttributes.size()> FTypeKeys{};
+  std::array<const XML_Char*, PropAttributes.size()> FPropKeys{};
   template <class TTable>
   void Find(const XML_Char** Atts, const TTable& Table,
             std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys,
@@ -124,7 +125,7 @@ private:
   template <class TTable, class TRec>
   TDone ReadAttributes(const XML_Char** Atts, const TTable& Table,
                        std::array<const XML_Char*, std::tuple_size_v<TTable>>& Keys, TRec& Rec,
-                       std::vector<TLastText>& Last);
+                       std::array<TLastText, std::tuple_size_v<TTable>>& Last);
 
   void OnStart(const XML_Char* Name, const XML_Char** Atts);
   void OnEnd();
