@@ -3,6 +3,7 @@
 
 #include "app/Main.h"
 #include "database/AtomicFile.h"
+#include "database/FileNames.h"
 #include "dialogs/Description.h"
 #include "dialogs/SetC.h"
 #include "regional/Translations.h"

@@ -4,7 +4,7 @@
 // hold nothing but the pointer; texts are made when the view asks, so a
 // document of any size costs one pointer per row.
 
-#include "database/Columns.h"
+#include "ui/Columns.h"
 
 #include <QAbstractTableModel>
 

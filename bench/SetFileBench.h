@@ -2,7 +2,7 @@
 
 // What the set file benchmark's files share.
 
-#include "regional/Failure.h"
+#include "failures/Failure.h"
 
 #include <QString>
 #include <QTemporaryDir>

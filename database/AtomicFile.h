@@ -1,6 +1,6 @@
 #pragma once
 
-#include "regional/Failure.h"
+#include "failures/Failure.h"
 
 #include <QString>
 
@@ -25,15 +25,6 @@ class QIODevice;
 // and group. It gets a new inode: another hard link to the old file keeps the
 // old contents.
 TDone WriteFileAtomically(const QString& FileName, const std::function<TDone(QIODevice&)>& Write);
-
-// False when FileName cannot stand for the file it was read from byte for
-// byte: a name on disk in bytes that are not UTF-8 reads as the same text, but
-// the text leads to another name (or none). Such a name must be refused
-// rather than read or replaced.
-bool NameIsExact(const QString& FileName);
-// A command-line argument whose bytes read back as themselves: UTF-8, so that
-// its text leads to the same name.
-bool ArgumentIsExact(const char* Argument);
 
 // A write past the file-size limit (ulimit -f) then fails with EFBIG, which
 // the save reports, instead of killing the process with SIGXFSZ.

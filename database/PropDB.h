@@ -14,7 +14,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "regional/Failure.h"
+#include "failures/Failure.h"
 
 struct TTypeRecord;
 using PTypeRecord = TTypeRecord*;

@@ -1,6 +1,6 @@
 #include "database/RegularFile.h"
 
-#include "regional/ParseReasons.h"
+#include "failures/Reasons.h"
 
 #include <QFile>
 

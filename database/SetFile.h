@@ -4,7 +4,7 @@
 // under explicitly given regional settings (dates and costs are written in
 // their form).
 
-#include "regional/Failure.h"
+#include "failures/Failure.h"
 
 #include <QString>
 

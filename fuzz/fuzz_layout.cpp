@@ -14,8 +14,8 @@
 #include "database/setfile/LayoutReader.h"
 #include "database/setfile/PlainScan.h"
 #include "database/setfile/Reader.h"
+#include "failures/Reasons.h"
 #include "fuzz/FuzzSettings.h"
-#include "regional/ParseReasons.h"
 
 #include <QBuffer>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "regional/Failure.h"
+#include "failures/Failure.h"
 
 #include <QString>
 #include <QUuid>

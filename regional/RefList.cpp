@@ -1,6 +1,6 @@
 #include "regional/RefList.h"
 
-#include "regional/ParseReasons.h"
+#include "failures/Reasons.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -3,7 +3,7 @@
 // The plain-text reference lists (countries, languages, currencies) that
 // start-up offers in the drop-down boxes.
 
-#include "regional/Failure.h"
+#include "failures/Failure.h"
 #include "regional/Regional.h"
 
 #include <QByteArray>

@@ -5,7 +5,7 @@
 // locale: the widget toolkit sets that from the environment, and files must
 // not depend on it.
 
-#include "regional/Failure.h"
+#include "failures/Failure.h"
 
 #include <QByteArray>
 #include <QChar>

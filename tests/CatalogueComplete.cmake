@@ -1,7 +1,7 @@
 # Runs lupdate over the source folders into a copy of the Russian catalogue
 # and fails on any message that is unfinished there.
 file(COPY_FILE ${SOURCE}/translations/brimsett_ru.ts ${COPY})
-execute_process(COMMAND ${LUPDATE} -silent -no-obsolete -locations none app database dialogs
+execute_process(COMMAND ${LUPDATE} -silent -no-obsolete -locations none app database dialogs failures
                         regional testview tool ui -ts ${COPY}
                 WORKING_DIRECTORY ${SOURCE} RESULT_VARIABLE Result)
 if(NOT Result EQUAL 0)

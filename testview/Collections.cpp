@@ -1,9 +1,9 @@
 #include "testview/Collections.h"
 
-#include "database/Columns.h"
-#include "regional/Error.h"
+#include "failures/Caught.h"
 #include "testview/TestFilter.h"
 #include "ui/Accessible.h"
+#include "ui/Columns.h"
 #include "ui/OwnFrame.h"
 #include "ui/ReportList.h"
 #include "ui_Collections.h"

@@ -2,9 +2,9 @@
 
 #include "database/AtomicFile.h"
 #include "database/RegularFile.h"
-#include "regional/Error.h"
+#include "failures/Caught.h"
+#include "failures/Reasons.h"
 #include "regional/Iconv.h"
-#include "regional/ParseReasons.h"
 
 #include <QHash>
 #include <QIODevice>

@@ -6,11 +6,12 @@
 // Every failure comes back here as a result: a command-line error before
 // anything was read or written, or a command that failed.
 
+#include "Commands.h"
+#include "Options.h"
+#include "Terminal.h"
 #include "database/AtomicFile.h"
+#include "database/FileNames.h"
 #include "regional/Translations.h"
-#include "tool/Commands.h"
-#include "tool/Options.h"
-#include "tool/Terminal.h"
 
 #include <BrimsettVersion.h>
 

@@ -1,10 +1,10 @@
-#include "tool/Commands.h"
+#include "Commands.h"
 
 #include "database/AtomicFile.h"
 #include "database/Document.h"
 #include "database/PropDB.h"
-#include "regional/Error.h"
-#include "regional/ParseReasons.h"
+#include "failures/Caught.h"
+#include "failures/Reasons.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -4,9 +4,9 @@
 // input, says on standard error what it did not carry or why it failed, and
 // writes its result.
 
+#include "Terminal.h"
 #include "regional/Regional.h"
 #include "testview/TestFilter.h"
-#include "tool/Terminal.h"
 
 #include <QCollator>
 #include <QString>

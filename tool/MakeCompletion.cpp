@@ -1,7 +1,7 @@
 // Writes the bash completion of brimsett-tool, made from its table of
 // options, to the file named by the one argument; run by the build.
 
-#include "tool/Options.h"
+#include "Options.h"
 
 #include <QFile>
 

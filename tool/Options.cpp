@@ -1,4 +1,4 @@
-#include "tool/Options.h"
+#include "Options.h"
 
 #include <QCoreApplication>
 

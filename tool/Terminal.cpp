@@ -1,4 +1,4 @@
-#include "tool/Terminal.h"
+#include "Terminal.h"
 
 #include "regional/Iconv.h"
 

@@ -4,7 +4,7 @@
 // start, the terminal's character set, the file names as given, and how the
 // tool ends.
 
-#include "regional/Failure.h"
+#include "failures/Failure.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

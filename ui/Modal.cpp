@@ -1,6 +1,6 @@
 #include "ui/Modal.h"
 
-#include "database/AtomicFile.h"
+#include "database/FileNames.h"
 
 #include <QDialog>
 #include <QDir>

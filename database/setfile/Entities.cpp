@@ -1,7 +1,7 @@
 #include "database/setfile/Entities.h"
 
 #include "database/setfile/Limits.h"
-#include "regional/ParseReasons.h"
+#include "failures/Reasons.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 // reference it cannot resolve without a word. The graph keeps every expansion
 // shallow and lets the reader refuse a reference that would not resolve.
 
-#include "regional/Failure.h"
+#include "failures/Failure.h"
 
 #include <functional>
 #include <optional>

@@ -4,7 +4,7 @@
 
 #include "database/setfile/Limits.h"
 #include "database/setfile/Reader.h"
-#include "regional/ParseReasons.h"
+#include "failures/Reasons.h"
 
 #include <cstring>
 #include <string>

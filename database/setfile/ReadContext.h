@@ -6,7 +6,7 @@
 
 #include "database/Text.h"
 #include "database/setfile/TextStore.h"
-#include "regional/Failure.h"
+#include "failures/Failure.h"
 #include "regional/Regional.h"
 
 #include <QString>

@@ -12,7 +12,7 @@
 #include "database/setfile/Limits.h"
 #include "database/setfile/Schema.h"
 #include "database/setfile/Values.h"
-#include "regional/ParseReasons.h"
+#include "failures/Reasons.h"
 
 #include <QDate>
 #include <QFileDevice>

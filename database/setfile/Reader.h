@@ -11,7 +11,7 @@
 #include "database/setfile/Schema.h"
 #include "database/setfile/SourceLine.h"
 #include "database/setfile/TextStore.h"
-#include "regional/ParseReasons.h"
+#include "failures/Reasons.h"
 
 #include <QString>
 

@@ -6,7 +6,7 @@
 //
 // A new field of a record touches, besides its row here:
 // - the record (database/PropDB.h), which the fuzz target compares whole;
-// - its list column, if it is shown (database/Columns.cpp);
+// - its list column, if it is shown (ui/Columns.cpp);
 // - the dialog's control and its form (dialogs/SetC.* or dialogs/Description.*,
 //   forms/SetC.ui or forms/Description.ui);
 // - the export line, if it is exported (testview/TestFilter.cpp, ExportLine);
@@ -19,8 +19,8 @@
 #include "database/setfile/ReadContext.h"
 #include "database/setfile/ValueOut.h"
 #include "database/setfile/Values.h"
+#include "failures/Reasons.h"
 #include "regional/Guid.h"
-#include "regional/ParseReasons.h"
 #include "regional/Regional.h"
 
 #include <array>

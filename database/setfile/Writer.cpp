@@ -5,7 +5,7 @@
 #include "database/SetFile.h"
 #include "database/setfile/Schema.h"
 #include "database/setfile/ValueOut.h"
-#include "regional/Error.h"
+#include "failures/Caught.h"
 
 #include <array>
 #include <string>

@@ -2,7 +2,7 @@
 // it; it replaces only a file the user may write, and needs no /proc.
 
 #include "database/AtomicFile.h"
-#include "regional/Error.h"
+#include "failures/Caught.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 // The reasons against the built Russian catalogue: every one is translated
 // there, and a failure's wording keeps everything but its reason.
 
-#include "regional/Failure.h"
-#include "regional/ParseReasons.h"
+#include "failures/Failure.h"
+#include "failures/Reasons.h"
 
 #include <QCoreApplication>
 #include <QTranslator>

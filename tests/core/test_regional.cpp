@@ -1,7 +1,7 @@
 // Regional settings, dates and 8-bit text.
 
 #include "regional/Regional.h"
-#include "tests/TestError.h"
+#include "tests/TestFailure.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "regional/Guid.h"
 #include "regional/Regional.h"
-#include "tests/TestError.h"
+#include "tests/TestFailure.h"
 
 #include <QUuid>
 

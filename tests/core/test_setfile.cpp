@@ -3,7 +3,7 @@
 #include "tests/core/test_setfile_fixture.h"
 
 #include "database/PropDB.h"
-#include "tests/TestError.h"
+#include "tests/TestFailure.h"
 #include "tests/TestRecords.h"
 #include "tests/TestSetFile.h"
 #include "tests/TestSettings.h"

@@ -5,7 +5,7 @@
 #include "database/PropDB.h"
 #include "database/SetFile.h"
 #include "tests/FailDevice.h"
-#include "tests/TestError.h"
+#include "tests/TestFailure.h"
 #include "tests/TestSetFile.h"
 #include "tests/TestSettings.h"
 

@@ -4,7 +4,7 @@
 // as the test framework wants of one suite.
 
 #include "database/PropDB.h"
-#include "tests/TestError.h"
+#include "tests/TestFailure.h"
 #include "tests/TestSettings.h"
 
 #include <QTemporaryDir>

@@ -6,7 +6,7 @@
 #include "database/SetFile.h"
 #include "database/setfile/Schema.h"
 #include "database/setfile/Values.h"
-#include "tests/TestError.h"
+#include "tests/TestFailure.h"
 #include "tests/TestSettings.h"
 
 #include <QBuffer>

@@ -1,7 +1,7 @@
 // The test view's plain logic: which sets and items it lists, in which order,
 // and the bytes its export writes.
 
-#include "tests/TestError.h"
+#include "tests/TestFailure.h"
 #include "tests/TestRecords.h"
 #include "tests/TestSettings.h"
 #include "testview/TestFilter.h"

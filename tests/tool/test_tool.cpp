@@ -3,7 +3,7 @@
 
 #include "database/PropDB.h"
 #include "database/SetFile.h"
-#include "tests/TestError.h"
+#include "tests/TestFailure.h"
 #include "tests/TestRecords.h"
 #include "tests/TestSetFile.h"
 #include "testview/TestFilter.h"

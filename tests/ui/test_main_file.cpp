@@ -4,7 +4,7 @@
 #include "test_main_fixture.h"
 
 #include "regional/RefList.h"
-#include "tests/TestError.h"
+#include "tests/TestFailure.h"
 #include "tests/TestSetFile.h"
 
 #include <QAccessible>

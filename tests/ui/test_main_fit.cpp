@@ -5,7 +5,7 @@
 
 #include "database/AtomicFile.h"
 #include "regional/Translations.h"
-#include "tests/TestError.h"
+#include "tests/TestFailure.h"
 #include "tests/TestSetFile.h"
 
 #include <QDialogButtonBox>

@@ -16,7 +16,7 @@
 class QIODevice;
 
 enum class TReasonKind : unsigned char {
-  Own,        // Text is one of Reason:: (regional/ParseReasons.h)
+  Own,        // Text is one of Reason:: (failures/Reasons.h)
   Parser,     // Code is the parser's error code
   System,     // Code is an errno value
   Foreign,    // Args[0] is a reason as Qt or the runtime words it

@@ -1,6 +1,6 @@
-#include "regional/Failure.h"
+#include "failures/Failure.h"
 
-#include "regional/ParseReasons.h"
+#include "failures/Reasons.h"
 
 #include <QCoreApplication>
 #include <QIODevice>

@@ -1,4 +1,4 @@
-#include "database/Columns.h"
+#include "ui/Columns.h"
 
 namespace {
 

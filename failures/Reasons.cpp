@@ -1,4 +1,4 @@
-#include "regional/ParseReasons.h"
+#include "failures/Reasons.h"
 
 #include <QCoreApplication>
 

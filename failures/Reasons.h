@@ -2,7 +2,7 @@
 
 // The reasons that the core gives for a failure or a warning, as ids: each
 // is its English pattern, looked up in the catalogue only where it is shown
-// (regional/Failure.h).
+// (failures/Failure.h).
 
 #include <QString>
 
