@@ -35,17 +35,10 @@ public:
 
   QVariant headerData(int Section, Qt::Orientation Orientation,
                       int Role = Qt::DisplayRole) const override {
-    if (Orientation == Qt::Horizontal && Role == Qt::DisplayRole && Section >= 0 &&
-        Section < columnCount())
-      return FColumns[static_cast<size_t>(Section)].Caption;
-    return {};
+    return ColumnHeader(FColumns, Section, Orientation, Role);
   }
 
-  Qt::ItemFlags flags(const QModelIndex& Index) const override {
-    if (!Index.isValid())
-      return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-  }
+  Qt::ItemFlags flags(const QModelIndex& Index) const override { return RowFlags(Index); }
 
   TRec* Rec(int Row) const {
     return Row >= 0 && Row < rowCount() ? FRows[static_cast<size_t>(Row)] : nullptr;

@@ -48,39 +48,6 @@ const TExpatReason ExpatTable[] = {
                        "limit on input amplification factor (from DTD and entities) breached")},
 };
 
-// clang-format off
-const char* const OwnTable[] = {
-    Reason::OutOfMemory,
-    Reason::NoMemory,
-    Reason::FileGrew,
-    Reason::Utf16WithoutMark,
-    Reason::XmlVersion,
-    Reason::MarkMismatch,
-    Reason::NotPropdb,
-    Reason::UnexpectedNode,
-    Reason::NestedTooDeeply,
-    Reason::TooManyNames,
-    Reason::TooManyAttributes,
-    Reason::TooManyAttributeNames,
-    Reason::TagTooLong,
-    Reason::ParameterEntity,
-    Reason::EntityNotDeclared,
-    Reason::EntityRefersToItself,
-    Reason::EntitiesTooDeep,
-    Reason::TooManyEntities,
-    Reason::UnresolvedInValue,
-    Reason::DefaultsExpand,
-    Reason::ValuesExpand,
-    Reason::TooManyAttlist,
-    Reason::NotRegularFile,
-    Reason::ForeignLink,
-    Reason::NoFileName,
-    Reason::OutputIsInput,
-    Reason::CostCannotBeHeld,
-    Reason::NoConversion,
-};
-// clang-format on
-
 QString Translate(const char* Context, const char* Text) {
   return QCoreApplication::translate(Context, Text);
 }
@@ -89,10 +56,6 @@ QString Translate(const char* Context, const char* Text) {
 
 std::span<const TExpatReason> ExpatReasons() {
   return ExpatTable;
-}
-
-std::span<const char* const> OwnReasons() {
-  return OwnTable;
 }
 
 QString ExpatReason(int Code) {

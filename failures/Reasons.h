@@ -110,10 +110,6 @@ struct TExpatReason {
 // parser or namespace processing gives are left out.
 std::span<const TExpatReason> ExpatReasons();
 
-// The reasons that the reader, the writer and the files layer raise
-// themselves, as they raise them (%1, %2 ... stand for what they fill in).
-std::span<const char* const> OwnReasons();
-
 // The reason for an expat error code, translated; an unknown code gives
 // expat's own text.
 QString ExpatReason(int Code);

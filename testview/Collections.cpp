@@ -53,20 +53,10 @@ public:
   }
 
   QVariant headerData(int Section, Qt::Orientation Orientation, int Role) const override {
-    if (Orientation == Qt::Horizontal && Role == Qt::DisplayRole && Section >= 0 &&
-        Section < columnCount())
-      return Columns()[static_cast<size_t>(Section)].Caption;
-    return {};
+    return ColumnHeader(Columns(), Section, Orientation, Role);
   }
 
-  Qt::ItemFlags flags(const QModelIndex& Index) const override {
-    if (!Index.isValid())
-      return Qt::NoItemFlags;
-    Qt::ItemFlags Flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (Index.column() == 0)
-      Flags |= Qt::ItemIsUserCheckable;
-    return Flags;
-  }
+  Qt::ItemFlags flags(const QModelIndex& Index) const override { return RowFlags(Index, true); }
 
   static const TColumns<TPropRecord>& Columns() { return PropColumns(TItemList::Test); }
 
