@@ -5,7 +5,9 @@
 // order of a table is the order in which the values are read and written.
 //
 // A new field of a record touches, besides its row here:
-// - the record (database/PropDB.h), which the fuzz target compares whole;
+// - the record (database/PropDB.h);
+// - the printer that tests and the layout fuzz target compare whole records
+//   with (tests/TestRecords.h, Printed);
 // - its list column, if it is shown (ui/Columns.cpp);
 // - the dialog's control and its form (dialogs/SetC.* or dialogs/Description.*,
 //   forms/SetC.ui or forms/Description.ui);

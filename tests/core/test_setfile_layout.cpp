@@ -51,7 +51,8 @@ private:
   qint64 FAt = 0;
 };
 
-// The records and the failure's text of a read, as one string to compare.
+// The failure or the warnings of a read, and its records, as one string to
+// compare.
 std::string Outcome(const QByteArray& Bytes, bool Pipe, bool Layout) {
   TPropDB DB;
   QByteArray Copy = Bytes;
@@ -67,14 +68,7 @@ std::string Outcome(const QByteArray& Bytes, bool Pipe, bool Layout) {
   else
     for (const TWarning& W : Read->All())
       Out += WarningText(W) + u'|';
-  for (int T = 0; T < DB.TypeCount(); ++T)
-    Out += GUIDToString(DB.Types(T)->GUID) + DB.Types(T)->Name + DB.Types(T)->Country + u';';
-  for (int P = 0; P < DB.PropCount(); ++P) {
-    const TPropRecord& R = *DB.Props(P);
-    Out += R.Name + R.Curr + QString::number(R.Detail) + QString::number(R.Default) +
-           QString::number(R.Date) + QString::number(R.Cost) + u';';
-  }
-  return Out.toStdString();
+  return Out.toStdString() + Printed(DB);
 }
 
 bool TakenByLayout(const QByteArray& Bytes) {
