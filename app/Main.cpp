@@ -3,6 +3,7 @@
 #include "dialogs/Description.h"
 #include "dialogs/SetC.h"
 #include "testview/Collections.h"
+#include "testview/TestFilter.h"
 
 #include "ui_Main.h"
 
@@ -81,6 +82,8 @@ TMainForm::~TMainForm() {
 }
 
 void TMainForm::ClearRows() {
+  // No order may outlive its records either.
+  FNameOrders.Invalidate();
   const QScopedValueRollback Guard(FUpdating, true);
   FPropModel->Clear();
   FTypeModel->Clear();
@@ -281,9 +284,16 @@ void TMainForm::AShowTestExecute() {
   if (!FDialogs.Test)
     return;
   FDialogs.Test->SetDocumentFile(FileName());
+  FDialogs.Test->SetNameOrders(&FNameOrders);
   FDialogs.Test->ShowTest(&FDoc.DB());
   // What its rows took.
   GiveBackMemory();
+}
+
+void TMainForm::WorkOutNameOrders() {
+  FReorder.stop();
+  if (FDoc.DB().PropCount() > 0)
+    FNameOrders.Start(FDoc.DB(), RowCollator());
 }
 
 void TMainForm::GiveBackMemory() {

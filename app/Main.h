@@ -3,11 +3,13 @@
 #include "app/EditedDocument.h"
 #include "app/RecordListModel.h"
 #include "database/PropDB.h"
+#include "testview/NameOrders.h"
 #include "ui/Modal.h"
 
 #include <QIcon>
 #include <QMainWindow>
 #include <QStringList>
+#include <QTimer>
 
 #include <memory>
 
@@ -174,6 +176,11 @@ private:
 
   std::unique_ptr<Ui::MainForm> FUi;
   TEditedDocument FDoc;
+  // The test view's name orders, worked out ahead after a load and again a
+  // moment after the last change.
+  TNameOrders FNameOrders;
+  QTimer FReorder;
+  void WorkOutNameOrders();
   TMainDialogs FDialogs;
   QLabel* FStatusPanel = nullptr;
   QMenu* FPopupMenuType = nullptr;

@@ -181,6 +181,7 @@ bool TMainForm::LoadFile(const QString& File) {
   UpdateButtons();
   // The document that the load replaced.
   GiveBackMemory();
+  WorkOutNameOrders();
   ShowWarnings(*Loaded);
   return true;
 }

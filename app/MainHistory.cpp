@@ -18,7 +18,15 @@ void TMainForm::SetUpHistory() {
     setWindowModified(!Clean);
     FDiscardAgreed = false;
   });
-  connect(&History, &QUndoStack::indexChanged, this, [this] { FDiscardAgreed = false; });
+  connect(&History, &QUndoStack::indexChanged, this, [this] {
+    FDiscardAgreed = false;
+    FNameOrders.Invalidate();
+    FReorder.start();
+  });
+  // Once the edits pause: each start copies every name on this thread.
+  FReorder.setSingleShot(true);
+  FReorder.setInterval(1000);
+  connect(&FReorder, &QTimer::timeout, this, &TMainForm::WorkOutNameOrders);
   connect(&History, &QUndoStack::canUndoChanged, FUi->AUndo, &QAction::setEnabled);
   connect(&History, &QUndoStack::canRedoChanged, FUi->ARedo, &QAction::setEnabled);
   connect(&History, &QUndoStack::undoTextChanged, this, [this](const QString& Text) {

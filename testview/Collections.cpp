@@ -1,6 +1,7 @@
 #include "testview/Collections.h"
 
 #include "failures/Caught.h"
+#include "testview/NameOrders.h"
 #include "testview/TestFilter.h"
 #include "ui/Accessible.h"
 #include "ui/Columns.h"
@@ -206,8 +207,12 @@ void TFormCollections::UpdateItemList() {
     // a level is then one pass over them.
     const PTypeRecord Type = FTypes[static_cast<size_t>(Selected)];
     if (Type != FOrderedSet) {
-      FOrder = FilterItems(*PropDB, Type, std::numeric_limits<int>::max());
-      SortByName(FOrder, FCollator);
+      if (const TPropList* Known = FOrders ? FOrders->Of(Type) : nullptr) {
+        FOrder = *Known;
+      } else {
+        FOrder = FilterItems(*PropDB, Type, std::numeric_limits<int>::max());
+        SortByName(FOrder, FCollator);
+      }
       FOrderedSet = Type;
     }
     const int Level = FUi->eDetail->value();

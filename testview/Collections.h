@@ -14,6 +14,7 @@ class QKeyEvent;
 class QPushButton;
 class QSlider;
 class QTreeView;
+class TNameOrders;
 class TTestItemsModel;
 
 namespace Ui {
@@ -34,6 +35,8 @@ public:
   // The set file that the view's records come from, which no export may
   // replace; empty for a document that has none.
   void SetDocumentFile(const QString& File) { FDocumentFile = File; }
+  // The name orders worked out ahead for the document, when there are any.
+  void SetNameOrders(const TNameOrders* Orders) { FOrders = Orders; }
 
   // Adds the row of Rec at its place in name order, ticked by its Default flag.
   void AddItemToList(PPropRecord Rec);
@@ -78,6 +81,7 @@ private:
   // The items of FOrderedSet in name order, for as long as it is chosen.
   PTypeRecord FOrderedSet = nullptr;
   TPropList FOrder;
+  const TNameOrders* FOrders = nullptr;
   TTestItemsModel* FItems = nullptr;
   QCollator FCollator;
   // Only while ShowTest shows the window do text and slider changes come

@@ -75,12 +75,27 @@ QCollator RowCollator(const QLocale& Locale) {
 void SortByName(TPropList& Rows, const QCollator& Collator) {
   if (Rows.size() < 2)
     return;
+  std::vector<TText> Names;
+  Names.reserve(Rows.size());
+  for (const PPropRecord Row : Rows)
+    Names.push_back(Row->Name);
+  const std::atomic<bool> Never = false;
+  SortByName(Rows, Names, Collator, Never);
+}
+
+bool SortByName(TPropList& Rows, const std::vector<TText>& Names, const QCollator& Collator,
+                const std::atomic<bool>& Stop) {
+  if (Rows.size() < 2)
+    return !Stop;
   // One sort key per row: comparing keys is a byte compare, far cheaper than
   // collating the two names again at every step of the sort.
   std::vector<QCollatorSortKey> Keys;
   Keys.reserve(Rows.size());
-  for (const PPropRecord Row : Rows)
-    Keys.push_back(Collator.sortKey(Row->Name));
+  for (const TText& Name : Names) {
+    if ((Keys.size() & 0xFFF) == 0 && Stop)
+      return false;
+    Keys.push_back(Collator.sortKey(Name));
+  }
   std::vector<size_t> Order(Rows.size());
   std::iota(Order.begin(), Order.end(), size_t{0});
   std::stable_sort(Order.begin(), Order.end(),
@@ -90,6 +105,7 @@ void SortByName(TPropList& Rows, const QCollator& Collator) {
   for (const size_t I : Order)
     Sorted.push_back(Rows[I]);
   Rows.swap(Sorted);
+  return true;
 }
 
 void AppendExportLine(QString& Out, const TPropRecord& Rec, const TRegional& Settings) {

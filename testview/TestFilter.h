@@ -11,6 +11,9 @@
 #include <QLocale>
 #include <QString>
 
+#include <atomic>
+#include <vector>
+
 // The language and country inputs of the view. A text counts only while its
 // "all" flag is off; it is compared whole, code unit by code unit.
 struct TSetFilter {
@@ -41,6 +44,11 @@ QCollator RowCollator(const QLocale& Locale = CollationLocale());
 
 // Orders Rows ascending by Name under Collator; equal names keep their order.
 void SortByName(TPropList& Rows, const QCollator& Collator);
+// The same by Names, Names[I] being the name of Rows[I], for a caller that
+// may not read the records: another thread. False, with Rows as they were,
+// when Stop was set meanwhile.
+bool SortByName(TPropList& Rows, const std::vector<TText>& Names, const QCollator& Collator,
+                const std::atomic<bool>& Stop);
 
 // One export line: Name TAB short date TAB price with two decimals TAB Curr CR LF.
 QString ExportLine(const TPropRecord& Rec, const TRegional& Settings);

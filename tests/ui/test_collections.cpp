@@ -4,6 +4,8 @@
 #include "test_window_fixture.h"
 #include "tests/TestRecords.h"
 #include "testview/Collections.h"
+#include "testview/NameOrders.h"
+#include "testview/TestFilter.h"
 #include "ui/OwnFrame.h"
 
 #include <QAbstractButton>
@@ -149,6 +151,38 @@ TEST_F(CollectionsTest, FirstOpeningOffersExactMatchesAndListsLevelZeroSorted) {
     EXPECT_EQ(Model->index(1, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
     EXPECT_FALSE(Model->flags(Model->index(0, 0)) & Qt::ItemIsEditable);
   });
+}
+
+// The orders worked out on another thread are the view's own, equal names
+// in database order; a change to the document drops them, even while they are
+// being worked out.
+TEST_F(CollectionsTest, NameOrdersWorkedOutAheadListTheSameRows) {
+  const PTypeRecord First = AddSet("Первый");
+  const PTypeRecord Second = AddSet("Второй");
+  for (const char* Name : {"ящик", "Ящик", "абажур", "Ваза", "ящик", "10", "9"}) {
+    AddItem(First, Name)->Date = DB.PropCount();
+    AddItem(Second, QString(Name) + u'!');
+  }
+  TNameOrders Orders;
+  Orders.Start(DB, RowCollator());
+  Orders.Wait();
+  QStringList Shown;
+  for (const PTypeRecord Set : {First, Second}) {
+    TPropList Expected = FilterItems(DB, Set, 2);
+    SortByName(Expected, RowCollator());
+    ASSERT_NE(Orders.Of(Set), nullptr);
+    EXPECT_EQ(*Orders.Of(Set), Expected);
+    for (const PPropRecord Item : Expected)
+      Shown << (Set == First ? QString(Item->Name) : QString());
+  }
+  Form->SetNameOrders(&Orders);
+  Open([&] { EXPECT_EQ(RowNames(), Shown.mid(0, 7)); });
+  Orders.Invalidate();
+  EXPECT_EQ(Orders.Of(First), nullptr);
+  Orders.Start(DB, RowCollator());
+  Orders.Invalidate();
+  Orders.Wait();
+  EXPECT_EQ(Orders.Of(First), nullptr);
 }
 
 TEST_F(CollectionsTest, TypingAndChoosingAnEntryRebuild) {
