@@ -175,12 +175,13 @@ private:
   template <class TRec> void RemoveSelected(QTreeView* View, TRecordListModel<TRec>* Model);
 
   std::unique_ptr<Ui::MainForm> FUi;
-  TEditedDocument FDoc;
   // The test view's name orders, worked out ahead after a load and again a
-  // moment after the last change.
+  // moment after the last change. Before the document, which tells them of
+  // its changes until it is gone.
   TNameOrders FNameOrders;
   QTimer FReorder;
   void WorkOutNameOrders();
+  TEditedDocument FDoc;
   TMainDialogs FDialogs;
   QLabel* FStatusPanel = nullptr;
   QMenu* FPopupMenuType = nullptr;
