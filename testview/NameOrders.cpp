@@ -3,7 +3,8 @@
 #include "testview/TestFilter.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
+
+#include <malloc.h>
 
 #include <vector>
 
@@ -37,6 +38,21 @@ TSnapshot Snapshot(const TPropDB& DB) {
   return S;
 }
 
+// Each set's items in name order under Collator (one of this thread's own:
+// a collator is not to be shared between threads); nullptr when Stop was set
+// meanwhile.
+std::shared_ptr<TNameOrders::TOrders> WorkOut(TSnapshot& Work, const QCollator& Collator,
+                                              const std::atomic<bool>& Stop) {
+  auto Orders = std::make_shared<TNameOrders::TOrders>();
+  for (size_t S = 0; S < Work.Sets.size(); ++S) {
+    if (!SortByName(Work.Items[S], Work.Names[S], Collator, Stop))
+      return nullptr;
+    Orders->emplace(Work.Sets[S], std::move(Work.Items[S]));
+    std::vector<TText>().swap(Work.Names[S]);
+  }
+  return Orders;
+}
+
 } // namespace
 
 void TNameOrders::Start(const TPropDB& DB, const QCollator& Collator) {
@@ -46,23 +62,20 @@ void TNameOrders::Start(const TPropDB& DB, const QCollator& Collator) {
   auto StopFlag = std::make_shared<std::atomic<bool>>(false);
   FStop = StopFlag;
   auto Work = std::make_shared<TSnapshot>(Snapshot(DB));
-  FWorker = std::thread([this, Work, StopFlag, Generation, Locale = Collator.locale()] {
-    // A collator of its own: one is not to be shared between threads.
-    const QCollator Own = RowCollator(Locale);
-    auto Orders = std::make_shared<TOrders>();
-    for (size_t S = 0; S < Work->Sets.size(); ++S) {
-      if (!SortByName(Work->Items[S], Work->Names[S], Own, *StopFlag))
-        return;
-      Orders->emplace(Work->Sets[S], std::move(Work->Items[S]));
-      std::vector<TText>().swap(Work->Names[S]);
-    }
-    QMetaObject::invokeMethod(
-        this,
-        [this, Orders, Generation] {
-          if (Generation == FGeneration && !FOrders)
-            FOrders = std::make_unique<TOrders>(std::move(*Orders));
-        },
-        Qt::QueuedConnection);
+  FWorker = std::thread([this, Work, StopFlag, Generation, Locale = Collator.locale()]() mutable {
+    std::shared_ptr<TOrders> Orders = WorkOut(*Work, RowCollator(Locale), *StopFlag);
+    Work.reset();
+    if (Orders)
+      QMetaObject::invokeMethod(
+          this,
+          [this, Orders, Generation] {
+            if (Generation == FGeneration && !FOrders)
+              FOrders = std::make_unique<TOrders>(std::move(*Orders));
+          },
+          Qt::QueuedConnection);
+    // The collation keys took much more than the orders keep, in an arena of
+    // this thread's own.
+    malloc_trim(0);
   });
 }
 
