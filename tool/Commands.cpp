@@ -163,16 +163,23 @@ TToolDone Written(const QString& Output, const TDone& Done) {
   return {};
 }
 
+// Refuses an Output that is the file Input reads (ByName as
+// CheckNotInputFile takes it) before anything is read, then loads Input.
+TToolDone Open(const QString& Input, const QString& Output, bool ByName, TDocument& Doc,
+               const TRegional& Settings) {
+  if (TToolDone Allowed = Written(Output, CheckNotInputFile(Input, Output, ByName)); !Allowed)
+    return Allowed;
+  return Load(Input, Output, Doc, Settings);
+}
+
 } // namespace
 
 TToolDone Convert(const QString& Input, const QString& Output, const TRegional& From,
                   const TRegional& To) {
-  if (TToolDone Allowed = Written(Output, CheckNotInputFile(Input, Output, false)); !Allowed)
-    return Allowed;
   TPropDB DB;
   TDocument Doc(DB);
-  if (TToolDone Loaded = Load(Input, Output, Doc, From); !Loaded)
-    return Loaded;
+  if (TToolDone Opened = Open(Input, Output, false, Doc, From); !Opened)
+    return Opened;
   TDone Done;
   if (IsStdStream(Output)) {
     QBuffer Buffer;
@@ -209,13 +216,12 @@ TPropList ExportRows(const TPropDB& DB, const TSetFilter& Filter, int Level,
 
 TToolDone Export(const QString& Input, const QString& Output, const TRegional& Settings,
                  const TSetFilter& Filter, int Level, const QCollator& Collator) {
-  // Refused before anything is read, so that the input stays as it is.
-  if (TToolDone Allowed = Written(Output, CheckNotInputFile(Input, Output, true)); !Allowed)
-    return Allowed;
+  // An output that is the input is refused even by name: the export would
+  // replace the set file with its text.
   TPropDB DB;
   TDocument Doc(DB);
-  if (TToolDone Loaded = Load(Input, Output, Doc, Settings); !Loaded)
-    return Loaded;
+  if (TToolDone Opened = Open(Input, Output, true, Doc, Settings); !Opened)
+    return Opened;
   // One set's export after another is the export of all their rows: the
   // 8-bit character sets carry no state from line to line.
   TPropList Rows;
