@@ -175,9 +175,9 @@ private:
   template <class TRec> void RemoveSelected(QTreeView* View, TRecordListModel<TRec>* Model);
 
   std::unique_ptr<Ui::MainForm> FUi;
-  // The test view's name orders, worked out ahead after a load and again a
-  // moment after the last change. Before the document, which tells them of
-  // its changes until it is gone.
+  // The test view's name orders, worked out ahead a moment after a load or
+  // the last change. Before the document, which tells them of its changes
+  // until it is gone.
   TNameOrders FNameOrders;
   QTimer FReorder;
   void WorkOutNameOrders();

@@ -181,7 +181,8 @@ bool TMainForm::LoadFile(const QString& File) {
   UpdateButtons();
   // The document that the load replaced.
   GiveBackMemory();
-  WorkOutNameOrders();
+  // Once the window has been idle a moment: the test view may never be opened.
+  FReorder.start();
   ShowWarnings(*Loaded);
   return true;
 }

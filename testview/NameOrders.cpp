@@ -27,13 +27,21 @@ TSnapshot Snapshot(const TPropDB& DB) {
   }
   S.Items.resize(S.Sets.size());
   S.Names.resize(S.Sets.size());
+  // A set's items mostly stand together: the set of the item before is
+  // looked up once.
+  PTypeRecord Last = nullptr;
+  size_t At = 0;
   for (int P = 0; P < DB.PropCount(); ++P) {
     const PPropRecord Item = DB.Props(P);
-    const auto It = Index.find(Item->Parent);
-    if (It == Index.end())
-      continue;
-    S.Items[It->second].push_back(Item);
-    S.Names[It->second].push_back(Item->Name);
+    if (Item->Parent != Last) {
+      const auto It = Index.find(Item->Parent);
+      if (It == Index.end())
+        continue;
+      Last = Item->Parent;
+      At = It->second;
+    }
+    S.Items[At].push_back(Item);
+    S.Names[At].push_back(Item->Name);
   }
   return S;
 }
