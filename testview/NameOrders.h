@@ -32,8 +32,6 @@ public:
   void Invalidate();
   // The items of Type in name order, or nullptr while that is not known.
   const TPropList* Of(PTypeRecord Type) const;
-  // Whether orders are being worked out; for tests.
-  bool Working() const { return FWorker.joinable() && !FOrders; }
   // Waits until the work is done and its result taken in; for tests and
   // benchmarks.
   void Wait();
