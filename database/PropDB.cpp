@@ -3,6 +3,7 @@
 #include "database/PropDB.h"
 
 #include <algorithm>
+#include <cstddef>
 
 namespace {
 
@@ -22,6 +23,20 @@ template <class TRec> TRec* FindByGUID(const std::vector<TRec*>& List, const TGU
   const auto It = std::find_if(List.begin(), List.end(),
                                [&GUID](const TRec* Rec) { return Rec->GUID == GUID; });
   return It == List.end() ? nullptr : *It;
+}
+
+// Drops Set's items from List in one stable pass, handing each to Taken with
+// its place: the same survivors in the same order, without moving the tail
+// once for every item.
+template <class TTaken> void TakeItems(TPropList& List, PTypeRecord Set, TTaken Taken) {
+  auto Out = List.begin();
+  for (auto In = List.begin(); In != List.end(); ++In) {
+    if ((*In)->Parent == Set)
+      Taken(*In, In - List.begin());
+    else
+      *Out++ = *In;
+  }
+  List.erase(Out, List.end());
 }
 
 } // namespace
@@ -71,18 +86,9 @@ bool TPropDB::RemoveType(PTypeRecord Rec) {
   const auto It = std::find(FTypeList.begin(), FTypeList.end(), Rec);
   if (It == FTypeList.end())
     return false;
-  // One stable pass instead of a RemoveProp per item: the same survivors in the
-  // same order, without moving the tail once for every removed item.
   // An item is freed as soon as it is seen, while its memory is still in the
   // cache.
-  auto Out = FPropList.begin();
-  for (auto In = FPropList.begin(); In != FPropList.end(); ++In) {
-    if ((*In)->Parent == Rec)
-      FPropPool.Release(*In);
-    else
-      *Out++ = *In;
-  }
-  FPropList.erase(Out, FPropList.end());
+  TakeItems(FPropList, Rec, [this](PPropRecord Item, ptrdiff_t) { FPropPool.Release(Item); });
   FTypeList.erase(It);
   FTypePool.Release(Rec);
   return true;
@@ -100,16 +106,10 @@ std::optional<TTakenSet> TPropDB::TakeType(PTypeRecord Rec) {
       FPropList.begin(), FPropList.end(), [Rec](PPropRecord P) { return P->Parent == Rec; }));
   Taken.Items.reserve(Count);
   Taken.ItemIndexes.reserve(Count);
-  auto Out = FPropList.begin();
-  for (auto In = FPropList.begin(); In != FPropList.end(); ++In) {
-    if ((*In)->Parent == Rec) {
-      Taken.Items.push_back(*In);
-      Taken.ItemIndexes.push_back(static_cast<int>(In - FPropList.begin()));
-    } else {
-      *Out++ = *In;
-    }
-  }
-  FPropList.erase(Out, FPropList.end());
+  TakeItems(FPropList, Rec, [&Taken](PPropRecord Item, ptrdiff_t Index) {
+    Taken.Items.push_back(Item);
+    Taken.ItemIndexes.push_back(static_cast<int>(Index));
+  });
   FTypeList.erase(It);
   return Taken;
 }
