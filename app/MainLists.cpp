@@ -13,6 +13,7 @@
 #include <QMouseEvent>
 #include <QScopedValueRollback>
 #include <QScreen>
+#include <QSet>
 #include <QTreeView>
 
 #include <algorithm>
@@ -50,8 +51,14 @@ QList<int> ContentWidths(const QTreeView* View, const std::vector<QStringList>& 
   QList<int> Widths;
   for (int Column = 0; Column < static_cast<int>(Texts.size()); ++Column) {
     int Need = View->header()->sectionSizeHint(Column);
+    // Most columns repeat a few texts (levels, flags, currencies), and
+    // measuring one costs far more than looking it up.
+    QSet<QString> Measured;
     for (const QString& Text : Texts[static_cast<size_t>(Column)])
-      Need = std::max(Need, Metrics.horizontalAdvance(Text) + Margin);
+      if (!Measured.contains(Text)) {
+        Measured.insert(Text);
+        Need = std::max(Need, Metrics.horizontalAdvance(Text) + Margin);
+      }
     Widths.append(Need);
   }
   return Widths;
